@@ -1,0 +1,98 @@
+#include "tiff/erf_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr std::uint8_t kLittleEndianMark = 0x49;  // 'I'
+constexpr std::uint8_t kBigEndianMark = 0x4D;     // 'M'
+constexpr std::uint16_t kTiffMagic = 42;
+
+// Reads the directory at `offset` into `ifd`: a 16-bit entry count, then the
+// 12-byte entries. Only entries that lie inside the file are visited.
+void ReadDirectory(TiffIfd& ifd, std::uint32_t offset) {
+    if (offset > INT32_MAX || ifd.Seek(static_cast<std::int32_t>(offset)) == INVALID_SET_FILE_POINTER) return;
+    const std::uint32_t count = ifd.Read16();
+    std::vector<std::uint8_t> table(12 * std::size_t{count});
+    const std::uint32_t present = table.empty() ? 0 : ifd.ReadBytes(table.data(), static_cast<std::uint32_t>(table.size())) / 12;
+    for (std::uint32_t i = 0; i < present; ++i) {
+        const std::int64_t entry = std::int64_t{offset} + 2 + 12 * std::int64_t{i};
+        if (entry > INT32_MAX) break;
+        ifd.ReadEntry(static_cast<std::int32_t>(entry));
+    }
+}
+
+void Query(const TiffIfd& ifd, std::uint32_t* photometric, std::uint32_t* width, std::uint32_t* length,
+           std::uint32_t* stripOffset, std::uint32_t* stripByteCount) {
+    if (photometric != nullptr) *photometric = ifd.FirstValue("PhotometricInterpretation");
+    if (width != nullptr) *width = ifd.FirstValue("ImageWidth");
+    if (length != nullptr) *length = ifd.FirstValue("ImageLength");
+    if (stripOffset != nullptr) *stripOffset = ifd.FirstValue("StripOffsets");
+    if (stripByteCount != nullptr) *stripByteCount = ifd.FirstValue("StripByteCounts");
+}
+
+}  // namespace
+
+std::int32_t ErfFile::Open(const char* name) {
+    fileHandle = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (fileHandle == INVALID_HANDLE_VALUE) return -1;
+    SetFilePointer(fileHandle, 0, nullptr, FILE_BEGIN);
+    mainIfd.SetHandle(fileHandle);
+    rawIfd.SetHandle(fileHandle);
+    // A longer name is cut for the messages; the file was opened by its full name.
+    const std::size_t length = std::min(std::strlen(name), sizeof fileName - 1);
+    std::memcpy(fileName, name, length);
+    fileName[length] = '\0';
+    const std::int32_t result = Parse();
+    CloseHandle(fileHandle);
+    fileHandle = nullptr;
+    return result;
+}
+
+std::int32_t ErfFile::Parse() {
+    const std::uint8_t first = mainIfd.Read8();
+    const std::uint8_t second = mainIfd.Read8();
+    if (first == kLittleEndianMark && second == kLittleEndianMark) {
+        mainIfd.SetByteOrder(1);
+        rawIfd.SetByteOrder(1);
+    } else if (first == kBigEndianMark && second == kBigEndianMark) {
+        mainIfd.SetByteOrder(0);
+        rawIfd.SetByteOrder(0);
+    } else {
+        ShowError("TIFF endian error: %s");
+        return -12;
+    }
+    if (mainIfd.Read16() != kTiffMagic) {
+        ShowError("TIFFID error: %s");
+        return -13;
+    }
+    const std::uint32_t ifd0 = mainIfd.Read32();
+    mainIfd.SetBaseOffset(0);
+    rawIfd.SetBaseOffset(0);
+    ReadDirectory(mainIfd, ifd0);
+    // Only the first sub-directory counts. Without a usable offset the raw
+    // directory stays empty: offset 0 holds the header, never a directory.
+    const std::uint32_t sub = mainIfd.FirstValue("SubIFDs");
+    if (sub != 0) ReadDirectory(rawIfd, sub);
+    return 0;
+}
+
+void ErfFile::ShowError(const char* format) const {
+    char text[292];  // the format's text plus a name of at most 259 characters
+    wsprintfA(text, format, fileName);
+    MessageBoxA(nullptr, text, nullptr, MB_OK);
+}
+
+std::int32_t ErfFile::QueryRawImageTags(std::uint32_t* photometric, std::uint32_t* width, std::uint32_t* length,
+                                        std::uint32_t* stripOffset, std::uint32_t* stripByteCount) const {
+    Query(rawIfd, photometric, width, length, stripOffset, stripByteCount);
+    return 0;
+}
+
+std::int32_t ErfFile::QueryMainImageTags(std::uint32_t* photometric, std::uint32_t* width, std::uint32_t* length,
+                                         std::uint32_t* stripOffset, std::uint32_t* stripByteCount) const {
+    Query(mainIfd, photometric, width, length, stripOffset, stripByteCount);
+    return 0;
+}

@@ -1,0 +1,39 @@
+// An EPSON RAW file parsed: the TIFF header checked, IFD0 and the raw-image
+// directory that IFD0's "SubIFDs" names read into memory.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+#include "tiff/tiff_ifd.h"
+
+class ErfFile {
+public:
+    static constexpr int kNameSize = 260;
+
+    ErfFile() = default;
+    ErfFile(const ErfFile&) = delete;
+    ErfFile& operator=(const ErfFile&) = delete;
+    virtual ~ErfFile() = default;
+
+    // 0 on success, -1 when the file cannot be opened, -12 or -13 for a bad header.
+    std::int32_t Open(const char* name);
+    std::int32_t Parse();
+
+    // First value of PhotometricInterpretation, ImageWidth, ImageLength,
+    // StripOffsets and StripByteCounts (0 when absent) into each non-null result.
+    std::int32_t QueryRawImageTags(std::uint32_t* photometric, std::uint32_t* width, std::uint32_t* length,
+                                   std::uint32_t* stripOffset, std::uint32_t* stripByteCount) const;
+    std::int32_t QueryMainImageTags(std::uint32_t* photometric, std::uint32_t* width, std::uint32_t* length,
+                                    std::uint32_t* stripOffset, std::uint32_t* stripByteCount) const;
+
+    const char* FileName() const { return fileName; }
+
+    HANDLE fileHandle = nullptr;
+    char fileName[kNameSize] = {};
+    TiffIfd mainIfd;
+    TiffIfd rawIfd;
+
+private:
+    void ShowError(const char* format) const;
+};

@@ -1,0 +1,11 @@
+// Decoding of an entry's value bytes into its value list and value text.
+#pragma once
+
+#include <cstdint>
+
+#include "tiff/tiff_tag.h"
+
+// Appends `tag.count` values of `tag.type`, decoded from `bytes`, to the
+// tag's values and value text. `bytes` holds TypeSize(type, count) bytes.
+// A count of 2^31 or more decodes as a count of 0.
+void DecodeValues(TiffTag& tag, const std::uint8_t* bytes, bool littleEndian);

@@ -1,0 +1,78 @@
+// One image file directory held in memory: entries filed by tag name, read
+// from and written to a file through the stream the directory is.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "tiff/tiff_stream.h"
+#include "tiff/tiff_tag.h"
+
+// Called for each entry by ForEachTag: nonzero to go on, 0 to stop.
+using TagVisitor = std::int32_t (*)(TiffTag* tag, std::uint32_t user);
+
+class TiffIfd : public TiffStream {
+public:
+    // Ordered by the names' bytes taken as unsigned, a prefix first.
+    using TagMap = std::map<std::string, std::unique_ptr<TiffTag>, std::less<>>;
+
+    TiffIfd() = default;
+    TiffIfd(const TiffIfd&) = delete;
+    TiffIfd& operator=(const TiffIfd&) = delete;
+    ~TiffIfd() override;
+
+    // Dictionary operations.
+    virtual void DescribeValue(TiffTag& tag);
+    virtual void TagName(std::uint32_t tagNumber, std::string& name);
+    virtual void TagDescription(const std::string& name, std::string& description);
+
+    // Container.
+    void Clear();
+    TiffTag* FindTag(const char* name) const;
+    std::uint32_t FirstValue(const char* name) const;
+    TiffTag* FindTagByNumber(std::uint32_t number) const;
+    const TagMap& Tags() const { return tags; }
+
+    // Reading entries from the file.
+    std::int32_t ReadEntry(std::int32_t entryOffset);
+    // Reads the tag's values at the file pointer; false when they do not all
+    // lie inside the file.
+    bool ReadValues(TiffTag& tag);
+
+    // Writing to the file and editing in memory.
+    std::int32_t WriteIfd(std::int32_t dataStart);
+    std::int32_t WriteValues(const TiffTag& tag);
+    std::int32_t RewriteEntry(const char* name);
+    std::int32_t RewriteTag(const TiffTag& tag);
+    std::int32_t SetValues(const char* name, std::uint32_t count, const void* data);
+    std::int32_t SetTag(std::uint32_t tagNumber, std::uint32_t type, std::uint32_t count, const void* data);
+    std::int32_t PutTagCopy(const TiffTag& source);
+    std::int32_t RemoveTag(const char* name);
+    static std::int32_t ReadValuesFromMemory(const void* data, TiffTag& tag);
+
+    // Memory images and queries.
+    std::int32_t LoadFromMemory(const void* image, std::int32_t count);
+    std::int32_t LoadFromMemory(const void* image, std::int32_t count, std::size_t imageBytes);
+    std::int32_t LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset);
+    std::int32_t MemoryImageSize(std::int32_t* entryBytes, std::int32_t* dataBytes) const;
+    std::int32_t StoreToMemory(void* entries, void* data) const;
+    std::int32_t StoreEntryToMemory(void* entries, void* rawEntry, void* data, const TiffTag& tag) const;
+    static std::int32_t StoreValuesToMemory(void* destination, const TiffTag& tag);
+    std::int32_t ForEachTag(TagVisitor visitor, std::uint32_t user) const;
+    bool HasTag(const char* name) const;
+    std::int32_t TagCount() const;
+    std::int32_t GetMake(char* buffer, std::int32_t length) const;
+
+    std::int32_t valueAreaPos = 0;
+    std::int32_t entryTablePos = 0;
+
+protected:
+    // Files `tag` under its name unless that name is taken; false when not filed.
+    bool File(std::unique_ptr<TiffTag> tag);
+
+    TagMap tags;
+};
