@@ -1,0 +1,34 @@
+// The plug-in module loaded at run time, its exports found by name, as the
+// host loads it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "plugin/host_records.h"
+
+using ReadFileDllInfoFn = std::int32_t(RUDI_CDECL*)(std::int32_t, DllInfoRecord*);
+using ReadFileInitFn = std::int32_t(RUDI_CDECL*)();
+using ReadFileInfoFn = std::int32_t(RUDI_CDECL*)(std::int32_t, FormatInfoRecord*);
+
+class PluginModule {
+public:
+    // Loads the module at `path`; on failure returns null and says why in `error`.
+    static std::unique_ptr<PluginModule> Load(const std::string& path, std::string& error);
+    // The module's file beside this program.
+    static std::string DefaultPath();
+
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
+    ~PluginModule();
+
+    ReadFileDllInfoFn readFileDllInfo = nullptr;
+    ReadFileInitFn readFileInit = nullptr;
+    ReadFileInfoFn readFileInfo = nullptr;
+
+private:
+    explicit PluginModule(void* handle) : handle_(handle) {}
+    void* Symbol(const char* name) const;
+
+    void* handle_;
+};
