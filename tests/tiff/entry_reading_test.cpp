@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_file.h"
+#include "tiff/tiff_ifd.h"
+
+namespace {
+
+// A directory reading entries from a file built in the test.
+class EntryReader {
+public:
+    EntryReader(const ByteBuilder& bytes, bool littleEndian) : file_(bytes.bytes()) {
+        handle_ = CreateFileA(file_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ifd.SetHandle(handle_);
+        ifd.SetByteOrder(littleEndian ? 1 : 0);
+    }
+    ~EntryReader() { CloseHandle(handle_); }
+    TiffIfd ifd;
+
+private:
+    TempFile file_;
+    HANDLE handle_;
+};
+
+constexpr std::uint32_t kDescriptionTag = 270;  // ImageDescription: filed, never described
+
+struct ValueCase {
+    const char* what;
+    std::uint32_t type, count;
+    // The value bytes as little-endian numbers of the type's width; the test
+    // writes them in the file's order, inline or in a block at offset 40.
+    std::vector<std::uint32_t> items;
+    std::vector<std::uint32_t> values;
+    const char* text;
+};
+
+int ItemWidth(std::uint32_t type) {
+    switch (type) {
+        case 3: case 8: return 2;
+        case 4: case 5: case 9: case 10: return 4;
+        default: return 1;
+    }
+}
+
+ByteBuilder FileWithOneEntry(const ValueCase& c, bool little) {
+    ByteBuilder items(little);
+    for (std::uint32_t item : c.items) {
+        const int width = ItemWidth(c.type);
+        if (width == 1) items.U8(item);
+        else if (width == 2) items.U16(item);
+        else items.U32(item);
+    }
+    ByteBuilder file(little);
+    file.Header(8).U16(1);
+    if (IsInline(c.type, c.count)) {
+        file.InlineEntry(kDescriptionTag, c.type, c.count, items.bytes());
+    } else {
+        file.Entry(kDescriptionTag, c.type, c.count, 40);
+    }
+    file.U32(0).PadTo(40).Bytes(items.bytes());
+    return file;
+}
+
+TEST(ReadEntry, DecodesEveryTypeInlineAndInABlockInBothOrders) {
+    const ValueCase cases[] = {
+        {"BYTE inline", 1, 3, {1, 2, 255}, {1, 2, 255}, " 1 2 255"},
+        {"BYTE block", 1, 5, {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}, " 1 2 3 4 5"},
+        {"ASCII inline with NUL", 2, 4, {'a', 'b', 'c', 0}, {'a', 'b', 'c', 0, 0}, "abc"},
+        {"ASCII inline without NUL", 2, 3, {'a', 'b', 'c'}, {'a', 'b', 'c', 0, 0}, "abc"},
+        {"ASCII block", 2, 6, {'E', 'P', 'S', 'O', 'N', 0}, {'E', 'P', 'S', 'O', 'N', 0, 0}, "EPSON"},
+        {"ASCII with an inner NUL", 2, 5, {'a', 0, 'b', 'c', 'd'}, {'a', 0, 'b', 'c', 'd', 0, 0}, "a"},
+        {"ASCII count 0", 2, 0, {}, {0, 0}, ""},
+        {"SHORT inline", 3, 2, {12, 65535}, {12, 65535}, " 12 65535"},
+        {"SHORT block", 3, 3, {12, 12, 12}, {12, 12, 12}, " 12 12 12"},
+        {"LONG inline", 4, 1, {4294967295u}, {4294967295u}, " 4294967295"},
+        {"LONG block", 4, 2, {1, 70000}, {1, 70000}, " 1 70000"},
+        {"RATIONAL", 5, 1, {300, 1}, {300, 1}, " 300/1"},
+        {"RATIONAL pair", 5, 2, {72, 1, 1, 3}, {72, 1, 1, 3}, " 72/1 1/3"},
+        {"SBYTE reads nothing", 6, 3, {1, 2, 3}, {}, ""},
+        {"UNDEFINED inline", 7, 2, {0x01, 0xAB}, {0x01, 0xAB, 0}, "0x: 01 ab 00 "},
+        {"UNDEFINED block", 7, 5, {0, 1, 2, 3, 0xFF}, {0, 1, 2, 3, 0xFF, 0}, "0x: 00 01 02 03 ff 00 "},
+        {"SSHORT reads nothing", 8, 2, {1, 2}, {}, ""},
+        {"SLONG", 9, 1, {0xFFFFFFFBu}, {0xFFFFFFFBu}, " -5"},
+        {"SRATIONAL", 10, 1, {0xFFFFFFFFu, 3}, {0xFFFFFFFFu, 3}, " -1/3"},
+        {"FLOAT reads nothing", 11, 1, {0x3F800000u}, {}, ""},
+        {"DOUBLE reads nothing", 12, 1, {}, {}, ""},
+        {"type 0", 0, 4, {}, {}, ""},
+    };
+    for (const bool little : {true, false}) {
+        for (const ValueCase& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (little ? " II" : " MM"));
+            EntryReader reader(FileWithOneEntry(c, little), little);
+            EXPECT_EQ(reader.ifd.ReadEntry(10), 0);
+            const TiffTag* tag = reader.ifd.FindTag("ImageDescription");
+            ASSERT_NE(tag, nullptr);
+            EXPECT_EQ(tag->entryOffset, 10);
+            EXPECT_EQ(tag->type, c.type);
+            EXPECT_EQ(tag->count, c.count);
+            EXPECT_EQ(tag->valueOffset, IsInline(c.type, c.count) ? 0u : 40u);
+            EXPECT_EQ(tag->values, c.values);
+            EXPECT_EQ(tag->valueText, c.text);
+            EXPECT_FALSE(tag->description.empty());
+        }
+    }
+}
+
+TEST(ReadEntry, EnumeratedValuesGetTheirDictionaryText) {
+    ByteBuilder file(false);
+    file.Header(8).U16(2).InlineEntry(259, 3, 1, {0, 1}).InlineEntry(296, 3, 1, {0, 9}).U32(0);
+    EntryReader reader(file, false);
+    reader.ifd.ReadEntry(10);
+    reader.ifd.ReadEntry(22);
+    EXPECT_EQ(reader.ifd.FindTag("Compression")->valueText, "\x94\xf1\x88\xb3\x8f\x6b");  // 非圧縮
+    EXPECT_EQ(reader.ifd.FindTag("ResolutionUnit")->valueText, " 9");
+}
+
+TEST(ReadEntry, DropsUnknownNumbersAndKeepsTheFirstOfTwoNames) {
+    ByteBuilder file;
+    file.Header(8).U16(4);
+    file.InlineEntry(0, 3, 1, {1, 0});
+    file.InlineEntry(40965, 4, 1, {1, 0, 0, 0});
+    file.InlineEntry(256, 3, 1, {0xE0, 0x0B});  // 3040
+    file.InlineEntry(256, 4, 1, {1, 0, 0, 0});
+    EntryReader reader(file, true);
+    for (int i = 0; i < 4; ++i) reader.ifd.ReadEntry(10 + 12 * i);
+    ASSERT_EQ(reader.ifd.Tags().size(), 1u);
+    const TiffTag* width = reader.ifd.FindTag("ImageWidth");
+    EXPECT_EQ(width->type, 3u);
+    EXPECT_EQ(width->entryOffset, 34);
+    EXPECT_EQ(width->values, (std::vector<std::uint32_t>{3040}));
+}
+
+// Entries whose values do not all lie inside the file are not filed, and
+// reading them costs no more than the file's own bytes.
+TEST(ReadEntry, DropsAnEntryWhoseValuesLieOutsideTheFile) {
+    struct Case {
+        const char* what;
+        std::uint32_t type, count, field;
+    };
+    const Case cases[] = {
+        {"block past the end", 4, 2, 1000},
+        {"block cut by the end", 2, 20, 40},
+        {"count near 2^31", 4, 0x7FFFFFFFu, 40},
+        {"byte size wraps 32 bits", 4, 0x40000000u, 40},
+        {"count of 2^31 or more", 1, 0x80000000u, 40},
+        {"huge rational count", 5, 0xFFFFFFFFu, 40},
+        {"offset of 2^31 or more", 4, 2, 0x80000010u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ByteBuilder file;
+        file.Header(8).U16(1).Entry(kDescriptionTag, c.type, c.count, c.field).U32(0).PadTo(48);
+        EntryReader reader(file, true);
+        reader.ifd.ReadEntry(10);
+        EXPECT_TRUE(reader.ifd.Tags().empty());
+    }
+}
+
+TEST(ReadEntry, DropsAnEntryCutByTheEndOfTheFile) {
+    ByteBuilder file;
+    file.Header(8).U16(1).U16(256).U16(3).U32(1).U8(5);  // three bytes of the value field missing
+    EntryReader reader(file, true);
+    reader.ifd.ReadEntry(10);
+    reader.ifd.ReadEntry(400);
+    EXPECT_TRUE(reader.ifd.Tags().empty());
+}
+
+TEST(ReadEntry, ATypeWithoutAReaderAndAHugeCountIsFiledAtOnce) {
+    ByteBuilder file;
+    file.Header(8).U16(1).Entry(kDescriptionTag, 11, 0x7FFFFFFFu, 0).U32(0);
+    EntryReader reader(file, true);
+    reader.ifd.ReadEntry(10);
+    const TiffTag* tag = reader.ifd.FindTag("ImageDescription");
+    ASSERT_NE(tag, nullptr);
+    EXPECT_TRUE(tag->values.empty());
+    EXPECT_EQ(tag->valueOffset, 0u);
+}
+
+}  // namespace
