@@ -1,0 +1,40 @@
+// The picture being developed: a packed device-independent bitmap (DIB) in
+// one locked block of movable global memory. Rows are stored bottom row first;
+// every function here counts rows from the top.
+#pragma once
+
+#include <cstdint>
+
+// The 40-byte header at the start of the block, laid out as BITMAPINFOHEADER.
+struct DibHeader {
+    std::uint32_t biSize;
+    std::int32_t biWidth;
+    std::int32_t biHeight;
+    std::uint16_t biPlanes;
+    std::uint16_t biBitCount;
+    std::uint32_t biCompression;
+    std::uint32_t biSizeImage;
+    std::int32_t biXPelsPerMeter;
+    std::int32_t biYPelsPerMeter;
+    std::uint32_t biClrUsed;
+    std::uint32_t biClrImportant;
+};
+static_assert(sizeof(DibHeader) == 40);
+
+// The locked block; its owner releases it with
+// GlobalUnlock(GlobalHandle(dib)) and GlobalFree(GlobalHandle(dib)).
+using DibImage = DibHeader*;
+
+// Header, grey colour table (1, 4 and 8 bits) and zeroed rows. Null when the
+// memory cannot be had, when a size is negative, or when the block would
+// exceed 2^31 - 1 bytes, more than a 32-bit process can map.
+DibImage CreateDib(std::int32_t width, std::int32_t height, std::int32_t bitCount);
+
+// Copies the header's width, height and bit count; writes nothing for a null DIB.
+void GetDibGeometry(DibImage dib, std::int32_t* width, std::int32_t* height, std::int32_t* bitCount);
+
+// Copy columns x0..x1 of row y of a 24-bit DIB out of or into a buffer whose
+// first byte stands for column x0. Spans are clipped to the picture; 1 when
+// something was copied, 0 (buffer untouched) when nothing was.
+std::int32_t ReadDibRow(DibImage dib, std::int32_t y, std::int32_t x0, std::int32_t x1, std::uint8_t* dst);
+std::int32_t WriteDibRow(DibImage dib, std::int32_t y, std::int32_t x0, std::int32_t x1, const std::uint8_t* src);
