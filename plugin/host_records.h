@@ -34,6 +34,9 @@ struct ImageSizeRecord {
 static_assert(offsetof(ImageSizeRecord, width) == 16);
 static_assert(offsetof(ImageSizeRecord, bitsPerPixel) == 24);
 
+// The size query's optional fourth argument: a host block of 40 bytes, cleared.
+constexpr std::size_t kBlock40Bytes = 40;
+
 // Receives one row of the picture: row y counted from the top, first and last
 // column, the row's pixels (blue, green, red) and a 0. Its result is ignored.
 using LineCallback = std::int32_t(RUDI_CDECL*)(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
