@@ -60,9 +60,13 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
     module->readFileDllInfo = reinterpret_cast<ReadFileDllInfoFn>(module->Symbol("ReadFileDllInfo"));
     module->readFileInit = reinterpret_cast<ReadFileInitFn>(module->Symbol("ReadFileInit"));
     module->readFileInfo = reinterpret_cast<ReadFileInfoFn>(module->Symbol("ReadFileInfo"));
+    module->readFileGetSize = reinterpret_cast<ReadFileGetSizeFn>(module->Symbol("ReadFileGetSize"));
+    module->readFileExec = reinterpret_cast<ReadFileExecFn>(module->Symbol("ReadFileExec"));
     for (const auto& [name, found] : {std::pair{"ReadFileDllInfo", module->readFileDllInfo != nullptr},
                                      std::pair{"ReadFileInit", module->readFileInit != nullptr},
-                                     std::pair{"ReadFileInfo", module->readFileInfo != nullptr}}) {
+                                     std::pair{"ReadFileInfo", module->readFileInfo != nullptr},
+                                     std::pair{"ReadFileGetSize", module->readFileGetSize != nullptr},
+                                     std::pair{"ReadFileExec", module->readFileExec != nullptr}}) {
         if (!found) {
             error = path + " does not export " + name;
             return nullptr;

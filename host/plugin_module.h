@@ -10,6 +10,9 @@
 using ReadFileDllInfoFn = std::int32_t(RUDI_CDECL*)(std::int32_t, DllInfoRecord*);
 using ReadFileInitFn = std::int32_t(RUDI_CDECL*)();
 using ReadFileInfoFn = std::int32_t(RUDI_CDECL*)(std::int32_t, FormatInfoRecord*);
+using ReadFileGetSizeFn = std::int32_t(RUDI_CDECL*)(std::int32_t, const char*, ImageSizeRecord*, void*);
+using ReadFileExecFn = std::int32_t(RUDI_CDECL*)(std::int32_t, const char*, std::int32_t, std::int32_t, std::int32_t,
+                                                 LineCallbackRecord*);
 
 class PluginModule {
 public:
@@ -25,6 +28,8 @@ public:
     ReadFileDllInfoFn readFileDllInfo = nullptr;
     ReadFileInitFn readFileInit = nullptr;
     ReadFileInfoFn readFileInfo = nullptr;
+    ReadFileGetSizeFn readFileGetSize = nullptr;
+    ReadFileExecFn readFileExec = nullptr;
 
 private:
     explicit PluginModule(void* handle) : handle_(handle) {}
