@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/erf_builder.h"
+#include "tests/support/temp_file.h"
+#include "tiff/erf_file.h"
+
+namespace {
+
+struct RawTags {
+    std::uint32_t photometric = 99, width = 99, length = 99, stripOffset = 99, stripByteCount = 99;
+};
+
+RawTags QueryAll(const ErfFile& erf) {
+    RawTags tags;
+    EXPECT_EQ(erf.QueryRawImageTags(&tags.photometric, &tags.width, &tags.length, &tags.stripOffset,
+                                    &tags.stripByteCount),
+              0);
+    return tags;
+}
+
+// Opens `path` and returns what it wrote to standard error.
+std::string OpenCapturingMessages(ErfFile& erf, const char* path, std::int32_t& result) {
+    testing::internal::CaptureStderr();
+    result = erf.Open(path);
+    return testing::internal::GetCapturedStderr();
+}
+
+// Every tag as name, values and value text, to compare whole directories.
+std::string Dump(const TiffIfd& ifd) {
+    std::string out;
+    for (const auto& [name, tag] : ifd.Tags()) {
+        out += name + " [" + tag->description + "]";
+        for (std::uint32_t value : tag->values) out += " " + std::to_string(value);
+        out += " '" + tag->valueText + "'\n";
+    }
+    return out;
+}
+
+bool CanOpenExclusively(const std::string& path) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(handle);
+    return true;
+}
+
+const std::vector<std::uint8_t> kStrip = PackSamples(std::vector<std::uint16_t>(6, 0x123), 3, 2);
+
+TEST(ErfFile, ReadsBothDirectoriesAndAnswersTheRawImageQuery) {
+    const TempFile file(BuildErf({.width = 3, .height = 2, .strip = kStrip}));
+    ErfFile erf;
+    EXPECT_EQ(erf.Open(file.c_str()), 0);
+    EXPECT_EQ(erf.fileHandle, nullptr);
+    EXPECT_STREQ(erf.FileName(), file.c_str());
+    EXPECT_EQ(erf.mainIfd.FindTag("Make")->valueText, "EPSON");
+    const RawTags tags = QueryAll(erf);
+    EXPECT_EQ(tags.photometric, 32803u);
+    EXPECT_EQ(tags.width, 3u);
+    EXPECT_EQ(tags.length, 2u);
+    EXPECT_EQ(tags.stripOffset, file.Read().size() - kStrip.size());
+    EXPECT_EQ(tags.stripByteCount, kStrip.size());
+    EXPECT_TRUE(CanOpenExclusively(file.path()));
+}
+
+TEST(ErfFile, LittleAndBigEndianFilesGiveTheSameTags) {
+    const TempFile little(BuildErf({.littleEndian = true, .width = 3, .height = 2, .strip = kStrip}));
+    const TempFile big(BuildErf({.littleEndian = false, .width = 3, .height = 2, .strip = kStrip}));
+    ErfFile fromLittle;
+    ErfFile fromBig;
+    ASSERT_EQ(fromLittle.Open(little.c_str()), 0);
+    ASSERT_EQ(fromBig.Open(big.c_str()), 0);
+    EXPECT_EQ(fromBig.rawIfd.Tags().size(), 7u);
+    EXPECT_EQ(Dump(fromLittle.mainIfd), Dump(fromBig.mainIfd));
+    EXPECT_EQ(Dump(fromLittle.rawIfd), Dump(fromBig.rawIfd));
+}
+
+TEST(ErfFile, EachBadHeaderShowsItsMessageOnceAndLeavesNothing) {
+    const struct {
+        std::vector<std::uint8_t> header;
+        std::int32_t result;
+        const char* message;
+    } cases[] = {
+        {{'I', 'M', 42, 0, 8, 0, 0, 0}, -12, "TIFF endian error: "},
+        {{'M', 'I', 0, 42, 0, 0, 0, 8}, -12, "TIFF endian error: "},
+        {{}, -12, "TIFF endian error: "},
+        {{'I', 'I', 43, 0, 8, 0, 0, 0}, -13, "TIFFID error: "},
+        {{'M', 'M', 42, 0, 0, 0, 0, 8}, -13, "TIFFID error: "},  // 42 in the wrong order
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message + std::to_string(c.header.size()));
+        // A valid file behind the bad header, so that only the header stops the parse.
+        std::vector<std::uint8_t> bytes = BuildErf({.width = 3, .height = 2, .strip = kStrip});
+        if (c.header.empty()) bytes.clear();
+        else std::copy(c.header.begin(), c.header.end(), bytes.begin());
+        const TempFile file(bytes);
+        ErfFile erf;
+        std::int32_t result = 0;
+        EXPECT_EQ(OpenCapturingMessages(erf, file.c_str(), result), c.message + file.path() + "\n");
+        EXPECT_EQ(result, c.result);
+        EXPECT_TRUE(erf.mainIfd.Tags().empty());
+        EXPECT_TRUE(erf.rawIfd.Tags().empty());
+        EXPECT_EQ(erf.fileHandle, nullptr);
+        EXPECT_TRUE(CanOpenExclusively(file.path()));
+    }
+}
+
+TEST(ErfFile, AMissingFileGivesMinusOneAndNoMessage) {
+    ErfFile erf;
+    std::int32_t result = 0;
+    EXPECT_EQ(OpenCapturingMessages(erf, "/nonexistent/photo.erf", result), "");
+    EXPECT_EQ(result, -1);
+    EXPECT_STREQ(erf.FileName(), "");
+    const RawTags tags = QueryAll(erf);
+    EXPECT_EQ(tags.width, 0u);
+    EXPECT_EQ(tags.length, 0u);
+}
+
+TEST(ErfFile, AFileOpenElsewhereWithoutSharingCannotBeOpened) {
+    const TempFile file(BuildErf({.width = 3, .height = 2, .strip = kStrip}));
+    HANDLE holder = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ErfFile erf;
+    EXPECT_EQ(erf.Open(file.c_str()), -1);
+    CloseHandle(holder);
+    EXPECT_TRUE(erf.rawIfd.Tags().empty());
+}
+
+TEST(ErfFile, OnlyTheFirstSubIfdIsRead) {
+    const TempFile file(BuildErf({.width = 3, .height = 2, .strip = kStrip, .subIfdCount = 3}));
+    ErfFile erf;
+    ASSERT_EQ(erf.Open(file.c_str()), 0);
+    EXPECT_EQ(erf.mainIfd.FindTag("SubIFDs")->values.size(), 3u);
+    const RawTags tags = QueryAll(erf);
+    EXPECT_EQ(tags.width, 3u);
+    EXPECT_EQ(tags.length, 2u);
+}
+
+TEST(ErfFile, WithoutAUsableRawDirectoryEveryAnswerIsZero) {
+    const struct {
+        const char* what;
+        ErfContent content;
+    } cases[] = {
+        {"empty raw directory", {.width = 3, .height = 2, .strip = kStrip, .emptyRawIfd = true}},
+        {"no SubIFDs", {.width = 3, .height = 2, .strip = kStrip, .subIfdCount = 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TempFile file(BuildErf(c.content));
+        ErfFile erf;
+        EXPECT_EQ(erf.Open(file.c_str()), 0);
+        EXPECT_FALSE(erf.mainIfd.Tags().empty());
+        EXPECT_TRUE(erf.rawIfd.Tags().empty());
+        const RawTags tags = QueryAll(erf);
+        EXPECT_EQ(tags.photometric + tags.width + tags.length + tags.stripOffset + tags.stripByteCount, 0u);
+    }
+}
+
+TEST(ErfFile, TheQueryWritesOnlyThroughTheGivenPointers) {
+    const TempFile file(BuildErf({.width = 3, .height = 2, .strip = kStrip}));
+    ErfFile erf;
+    ASSERT_EQ(erf.Open(file.c_str()), 0);
+    EXPECT_EQ(erf.QueryRawImageTags(nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+    std::uint32_t width = 99;
+    EXPECT_EQ(erf.QueryRawImageTags(nullptr, &width, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(width, 3u);
+}
+
+TEST(ErfFile, ALongNameIsCutToFitTheMessage) {
+    const TempFile file({'X', 'X', 42, 0});
+    // The same file by a name of more than 300 characters.
+    std::string longName = file.path();
+    std::string dots;
+    for (int i = 0; i < 150; ++i) dots += "./";
+    longName.insert(longName.rfind('/') + 1, dots);
+    ASSERT_GT(longName.size(), 300u);
+    ErfFile erf;
+    std::int32_t result = 0;
+    const std::string message = OpenCapturingMessages(erf, longName.c_str(), result);
+    EXPECT_EQ(result, -12);
+    EXPECT_EQ(message, "TIFF endian error: " + longName.substr(0, ErfFile::kNameSize - 1) + "\n");
+}
+
+}  // namespace
