@@ -26,7 +26,7 @@ struct SampleLevels {
 
     SampleLevels() {
         for (std::uint32_t s = 0; s < 4096; ++s) {
-            const std::uint32_t index = s * 255 / 4095;
+            const std::uint32_t index = ScaleSample(s);
             red[s] = kRedCurve[index];
             green[s] = kGreenCurve[index];
             blue[s] = kBlueCurve[index];
@@ -54,11 +54,6 @@ RowColours ColoursOfRow(std::int32_t y) {
     if (y % 2 == 0) return {levels.red, 2, levels.green, 1};
     return {levels.green, 1, levels.blue, 0};
 }
-
-// Two 12-bit samples from three bytes: b0 and the high nibble of b1, then the
-// low nibble of b1 and b2.
-inline std::uint32_t FirstSample(const std::uint8_t* pair) { return (pair[0] << 4) | (pair[1] >> 4); }
-inline std::uint32_t SecondSample(const std::uint8_t* pair) { return ((pair[1] & 0x0F) << 8) | pair[2]; }
 
 // Unpacks one packed row of `width` samples into 3-byte pixels, each sample's
 // level in its colour's byte; the pixels' other bytes are left alone.

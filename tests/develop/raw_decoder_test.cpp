@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "develop/dib.h"
+#include "develop/raw_decoder.h"
+#include "develop/tone_curves.h"
+#include "platform/win32.h"
+#include "tests/support/erf_builder.h"
+#include "tests/support/temp_file.h"
+
+namespace {
+
+// The developed picture as bytes, rows top first, 3 bytes a pixel.
+struct Developed {
+    std::int32_t result = 0;
+    std::vector<std::vector<std::uint8_t>> rows;
+};
+
+Developed DecodeStrip(const std::string& path, std::uint32_t offset, std::int32_t width, std::int32_t height) {
+    DibImage dib = CreateDib(width, height, 24);
+    EXPECT_NE(dib, nullptr);
+    Developed out;
+    out.result = DecodeRawStrip(path.c_str(), offset, 0, dib, width, height);
+    for (std::int32_t y = 0; y < height; ++y) {
+        out.rows.emplace_back(3 * static_cast<std::size_t>(width));
+        ReadDibRow(dib, y, 0, width - 1, out.rows.back().data());
+    }
+    GlobalUnlock(GlobalHandle(dib));
+    GlobalFree(GlobalHandle(dib));
+    return out;
+}
+
+// A file holding only the packed strip, at offset 0.
+Developed DecodeBytes(const std::vector<std::uint8_t>& strip, std::int32_t width, std::int32_t height) {
+    const TempFile file(strip);
+    return DecodeStrip(file.path(), 0, width, height);
+}
+
+bool AllZero(const Developed& picture) {
+    for (const auto& row : picture.rows) {
+        for (std::uint8_t byte : row) {
+            if (byte != 0) return false;
+        }
+    }
+    return true;
+}
+
+TEST(SamplePacking, TakesTheHighNibbleForTheFirstSampleAndTheLowForTheSecond) {
+    const struct {
+        std::uint8_t bytes[3];
+        std::uint32_t first, second;
+    } cases[] = {
+        {{0xAB, 0xCD, 0xEF}, 0xABC, 0xDEF},
+        {{0x00, 0x00, 0x00}, 0x000, 0x000},
+        {{0xFF, 0xFF, 0xFF}, 0xFFF, 0xFFF},
+        {{0x12, 0x34, 0x56}, 0x123, 0x456},
+        {{0x10, 0xF0, 0x00}, 0x10F, 0x000},
+        {{0x00, 0x0F, 0x00}, 0x000, 0xF00},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FirstSample(c.bytes), c.first) << std::hex << c.first;
+        EXPECT_EQ(SecondSample(c.bytes), c.second) << std::hex << c.second;
+    }
+}
+
+TEST(SampleScaling, Maps4095To255RoundingDown) {
+    const std::uint32_t cases[][2] = {{0, 0}, {16, 0}, {17, 1}, {2048, 127}, {4094, 254}, {4095, 255}};
+    for (const auto& c : cases) EXPECT_EQ(ScaleSample(c[0]), c[1]) << c[0];
+}
+
+TEST(DecodeRawStrip, PutsEachSampleThroughItsColoursCurve) {
+    // Row 0: 0x10F (index 16) for red, 0x0FF (index 15) for green.
+    // Row 1: 0x800 (index 127) for green and for blue.
+    std::vector<std::uint8_t> strip(32, 0);
+    const std::uint8_t row0[3] = {0x10, 0xF0, 0xFF};
+    const std::uint8_t row1[3] = {0x80, 0x08, 0x00};
+    std::copy(row0, row0 + 3, strip.begin());
+    std::copy(row1, row1 + 3, strip.begin() + 16);
+    const Developed picture = DecodeBytes(strip, 2, 2);
+    EXPECT_EQ(picture.result, 0);
+    // Own bytes: red 100, green 70 / green 209, blue 248; each missing byte
+    // comes from the one same-colour neighbour.
+    const std::vector<std::vector<std::uint8_t>> expected = {
+        {248, 70, 100, 248, 70, 100},
+        {248, 209, 100, 248, 209, 100},
+    };
+    EXPECT_EQ(picture.rows, expected);
+}
+
+TEST(DecodeRawStrip, DecodesWholeAndPartGroupsAtCameraWidths) {
+    for (const std::int32_t width : {3040, 3045, 13}) {
+        SCOPED_TRACE(width);
+        constexpr std::int32_t kHeight = 2;
+        std::vector<std::uint16_t> samples;
+        for (std::int32_t y = 0; y < kHeight; ++y) {
+            for (std::int32_t x = 0; x < width; ++x) samples.push_back(static_cast<std::uint16_t>((x * 37 + y * 1000) % 4096));
+        }
+        const Developed picture = DecodeBytes(PackSamples(samples, width, kHeight), width, kHeight);
+        // The passes never touch a pixel's own colour: it is the sample's level.
+        for (std::int32_t y = 0; y < kHeight; ++y) {
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::uint32_t index = ScaleSample(samples[y * width + x]);
+                const bool evenRow = y % 2 == 0;
+                const bool evenColumn = x % 2 == 0;
+                const std::uint8_t* curve = evenRow == evenColumn ? (evenRow ? kRedCurve : kBlueCurve) : kGreenCurve;
+                const int byte = evenRow == evenColumn ? (evenRow ? 2 : 0) : 1;
+                ASSERT_EQ(picture.rows[y][3 * x + byte], curve[index]) << "pixel (" << x << ", " << y << ")";
+            }
+        }
+    }
+}
+
+TEST(DecodeRawStrip, AShortStripRepeatsWhatTheBufferLastHeld) {
+    // Ten samples a row: one 16-byte group. The strip ends 8 bytes into row 1,
+    // so row 1 is its own first 8 bytes and row 0's last 8, and row 2 the same.
+    std::vector<std::uint16_t> samples;
+    for (int i = 0; i < 20; ++i) samples.push_back(static_cast<std::uint16_t>(200 * i + 100));
+    const std::vector<std::uint8_t> rows = PackSamples(samples, 10, 2);
+    std::vector<std::uint8_t> merged(rows.begin() + 16, rows.begin() + 24);
+    merged.insert(merged.end(), rows.begin() + 8, rows.begin() + 16);
+
+    std::vector<std::uint8_t> shortStrip(rows.begin(), rows.begin() + 24);
+    std::vector<std::uint8_t> wholeStrip(rows.begin(), rows.begin() + 16);
+    wholeStrip.insert(wholeStrip.end(), merged.begin(), merged.end());
+    wholeStrip.insert(wholeStrip.end(), merged.begin(), merged.end());
+    EXPECT_EQ(DecodeBytes(shortStrip, 10, 3).rows, DecodeBytes(wholeStrip, 10, 3).rows);
+    // With no bytes at all the buffer stays zeroed: every level is 0.
+    EXPECT_TRUE(AllZero(DecodeBytes({}, 10, 3)));
+}
+
+TEST(DecodeRawStrip, AStripBeyondWhatTheFileFunctionsReachHasNoBytes) {
+    // A sparse file with a bright strip at 2^31: out of reach of a 32-bit
+    // C library, so it must be out of reach here too.
+    const TempFile file;
+    constexpr std::int64_t kFar = 0x80000000LL;
+    ASSERT_EQ(truncate(file.c_str(), kFar + 64), 0);
+    std::FILE* out = std::fopen(file.c_str(), "r+b");
+    ASSERT_NE(out, nullptr);
+    ASSERT_EQ(fseeko(out, kFar, SEEK_SET), 0);
+    const std::vector<std::uint8_t> bright(64, 0xFF);
+    std::fwrite(bright.data(), 1, bright.size(), out);
+    std::fclose(out);
+    for (const std::uint32_t offset : {0x80000000u, 0xFFFFFFF0u}) {
+        const Developed picture = DecodeStrip(file.path(), offset, 4, 2);
+        EXPECT_EQ(picture.result, 0);
+        EXPECT_TRUE(AllZero(picture)) << offset;
+    }
+    // Just before it the bytes are read as usual.
+    EXPECT_FALSE(AllZero(DecodeStrip(file.path(), 0x7FFFFFF0u, 4, 2)));
+}
+
+TEST(DecodeRawStrip, AFileThatCannotBeOpenedLeavesThePictureBlack) {
+    const Developed picture = DecodeStrip("/nonexistent/photo.erf", 0, 4, 2);
+    EXPECT_EQ(picture.result, -1);
+    EXPECT_TRUE(AllZero(picture));
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// Limits the process to 256 MB more address space than it has, then decodes
+// a row of a billion pixels, which cannot be held.
+int DecodeUnderMemoryLimit(const char* path) {
+    DibImage dib = CreateDib(4, 2, 24);
+    long pages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (256u << 20);
+    const rlimit bound{limit, limit};
+    setrlimit(RLIMIT_AS, &bound);
+    return DecodeRawStrip(path, 0, 0, dib, 1000000000, 1) == -1 ? 7 : 8;
+}
+
+TEST(DecodeRawStripDeathTest, GivesUpBeforeOpeningTheFileWhenItsBufferCannotBeHad) {
+    // The file is there, so -1 can only mean the memory was refused.
+    const TempFile file(std::vector<std::uint8_t>(64, 0x80));
+    EXPECT_EXIT(std::_Exit(DecodeUnderMemoryLimit(file.c_str())), testing::ExitedWithCode(7), "");
+}
+#endif
+
+}  // namespace
