@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plugin/exports.h"
+#include "tests/support/erf_builder.h"
+#include "tests/support/temp_file.h"
+
+namespace {
+
+constexpr std::uint8_t kPattern = 0xA5;
+
+// ReadFileGetSize with its records inside patterned memory, to show which bytes it writes.
+struct SizeQuery {
+    explicit SizeQuery(const char* path, bool withBlock = true) {
+        std::memset(size, kPattern, sizeof size);
+        std::memset(block, kPattern, sizeof block);
+        result = ReadFileGetSize(7, path, reinterpret_cast<ImageSizeRecord*>(size), withBlock ? block : nullptr);
+    }
+    std::uint32_t Word(int offset) const {
+        std::uint32_t value;
+        std::memcpy(&value, size + offset, 4);
+        return value;
+    }
+    std::int32_t result;
+    alignas(8) std::uint8_t size[sizeof(ImageSizeRecord) + 16];
+    std::uint8_t block[kBlock40Bytes + 16];
+};
+
+struct Call {
+    std::int32_t y, firstColumn, lastColumn, zero;
+    std::vector<std::uint8_t> pixels;
+};
+std::vector<Call>* gCalls = nullptr;
+
+std::int32_t RUDI_CDECL RecordRow(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
+                                  std::uint8_t* pixels, std::int32_t zero) {
+    const std::size_t bytes = lastColumn >= firstColumn ? 3 * static_cast<std::size_t>(lastColumn - firstColumn + 1) : 0;
+    gCalls->push_back({y, firstColumn, lastColumn, zero, std::vector<std::uint8_t>(pixels, pixels + bytes)});
+    return 0;
+}
+
+std::vector<Call> Exec(const char* path) {
+    std::vector<Call> calls;
+    gCalls = &calls;
+    LineCallbackRecord callbacks{&RecordRow};
+    EXPECT_EQ(ReadFileExec(1, path, 2, 3, 4, &callbacks), 1);
+    gCalls = nullptr;
+    return calls;
+}
+
+std::vector<std::vector<std::uint8_t>> Pixels(const std::vector<Call>& calls) {
+    std::vector<std::vector<std::uint8_t>> rows;
+    for (const Call& call : calls) rows.push_back(call.pixels);
+    return rows;
+}
+
+std::vector<std::uint8_t> ErfOf(std::uint32_t width, std::uint32_t height, const std::vector<std::uint16_t>& samples,
+                                bool littleEndian = true) {
+    return BuildErf({.littleEndian = littleEndian, .width = width, .height = height,
+                     .strip = PackSamples(samples, width, height)});
+}
+
+TEST(ReadFileGetSize, WritesWidthHeightAndBitsAndClearsTheBlock) {
+    const TempFile file(ErfOf(5, 3, std::vector<std::uint16_t>(15, 0)));
+    const SizeQuery query(file.c_str());
+    EXPECT_EQ(query.result, 1);
+    EXPECT_EQ(query.Word(16), 5u);
+    EXPECT_EQ(query.Word(20), 3u);
+    EXPECT_EQ(query.Word(24), 24u);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(query.size[i], kPattern) << i;
+    for (std::size_t i = 28; i < sizeof query.size; ++i) EXPECT_EQ(query.size[i], kPattern) << i;
+    for (std::size_t i = 0; i < sizeof query.block; ++i) EXPECT_EQ(query.block[i], i < 40 ? 0 : kPattern) << i;
+}
+
+TEST(ReadFileGetSize, WithoutABlockWritesOnlyTheThreeWords) {
+    const TempFile file(ErfOf(5, 3, std::vector<std::uint16_t>(15, 0)));
+    const SizeQuery query(file.c_str(), false);
+    EXPECT_EQ(query.Word(16), 5u);
+    for (std::size_t i = 0; i < sizeof query.block; ++i) EXPECT_EQ(query.block[i], kPattern) << i;
+}
+
+TEST(ReadFileGetSize, ReportsZeroByZeroForFilesWithoutAPicture) {
+    const TempFile badHeader(std::vector<std::uint8_t>{'I', 'M', 42, 0, 8, 0, 0, 0});
+    const TempFile noSubIfds(BuildErf({.width = 5, .height = 3, .subIfdCount = 0}));
+    const struct {
+        const char* path;
+        std::string message;
+    } cases[] = {
+        {"/nonexistent/photo.erf", ""},
+        {badHeader.c_str(), "TIFF endian error: " + badHeader.path() + "\n"},
+        {noSubIfds.c_str(), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        testing::internal::CaptureStderr();
+        const SizeQuery query(c.path);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+        EXPECT_EQ(query.result, 1);
+        EXPECT_EQ(query.Word(16), 0u);
+        EXPECT_EQ(query.Word(20), 0u);
+        EXPECT_EQ(query.Word(24), 24u);
+    }
+}
+
+TEST(ReadFileExec, DeliversEveryRowTopFirstWithTheHostsArguments) {
+    // Rows 0 and 1 dark (sample 0), rows 2 and 3 white (4095): the picture
+    // is dark at the top, white at the bottom, blended where they meet.
+    std::vector<std::uint16_t> samples(16, 0);
+    std::fill(samples.begin() + 8, samples.end(), 4095);
+    const TempFile file(ErfOf(4, 4, samples));
+    const std::vector<Call> calls = Exec(file.c_str());
+    ASSERT_EQ(calls.size(), 4u);
+    for (std::int32_t y = 0; y < 4; ++y) {
+        EXPECT_EQ(calls[y].y, y);
+        EXPECT_EQ(calls[y].firstColumn, 0);
+        EXPECT_EQ(calls[y].lastColumn, 3);
+        EXPECT_EQ(calls[y].zero, 0);
+    }
+    auto row = [](std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+        return std::vector<std::uint8_t>{b, g, r, b, g, r, b, g, r, b, g, r};
+    };
+    // Blue of row 2 and red of row 1 are averages of 0 and 255.
+    const std::vector<std::vector<std::uint8_t>> expected = {
+        row(0, 0, 0), row(0, 0, 127), row(127, 255, 255), row(255, 255, 255)};
+    EXPECT_EQ(Pixels(calls), expected);
+}
+
+TEST(ReadFileExec, LittleAndBigEndianFilesGiveTheSamePicture) {
+    std::vector<std::uint16_t> samples;
+    for (int i = 0; i < 7 * 5; ++i) samples.push_back(static_cast<std::uint16_t>(i * 1237 % 4096));
+    const TempFile little(ErfOf(7, 5, samples, true));
+    const TempFile big(ErfOf(7, 5, samples, false));
+    const std::vector<Call> fromLittle = Exec(little.c_str());
+    ASSERT_EQ(fromLittle.size(), 5u);
+    EXPECT_EQ(Pixels(fromLittle), Pixels(Exec(big.c_str())));
+}
+
+TEST(ReadFileExec, DeliversWidePicturesWhole) {
+    // Every sample 2048 (index 127): blue 248, green 209, red 252 everywhere.
+    const TempFile file(ErfOf(6000, 2, std::vector<std::uint16_t>(12000, 2048)));
+    const std::vector<Call> calls = Exec(file.c_str());
+    ASSERT_EQ(calls.size(), 2u);
+    std::vector<std::uint8_t> expected;
+    for (int x = 0; x < 6000; ++x) expected.insert(expected.end(), {248, 209, 252});
+    EXPECT_EQ(calls[0].pixels, expected);
+    EXPECT_EQ(calls[1].pixels, expected);
+}
+
+TEST(ReadFileExec, DeliversNothingWithoutAPictureOrWhenItIsTooLarge) {
+    const TempFile noSubIfds(BuildErf({.width = 5, .height = 3, .subIfdCount = 0}));
+    const TempFile huge(BuildErf({.width = 100000, .height = 100000, .strip = std::vector<std::uint8_t>(16, 1)}));
+    const TempFile beyond32Bits(BuildErf({.width = 0x80000000u, .height = 1}));
+    const TempFile tall(BuildErf({.width = 1, .height = 0x80000000u}));
+    for (const TempFile* file : {&noSubIfds, &huge, &beyond32Bits, &tall}) {
+        EXPECT_TRUE(Exec(file->c_str()).empty()) << file->path();
+    }
+    EXPECT_TRUE(Exec("/nonexistent/photo.erf").empty());
+}
+
+TEST(ReadFileExec, AWidthOfZeroStillGivesEveryRow) {
+    const TempFile file(BuildErf({.width = 0, .height = 2}));
+    const std::vector<Call> calls = Exec(file.c_str());
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].y, 1);
+    EXPECT_EQ(calls[1].lastColumn, -1);
+}
+
+TEST(ReadFileExec, AStripOutOfReachGivesABlackPicture) {
+    const TempFile file(BuildErf({.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(32, 0x77),
+                                  .stripOffset = 0x80000000u}));
+    const std::vector<Call> calls = Exec(file.c_str());
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].pixels, std::vector<std::uint8_t>(12, 0));
+    EXPECT_EQ(calls[1].pixels, std::vector<std::uint8_t>(12, 0));
+}
+
+}  // namespace
