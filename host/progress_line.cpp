@@ -17,7 +17,8 @@ ProgressLine::ProgressLine() : enabled_(RUDI_ISATTY(RUDI_FILENO(stderr)) != 0) {
 void ProgressLine::StartFile(std::size_t index, std::size_t count, const std::string& name) {
     label_ = "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] " + name;
     percent_ = -1;
-    Show(0);
+    // Nothing is shown until rows arrive: the module may still print its own
+    // messages while it reads the file's header.
 }
 
 void ProgressLine::Rows(std::int32_t rowsDone, std::int32_t rows) {
