@@ -1,0 +1,145 @@
+// Writing a directory to a file, patching entries in place, and editing
+// entries in memory.
+#include <algorithm>
+#include <vector>
+
+#include "tiff/tag_items.h"
+#include "tiff/tag_values.h"
+#include "tiff/tiff_ifd.h"
+
+namespace {
+
+// The entries in ascending tag number; the map itself stays in name order.
+std::vector<TiffTag*> InTagOrder(const TiffIfd::TagMap& tags) {
+    std::vector<TiffTag*> sorted;
+    sorted.reserve(tags.size());
+    for (const auto& [name, tag] : tags) sorted.push_back(tag.get());
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const TiffTag* a, const TiffTag* b) { return a->tagNumber < b->tagNumber; });
+    return sorted;
+}
+
+}  // namespace
+
+std::int32_t TiffIfd::WriteValues(const TiffTag& tag) {
+    const std::int64_t bytes = ForEachStoredItem(tag, [this](std::uint32_t width, std::uint32_t item) {
+        if (width == 1) Write8(item);
+        else if (width == 2) Write16(item);
+        else Write32(item);
+    });
+    return static_cast<std::int32_t>(bytes);
+}
+
+std::int32_t TiffIfd::WriteIfd(std::int32_t dataStart) {
+    const std::vector<TiffTag*> sorted = InTagOrder(tags);
+    const auto n = static_cast<std::int64_t>(sorted.size());
+    if (n == 0) return 0;
+    Write16(static_cast<std::uint32_t>(n));
+    const std::int64_t entries = TellRelative();
+    entryTablePos = static_cast<std::int32_t>(entries);
+    std::int64_t data = dataStart > 0 ? dataStart : entries + 12 * n + 4;
+    valueAreaPos = static_cast<std::int32_t>(data);
+    for (std::int64_t i = 0; i < n; ++i) {
+        TiffTag& tag = *sorted[static_cast<std::size_t>(i)];
+        tag.entryOffset = static_cast<std::int32_t>(entries + 12 * i);
+        Seek(tag.entryOffset);
+        Write16(tag.tagNumber);
+        Write16(tag.type);
+        Write32(tag.count);
+        if (IsInline(tag.type, tag.count)) {
+            WriteValues(tag);  // only the values' own bytes of the field are written
+        } else {
+            tag.valueOffset = static_cast<std::uint32_t>(data);
+            Write32(tag.valueOffset);
+            Seek(static_cast<std::int32_t>(data));
+            data += WriteValues(tag);
+        }
+    }
+    Seek(static_cast<std::int32_t>(entries + 12 * n));
+    Write32(0);  // no next directory
+    Seek(static_cast<std::int32_t>(data));
+    return static_cast<std::int32_t>(entries + 12 * n);
+}
+
+std::int32_t TiffIfd::RewriteEntry(const char* name) {
+    const TiffTag* tag = FindTag(name);
+    return tag != nullptr ? RewriteTag(*tag) : -1;
+}
+
+std::int32_t TiffIfd::RewriteTag(const TiffTag& tag) {
+    // An entry that was never placed in the file, or whose block has no
+    // place, would be written over the header: refuse it.
+    const bool inlineValues = IsInline(tag.type, tag.count);
+    if (tag.entryOffset == 0 || (!inlineValues && tag.valueOffset == 0)) return -1;
+    Seek(tag.entryOffset);
+    Write16(tag.tagNumber);
+    Write16(tag.type);
+    Write32(tag.count);
+    if (!inlineValues) {
+        Write32(tag.valueOffset);
+        Seek(static_cast<std::int32_t>(tag.valueOffset));
+    }
+    WriteValues(tag);
+    return 0;
+}
+
+std::int32_t TiffIfd::ReadValuesFromMemory(const void* data, TiffTag& tag) {
+    tag.values.clear();
+    tag.valueText.clear();
+    DecodeValues(tag, static_cast<const std::uint8_t*>(data), true);
+    return static_cast<std::int32_t>(tag.count) < 0 ? 0 : static_cast<std::int32_t>(TypeSize(tag.type, tag.count));
+}
+
+std::int32_t TiffIfd::SetValues(const char* name, std::uint32_t count, const void* data) {
+    TiffTag* tag = FindTag(name);
+    if (tag == nullptr) return -1;
+    tag->count = count;
+    ReadValuesFromMemory(data, *tag);
+    return 0;
+}
+
+std::int32_t TiffIfd::SetTag(std::uint32_t tagNumber, std::uint32_t type, std::uint32_t count, const void* data) {
+    std::unique_ptr<TiffTag> fresh;
+    TiffTag* tag = FindTagByNumber(tagNumber);
+    if (tag == nullptr) {
+        fresh = std::make_unique<TiffTag>();
+        tag = fresh.get();
+    }
+    tag->tagNumber = tagNumber;
+    TagName(tagNumber, tag->name);
+    TagDescription(tag->name, tag->description);
+    tag->type = type;
+    tag->count = count;
+    tag->valueOffset = 0;
+    ReadValuesFromMemory(data, *tag);
+    DescribeValue(*tag);
+    if (fresh) File(std::move(fresh));  // a taken name leaves the container as it was
+    return 0;
+}
+
+std::int32_t TiffIfd::PutTagCopy(const TiffTag& source) {
+    std::unique_ptr<TiffTag> fresh;
+    TiffTag* tag = FindTagByNumber(source.tagNumber);
+    if (tag == nullptr) {
+        fresh = std::make_unique<TiffTag>();
+        tag = fresh.get();
+        tag->entryOffset = source.entryOffset;
+        tag->tagNumber = source.tagNumber;
+        TagName(tag->tagNumber, tag->name);
+        TagDescription(tag->name, tag->description);
+        tag->type = source.type;
+    }
+    tag->count = source.count;
+    tag->valueOffset = source.valueOffset;
+    if (tag != &source) tag->values = source.values;
+    DescribeValue(*tag);
+    if (fresh) File(std::move(fresh));
+    return 0;
+}
+
+std::int32_t TiffIfd::RemoveTag(const char* name) {
+    const auto found = tags.find(name);
+    if (found == tags.end()) return -1;
+    tags.erase(found);
+    return 0;
+}
