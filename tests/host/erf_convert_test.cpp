@@ -1,7 +1,6 @@
 // erf-convert run as a user runs it, on files built here.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,41 +10,15 @@
 
 #include "plugin/exports.h"
 #include "tests/support/erf_builder.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A scratch directory, removed with everything in it.
-class Scratch {
-public:
-    Scratch() {
-        std::string pattern = (fs::temp_directory_path() / "rudi-host-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~Scratch() { fs::remove_all(path_); }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
-
 Outcome ErfConvert(const Scratch& scratch, const std::string& arguments) {
-    const std::string command = std::string(ERF_CONVERT) + " " + arguments + " >" + (scratch / "stdout").string() +
-                                " 2>" + (scratch / "stderr").string();
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(scratch / "stdout"), Slurp(scratch / "stderr")};
+    return RunProgram(scratch, ERF_CONVERT, arguments);
 }
 
 void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {

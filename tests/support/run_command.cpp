@@ -1,0 +1,29 @@
+#include "tests/support/run_command.h"
+
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+Scratch::Scratch() {
+    std::string pattern = (fs::temp_directory_path() / "rudi-test-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+}
+
+Scratch::~Scratch() { fs::remove_all(path_); }
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Outcome RunProgram(const Scratch& scratch, const std::string& program, const std::string& arguments) {
+    const std::string command =
+        program + " " + arguments + " >" + (scratch / "stdout").string() + " 2>" + (scratch / "stderr").string();
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(scratch / "stdout"), Slurp(scratch / "stderr")};
+}
