@@ -1,0 +1,189 @@
+#include "tools/make_erf/erf_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "develop/tone_curves.h"
+#include "platform/win32.h"
+#include "tiff/tiff_ifd.h"
+
+namespace {
+
+constexpr const std::uint8_t* kCurves[3] = {kRedCurve, kGreenCurve, kBlueCurve};
+
+using LevelTable = std::array<std::uint16_t, 256>;
+
+LevelTable BuildLevelTable(int colour) {
+    const std::uint8_t* curve = kCurves[colour];
+    LevelTable table{};
+    for (int level = 0; level < 256; ++level) {
+        // The developed level of a sample s is curve[s * 255 / 4095]; find the
+        // level nearest to the target (the lower one on a tie) and its run.
+        int best = -1;
+        for (int s = 0; s < 4096; ++s) {
+            const int developed = curve[s * 255 / 4095];
+            if (best < 0 || std::abs(developed - level) < std::abs(best - level)) best = developed;
+        }
+        int first = -1, last = -1;
+        for (int s = 0; s < 4096; ++s) {
+            if (curve[s * 255 / 4095] != best) continue;
+            if (first < 0) first = s;
+            last = s;
+        }
+        table[static_cast<std::size_t>(level)] = static_cast<std::uint16_t>((first + last) / 2);
+    }
+    return table;
+}
+
+int MosaicColour(std::uint32_t x, std::uint32_t y) {
+    if (y % 2 == 0) return x % 2 == 0 ? 0 : 1;  // red, green
+    return x % 2 == 0 ? 1 : 2;                  // green, blue
+}
+
+std::vector<std::uint8_t> RawStrip(const RgbPicture& picture) {
+    const std::uint64_t rowBytes = RawRowBytes(picture.width);
+    std::vector<std::uint8_t> strip(rowBytes * picture.height, 0);
+    std::vector<std::uint16_t> samples(picture.width);
+    for (std::uint32_t y = 0; y < picture.height; ++y) {
+        for (std::uint32_t x = 0; x < picture.width; ++x) {
+            const int colour = MosaicColour(x, y);
+            samples[x] = SampleForLevel(colour, picture.At(x, y)[colour]);
+        }
+        PackRawRow(samples.data(), picture.width, strip.data() + rowBytes * y);
+    }
+    return strip;
+}
+
+std::vector<std::uint8_t> Thumbnail(const RgbPicture& picture, std::uint32_t& width, std::uint32_t& height) {
+    width = std::max(1u, picture.width / 20);
+    height = std::max(1u, picture.height / 20);
+    return Resized(picture, width, height).rgb;
+}
+
+void SetLong(TiffIfd& ifd, std::uint32_t tag, std::uint32_t value) { ifd.SetTag(tag, kTypeLong, 1, &value); }
+
+void SetShorts(TiffIfd& ifd, std::uint32_t tag, std::initializer_list<std::uint16_t> values) {
+    const std::vector<std::uint16_t> list(values);
+    ifd.SetTag(tag, kTypeShort, static_cast<std::uint32_t>(list.size()), list.data());
+}
+
+void SetText(TiffIfd& ifd, std::uint32_t tag, const char* text) {
+    ifd.SetTag(tag, kTypeAscii, static_cast<std::uint32_t>(std::strlen(text) + 1), text);
+}
+
+void SetResolution(TiffIfd& ifd, std::uint32_t tag) {
+    const std::uint32_t dotsPerInch[2] = {72, 1};
+    ifd.SetTag(tag, kTypeRational, 1, dotsPerInch);
+}
+
+// TIFF wants directories and strips at even offsets.
+void PadToEven(TiffIfd& ifd) {
+    if (ifd.TellRelative() % 2 != 0) ifd.Write8(0);
+}
+
+bool WriteBlock(HANDLE file, const std::vector<std::uint8_t>& bytes) {
+    DWORD written = 0;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE &&
+           written == bytes.size();
+}
+
+}  // namespace
+
+std::uint16_t SampleForLevel(int colour, std::uint8_t level) {
+    static const std::array<LevelTable, 3> kTables = {BuildLevelTable(0), BuildLevelTable(1), BuildLevelTable(2)};
+    return kTables[static_cast<std::size_t>(colour)][level];
+}
+
+void PackRawRow(const std::uint16_t* samples, std::uint32_t width, std::uint8_t* out) {
+    std::memset(out, 0, RawRowBytes(width));
+    for (std::uint32_t x = 0; x < width; x += 2) {
+        const std::uint32_t s0 = samples[x] & 0xFFF;
+        const std::uint32_t s1 = x + 1 < width ? samples[x + 1] & 0xFFF : 0;
+        std::uint8_t* pair = out + (x / 10) * 16 + (x % 10) / 2 * 3;
+        pair[0] = static_cast<std::uint8_t>(s0 >> 4);
+        pair[1] = static_cast<std::uint8_t>(((s0 & 0x0F) << 4) | (s1 >> 8));
+        pair[2] = static_cast<std::uint8_t>(s1 & 0xFF);
+    }
+}
+
+bool WriteErf(const std::string& path, const RgbPicture& picture, bool littleEndian, std::string& error) {
+    const std::uint64_t stripBytes = RawRowBytes(picture.width) * picture.height;
+    if (stripBytes > 0x7FFFFFFFu - (1u << 20)) {
+        error = "the picture is too large for a raw file";
+        return false;
+    }
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = "cannot create the file";
+        return false;
+    }
+    TiffIfd main, raw;
+    for (TiffIfd* ifd : {&main, &raw}) {
+        ifd->SetHandle(file);
+        ifd->SetByteOrder(littleEndian ? 1 : 0);
+    }
+    const std::uint8_t mark = littleEndian ? 'I' : 'M';
+    main.Write8(mark);
+    main.Write8(mark);
+    main.Write16(42);
+    main.Write32(8);
+
+    std::uint32_t thumbWidth = 0, thumbHeight = 0;
+    const std::vector<std::uint8_t> thumbnail = Thumbnail(picture, thumbWidth, thumbHeight);
+    SetLong(main, 254, 1);  // NewSubfileType: a reduced picture
+    SetLong(main, 256, thumbWidth);
+    SetLong(main, 257, thumbHeight);
+    SetShorts(main, 258, {8, 8, 8});
+    SetShorts(main, 259, {1});
+    SetShorts(main, 262, {2});  // RGB
+    SetText(main, 271, "SEIKO EPSON CORP.");
+    SetText(main, 272, "R-D1");
+    SetLong(main, 273, 0);  // StripOffsets, set once the strip is placed
+    SetShorts(main, 274, {1});
+    SetShorts(main, 277, {3});
+    SetLong(main, 278, thumbHeight);
+    SetLong(main, 279, static_cast<std::uint32_t>(thumbnail.size()));
+    SetResolution(main, 282);
+    SetResolution(main, 283);
+    SetShorts(main, 284, {1});
+    SetShorts(main, 296, {2});
+    SetText(main, 305, "make-erf");
+    SetText(main, 306, "2026:01:01 00:00:00");
+    SetLong(main, 330, 0);  // SubIFDs, set once the raw directory is placed
+
+    SetLong(raw, 254, 0);
+    SetLong(raw, 256, picture.width);
+    SetLong(raw, 257, picture.height);
+    SetShorts(raw, 258, {12});
+    SetShorts(raw, 259, {1});
+    SetShorts(raw, 262, {32803});  // colour filter array
+    SetShorts(raw, 277, {1});
+    SetLong(raw, 278, picture.height);
+    SetLong(raw, 273, 0);
+    SetLong(raw, 279, static_cast<std::uint32_t>(stripBytes));
+
+    main.Seek(8);
+    main.WriteIfd(0);
+    PadToEven(main);
+    const std::int32_t rawIfdPosition = main.TellRelative();
+    raw.WriteIfd(0);
+    PadToEven(raw);
+    const std::int32_t thumbnailPosition = raw.TellRelative();
+    bool ok = WriteBlock(file, thumbnail);
+    PadToEven(raw);
+    const std::int32_t stripPosition = raw.TellRelative();
+    ok = ok && WriteBlock(file, RawStrip(picture));
+
+    // Now that everything has its place, patch the three offsets in place.
+    SetLong(main, 330, static_cast<std::uint32_t>(rawIfdPosition));
+    SetLong(main, 273, static_cast<std::uint32_t>(thumbnailPosition));
+    SetLong(raw, 273, static_cast<std::uint32_t>(stripPosition));
+    ok = ok && main.RewriteEntry("SubIFDs") == 0 && main.RewriteEntry("StripOffsets") == 0 &&
+         raw.RewriteEntry("StripOffsets") == 0;
+    ok = CloseHandle(file) != FALSE && ok;
+    if (!ok) error = "cannot write the file";
+    return ok;
+}

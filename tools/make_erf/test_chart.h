@@ -1,0 +1,7 @@
+// The built-in test chart: colour patches, smooth ramps, fine detail that
+// shows the interpolation, and sharp edges.
+#pragma once
+
+#include "tools/make_erf/rgb_picture.h"
+
+RgbPicture MakeTestChart(std::uint32_t width, std::uint32_t height);
