@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds R_UDI.dll and the host for 32-bit Windows, checks the DLL's export
+# table, and runs the Windows host under Wine on a set of files: every picture
+# must be byte-identical to the native build's, every failure must fail alike.
+# Usage: tests/windows/run.sh NATIVE_BUILD_DIR WINDOWS_BUILD_DIR
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+native=$(cd "$1" && pwd)
+win="$2"
+
+cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
+cmake --build "$win" -j"$(nproc)" --target R_UDI erf-convert || exit 1
+win=$(cd "$win" && pwd)
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "PASS: $*"; }
+fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
+
+if "$root/tests/windows/check_dll.sh" "$win/bin/R_UDI.dll"; then pass "DLL export table and imports"; else fail "DLL export table and imports"; fi
+
+# Wine without a display: message boxes return at once. One server for all runs.
+export WINEPREFIX="$win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver -p 2>/dev/null
+trap 'wineserver -k 2>/dev/null' EXIT
+
+work="$win/compare"
+rm -rf "$work" && mkdir -p "$work"
+make_erf="$native/bin/make-erf"
+# name width height byte-order
+cases="
+demo 3040 2024 II
+big-endian 3040 2024 MM
+odd 3045 2023 II
+small 1 1 II
+two-by-two 2 2 MM
+narrow 5 3 II
+not-ten 37 29 MM
+wide 6001 4 II
+"
+while read -r name width height order; do
+  [ -n "$name" ] || continue
+  "$make_erf" --width "$width" --height "$height" --byte-order "$order" -o "$work/$name.erf" >/dev/null || {
+    fail "make-erf $name"; continue; }
+done <<<"$cases"
+printf 'not a tiff file at all' >"$work/bad-header.erf"
+printf 'II\053\000\010\000\000\000' >"$work/bad-magic.erf"
+
+for input in "$work"/*.erf "$work/missing.erf"; do
+  name=$(basename "$input" .erf)
+  "$native/bin/erf-convert" "$input" -o "$work/$name.native.bmp" >/dev/null 2>&1
+  native_status=$?
+  (cd "$work" && wine "$win/bin/erf-convert.exe" "$(basename "$input")" -o "$name.windows.bmp" >/dev/null 2>&1)
+  windows_status=$?
+  if [ "$native_status" -ne 0 ] || [ "$windows_status" -ne 0 ]; then
+    if [ "$native_status" -ne 0 ] && [ "$windows_status" -ne 0 ] && [ ! -e "$work/$name.windows.bmp" ]; then
+      pass "$name: both builds refuse it"
+    else
+      fail "$name: native exit $native_status, Windows exit $windows_status"
+    fi
+  elif cmp -s "$work/$name.native.bmp" "$work/$name.windows.bmp"; then
+    pass "$name: pictures identical ($(stat -c %s "$work/$name.native.bmp") bytes)"
+  else
+    fail "$name: pictures differ"
+  fi
+done
+
+start=$EPOCHREALTIME
+(cd "$work" && wine "$win/bin/erf-convert.exe" demo.erf -o demo.timed.bmp >/dev/null 2>&1)
+awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "Wine conversion of the 3040 x 2024 file: %.2f s (wall, server running)\n", b - a }' 
+
+echo "windows: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
