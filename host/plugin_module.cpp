@@ -8,6 +8,7 @@
 #endif
 
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -57,23 +58,39 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
     }
 #endif
     std::unique_ptr<PluginModule> module(new PluginModule(handle));
-    module->readFileDllInfo = reinterpret_cast<ReadFileDllInfoFn>(module->Symbol("ReadFileDllInfo"));
-    module->readFileInit = reinterpret_cast<ReadFileInitFn>(module->Symbol("ReadFileInit"));
-    module->readFileInfo = reinterpret_cast<ReadFileInfoFn>(module->Symbol("ReadFileInfo"));
-    module->readFileGetSize = reinterpret_cast<ReadFileGetSizeFn>(module->Symbol("ReadFileGetSize"));
-    module->readFileExec = reinterpret_cast<ReadFileExecFn>(module->Symbol("ReadFileExec"));
-    for (const auto& [name, found] : {std::pair{"ReadFileDllInfo", module->readFileDllInfo != nullptr},
-                                     std::pair{"ReadFileInit", module->readFileInit != nullptr},
-                                     std::pair{"ReadFileInfo", module->readFileInfo != nullptr},
-                                     std::pair{"ReadFileGetSize", module->readFileGetSize != nullptr},
-                                     std::pair{"ReadFileExec", module->readFileExec != nullptr}}) {
-        if (!found) {
-            error = path + " does not export " + name;
+    // The exports with the ordinals the module's export table gives them.
+    const struct {
+        const char* name;
+        int ordinal;
+        void* slot;
+    } exports[] = {
+        {"ReadFileInfo", 1, &module->readFileInfo},       {"ReadFileGetSize", 2, &module->readFileGetSize},
+        {"ReadFileExec", 3, &module->readFileExec},       {"ReadFileInit", 4, &module->readFileInit},
+        {"ReadFileDllInfo", 5, &module->readFileDllInfo},
+    };
+    for (const auto& entry : exports) {
+        void* address = module->Symbol(entry.name);
+        if (address == nullptr) {
+            error = path + " does not export " + entry.name;
             return nullptr;
         }
+#ifdef _WIN32
+        // Velna may find an export by its ordinal: both ways must agree.
+        if (module->SymbolByOrdinal(entry.ordinal) != address) {
+            error = path + ": ordinal " + std::to_string(entry.ordinal) + " is not " + entry.name;
+            return nullptr;
+        }
+#endif
+        std::memcpy(entry.slot, &address, sizeof address);
     }
     return module;
 }
+
+#ifdef _WIN32
+void* PluginModule::SymbolByOrdinal(int ordinal) const {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), MAKEINTRESOURCEA(ordinal)));
+}
+#endif
 
 void* PluginModule::Symbol(const char* name) const {
 #ifdef _WIN32

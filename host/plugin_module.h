@@ -1,5 +1,5 @@
-// The plug-in module loaded at run time, its exports found by name, as the
-// host loads it.
+// The plug-in module loaded at run time, its exports found by name (and on
+// Windows also by ordinal), as the host loads it.
 #pragma once
 
 #include <memory>
@@ -34,6 +34,9 @@ public:
 private:
     explicit PluginModule(void* handle) : handle_(handle) {}
     void* Symbol(const char* name) const;
+#ifdef _WIN32
+    void* SymbolByOrdinal(int ordinal) const;
+#endif
 
     void* handle_;
 };
