@@ -1,25 +1,10 @@
 // Writing a directory to a file, patching entries in place, and editing
 // entries in memory.
-#include <algorithm>
 #include <vector>
 
 #include "tiff/tag_items.h"
 #include "tiff/tag_values.h"
 #include "tiff/tiff_ifd.h"
-
-namespace {
-
-// The entries in ascending tag number; the map itself stays in name order.
-std::vector<TiffTag*> InTagOrder(const TiffIfd::TagMap& tags) {
-    std::vector<TiffTag*> sorted;
-    sorted.reserve(tags.size());
-    for (const auto& [name, tag] : tags) sorted.push_back(tag.get());
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const TiffTag* a, const TiffTag* b) { return a->tagNumber < b->tagNumber; });
-    return sorted;
-}
-
-}  // namespace
 
 std::int32_t TiffIfd::WriteValues(const TiffTag& tag) {
     const std::int64_t bytes = ForEachStoredItem(tag, [this](std::uint32_t width, std::uint32_t item) {
@@ -31,7 +16,7 @@ std::int32_t TiffIfd::WriteValues(const TiffTag& tag) {
 }
 
 std::int32_t TiffIfd::WriteIfd(std::int32_t dataStart) {
-    const std::vector<TiffTag*> sorted = InTagOrder(tags);
+    const std::vector<TiffTag*> sorted = InTagOrder();
     const auto n = static_cast<std::int64_t>(sorted.size());
     if (n == 0) return 0;
     Write16(static_cast<std::uint32_t>(n));

@@ -27,6 +27,15 @@ TiffTag* TiffIfd::FindTagByNumber(std::uint32_t number) const {
     return nullptr;
 }
 
+std::vector<TiffTag*> TiffIfd::InTagOrder() const {
+    std::vector<TiffTag*> sorted;
+    sorted.reserve(tags.size());
+    for (const auto& [name, tag] : tags) sorted.push_back(tag.get());
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const TiffTag* a, const TiffTag* b) { return a->tagNumber < b->tagNumber; });
+    return sorted;
+}
+
 bool TiffIfd::File(std::unique_ptr<TiffTag> tag) {
     return tags.try_emplace(tag->name, std::move(tag)).second;
 }

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tiff/tiff_stream.h"
 #include "tiff/tiff_tag.h"
@@ -36,6 +37,8 @@ public:
     std::uint32_t FirstValue(const char* name) const;
     TiffTag* FindTagByNumber(std::uint32_t number) const;
     const TagMap& Tags() const { return tags; }
+    // The entries in ascending tag number; the map itself stays in name order.
+    std::vector<TiffTag*> InTagOrder() const;
 
     // Reading entries from the file.
     std::int32_t ReadEntry(std::int32_t entryOffset);
@@ -56,6 +59,10 @@ public:
 
     // Memory images and queries.
     std::int32_t LoadFromMemory(const void* image, std::int32_t count);
+    // The same for an image of `imageBytes` bytes that may be damaged: an entry
+    // whose 12 bytes or whose values lie outside the image is not filed and
+    // nothing outside the image is read. 0 when every entry lay inside, -1 when
+    // one was refused.
     std::int32_t LoadFromMemory(const void* image, std::int32_t count, std::size_t imageBytes);
     std::int32_t LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset);
     std::int32_t MemoryImageSize(std::int32_t* entryBytes, std::int32_t* dataBytes) const;
@@ -75,4 +82,11 @@ protected:
     bool File(std::unique_ptr<TiffTag> tag);
 
     TagMap tags;
+
+private:
+    // Loads the raw entry at `rawEntry`, its block counted from `image`; an
+    // image of unknown size has UINT64_MAX bytes. False when the values lie
+    // outside the image.
+    bool LoadEntryWithin(const std::uint8_t* image, std::uint64_t imageBytes, const std::uint8_t* rawEntry,
+                         std::int32_t entryOffset);
 };

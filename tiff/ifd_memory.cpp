@@ -1,0 +1,141 @@
+// IFD memory images (raw 12-byte entries plus a data area, little-endian like
+// the host) and the small queries on a directory.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "tiff/byte_order.h"
+#include "tiff/tag_items.h"
+#include "tiff/tiff_ifd.h"
+
+namespace {
+
+constexpr bool kHostOrder = true;  // memory images are little-endian, as the hosts are
+constexpr std::int64_t kRawEntrySize = 12;
+constexpr std::uint64_t kUnknownImageSize = UINT64_MAX;
+
+// The entry offset a loaded entry gets: its place in a file whose first
+// directory follows the 8-byte header.
+std::int32_t EntryOffsetOf(std::int32_t index) { return 10 + 12 * index; }
+
+}  // namespace
+
+std::int32_t TiffIfd::LoadFromMemory(const void* image, std::int32_t count) {
+    Clear();
+    const auto* bytes = static_cast<const std::uint8_t*>(image);
+    for (std::int32_t i = 0; i < count; ++i) {
+        LoadEntryWithin(bytes, kUnknownImageSize, bytes + kRawEntrySize * i, EntryOffsetOf(i));
+    }
+    return 0;
+}
+
+std::int32_t TiffIfd::LoadFromMemory(const void* image, std::int32_t count, std::size_t imageBytes) {
+    Clear();
+    const auto* bytes = static_cast<const std::uint8_t*>(image);
+    // Entries past the end of the image are refused without being looked at.
+    const std::int64_t present = std::min<std::int64_t>(std::max(count, 0), imageBytes / kRawEntrySize);
+    bool intact = present == std::max(count, 0);
+    for (std::int32_t i = 0; i < present; ++i) {
+        intact &= LoadEntryWithin(bytes, imageBytes, bytes + kRawEntrySize * i, EntryOffsetOf(i));
+    }
+    return intact ? 0 : -1;
+}
+
+std::int32_t TiffIfd::LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset) {
+    LoadEntryWithin(static_cast<const std::uint8_t*>(image), kUnknownImageSize,
+                    static_cast<const std::uint8_t*>(rawEntry), entryOffset);
+    return 0;
+}
+
+bool TiffIfd::LoadEntryWithin(const std::uint8_t* image, std::uint64_t imageBytes, const std::uint8_t* rawEntry,
+                              std::int32_t entryOffset) {
+    auto tag = std::make_unique<TiffTag>();
+    tag->entryOffset = entryOffset;
+    tag->tagNumber = LoadOrdered16(rawEntry, kHostOrder);
+    tag->type = LoadOrdered16(rawEntry + 2, kHostOrder);
+    tag->count = LoadOrdered32(rawEntry + 4, kHostOrder);
+    // Kept as it stands, even when the field holds inline values.
+    tag->valueOffset = LoadOrdered32(rawEntry + 8, kHostOrder);
+    const std::int64_t size = TypeSize(tag->type, tag->count);
+    const bool inside = size <= 4 || std::uint64_t{tag->valueOffset} + static_cast<std::uint64_t>(size) <= imageBytes;
+    // As when reading a file, an entry that will not be filed (a number the
+    // dictionary does not know, a name already filed) has its values left unread.
+    TagName(tag->tagNumber, tag->name);
+    if (!inside || tag->name.empty() || tags.contains(tag->name)) return inside;
+    TagDescription(tag->name, tag->description);
+    ReadValuesFromMemory(size <= 4 ? rawEntry + 8 : image + tag->valueOffset, *tag);
+    DescribeValue(*tag);
+    File(std::move(tag));
+    return true;
+}
+
+std::int32_t TiffIfd::MemoryImageSize(std::int32_t* entryBytes, std::int32_t* dataBytes) const {
+    std::int64_t data = 0;
+    for (const auto& [name, tag] : tags) {
+        const std::int64_t size = TypeSize(tag->type, tag->count);
+        if (size > 4) data += size;
+    }
+    if (entryBytes != nullptr) *entryBytes = static_cast<std::int32_t>(kRawEntrySize * TagCount());
+    if (dataBytes != nullptr) *dataBytes = static_cast<std::int32_t>(data);
+    return TagCount();
+}
+
+std::int32_t TiffIfd::StoreToMemory(void* entries, void* data) const {
+    auto* raw = static_cast<std::uint8_t*>(entries);
+    auto* block = static_cast<std::uint8_t*>(data);
+    // Name order, as the map holds them; ForEachTag is the way to tag order.
+    for (const auto& [name, tag] : tags) {
+        block += StoreEntryToMemory(entries, raw, block, *tag);
+        raw += kRawEntrySize;
+    }
+    return TagCount();
+}
+
+std::int32_t TiffIfd::StoreEntryToMemory(void* entries, void* rawEntry, void* data, const TiffTag& tag) const {
+    auto* raw = static_cast<std::uint8_t*>(rawEntry);
+    StoreOrdered16(raw, static_cast<std::uint16_t>(tag.tagNumber), kHostOrder);
+    StoreOrdered16(raw + 2, static_cast<std::uint16_t>(tag.type), kHostOrder);
+    StoreOrdered32(raw + 4, tag.count, kHostOrder);
+    // Inline values take only their own bytes of the value field.
+    if (IsInline(tag.type, tag.count)) {
+        StoreValuesToMemory(raw + 8, tag);
+        return 0;
+    }
+    const auto offset = static_cast<std::uint8_t*>(data) - static_cast<std::uint8_t*>(entries);
+    StoreOrdered32(raw + 8, static_cast<std::uint32_t>(offset), kHostOrder);
+    return StoreValuesToMemory(data, tag);
+}
+
+std::int32_t TiffIfd::StoreValuesToMemory(void* destination, const TiffTag& tag) {
+    auto* out = static_cast<std::uint8_t*>(destination);
+    // Items a tag lacks are stored as 0: the field takes its full size, so the
+    // blocks land where MemoryImageSize planned them.
+    return static_cast<std::int32_t>(ForEachStoredItem(tag, [&out](std::uint32_t width, std::uint32_t item) {
+        if (width == 1) *out = static_cast<std::uint8_t>(item);
+        else if (width == 2) StoreOrdered16(out, static_cast<std::uint16_t>(item), kHostOrder);
+        else StoreOrdered32(out, item, kHostOrder);
+        out += width;
+    }));
+}
+
+std::int32_t TiffIfd::ForEachTag(TagVisitor visitor, std::uint32_t user) const {
+    for (TiffTag* tag : InTagOrder()) {
+        if (visitor(tag, user) == 0) break;
+    }
+    return 1;
+}
+
+bool TiffIfd::HasTag(const char* name) const { return tags.contains(name); }
+
+std::int32_t TiffIfd::TagCount() const { return static_cast<std::int32_t>(tags.size()); }
+
+std::int32_t TiffIfd::GetMake(char* buffer, std::int32_t length) const {
+    const TiffTag* make = FindTag("Make");
+    if (make == nullptr) return 0;
+    // Cut to the buffer and always terminated; a buffer of no size gets nothing.
+    if (length >= 1) {
+        std::strncpy(buffer, make->valueText.c_str(), static_cast<std::size_t>(length));
+        buffer[length - 1] = '\0';
+    }
+    return static_cast<std::int32_t>(make->valueText.size());
+}
