@@ -1,0 +1,526 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <tuple>
+
+#include "tests/support/temp_file.h"
+#include "tiff/byte_order.h"
+#include "tiff/erf_file.h"
+#include "tiff/tag_dictionary.h"
+#include "tiff/tiff_ifd.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+
+// A directory whose entries the test files directly, named by the dictionary.
+class TestIfd : public TiffIfd {
+public:
+    TestIfd& Put(std::uint32_t number, std::uint32_t type, std::uint32_t count, std::vector<std::uint32_t> values) {
+        auto tag = std::make_unique<TiffTag>();
+        tag->tagNumber = number;
+        TagName(number, tag->name);
+        tag->type = type;
+        tag->count = count;
+        tag->values = std::move(values);
+        File(std::move(tag));
+        return *this;
+    }
+};
+
+std::vector<std::uint32_t> Ascii(const std::string& text) {
+    std::vector<std::uint32_t> items(text.begin(), text.end());
+    items.insert(items.end(), {0, 0});
+    return items;
+}
+
+// What a round trip must keep of each entry, in name order.
+using Entry = std::tuple<std::string, std::uint32_t, std::uint32_t, std::vector<std::uint32_t>, std::string>;
+std::vector<Entry> Contents(const TiffIfd& ifd) {
+    std::vector<Entry> entries;
+    for (const auto& [name, tag] : ifd.Tags()) {
+        entries.emplace_back(name, tag->type, tag->count, tag->values, tag->valueText);
+    }
+    return entries;
+}
+
+// A memory image of `ifd`: entries, then the data area, in one block.
+std::vector<std::uint8_t> Image(const TiffIfd& ifd, std::int32_t* count = nullptr) {
+    std::int32_t entryBytes = -1, dataBytes = -1;
+    const std::int32_t n = ifd.MemoryImageSize(&entryBytes, &dataBytes);
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(entryBytes + dataBytes));
+    EXPECT_EQ(ifd.StoreToMemory(image.data(), image.data() + entryBytes), n);
+    if (count != nullptr) *count = n;
+    return image;
+}
+
+std::uint32_t At16(const std::vector<std::uint8_t>& b, std::size_t i) { return LoadOrdered16(&b[i], true); }
+std::uint32_t At32(const std::vector<std::uint8_t>& b, std::size_t i) { return LoadOrdered32(&b[i], true); }
+
+// Raw entries built by hand, little-endian, optionally followed by data.
+class RawImage {
+public:
+    RawImage& Entry(std::uint32_t tag, std::uint32_t type, std::uint32_t count, std::uint32_t field) {
+        bytes_.U16(tag).U16(type).U32(count).U32(field);
+        return *this;
+    }
+    RawImage& Data(const std::vector<std::uint8_t>& data) {
+        bytes_.Bytes(data);
+        return *this;
+    }
+    const std::vector<std::uint8_t>& bytes() const { return bytes_.bytes(); }
+
+private:
+    ByteBuilder bytes_{true};
+};
+
+// ForEachTag passes a 32-bit user value: the visitors record into this list.
+std::vector<std::uint32_t> gVisited;
+std::int32_t Record(TiffTag* tag, std::uint32_t goOn) {
+    gVisited.push_back(tag->tagNumber);
+    return static_cast<std::int32_t>(goOn);
+}
+
+TEST(StoreToMemory, StoresInNameOrderWhileForEachTagVisitsInTagOrder) {
+    TestIfd ifd;
+    ifd.Put(259, 3, 1, {1}).Put(256, 4, 1, {640}).Put(271, 2, 6, Ascii("EPSON"));
+    const auto image = Image(ifd);
+    EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 0), At16(image, 12), At16(image, 24)}), ElementsAre(259, 256, 271));
+
+    gVisited.clear();
+    EXPECT_EQ(ifd.ForEachTag(Record, 1), 1);
+    EXPECT_THAT(gVisited, ElementsAre(256, 259, 271));
+
+    gVisited.clear();
+    EXPECT_EQ(ifd.ForEachTag(Record, 0), 1);
+    EXPECT_THAT(gVisited, ElementsAre(256));
+
+    gVisited.clear();
+    TestIfd empty;
+    EXPECT_EQ(empty.ForEachTag(Record, 1), 1);
+    EXPECT_TRUE(gVisited.empty());
+}
+
+TEST(ForEachTag, TheVisitorMayChangeTheEntryItIsGiven) {
+    TestIfd ifd;
+    ifd.Put(256, 4, 1, {640});
+    ifd.ForEachTag([](TiffTag* tag, std::uint32_t value) -> std::int32_t {
+        tag->values[0] = value;
+        return 1;
+    }, 800);
+    EXPECT_EQ(ifd.FirstValue("ImageWidth"), 800u);
+}
+
+TEST(StoreToMemory, PutsInlineValuesInTheEntryAndBlocksBackToBack) {
+    TestIfd ifd;
+    ifd.Put(256, 4, 1, {3040}).Put(271, 2, 6, Ascii("EPSON")).Put(282, 5, 1, {300, 1});
+    std::int32_t entryBytes = 0, dataBytes = 0;
+    EXPECT_EQ(ifd.MemoryImageSize(&entryBytes, &dataBytes), 3);
+    EXPECT_EQ(entryBytes, 36);
+    EXPECT_EQ(dataBytes, 14);
+    EXPECT_EQ(ifd.MemoryImageSize(nullptr, nullptr), 3);
+
+    const auto image = Image(ifd);
+    ASSERT_EQ(image.size(), 50u);
+    // ImageWidth, Make, XResolution: their names' order.
+    EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 0), At16(image, 2), At32(image, 4), At32(image, 8)}),
+                ElementsAre(256, 4, 1, 3040));
+    EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 12), At16(image, 14), At32(image, 16), At32(image, 20)}),
+                ElementsAre(271, 2, 6, 36));
+    EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 24), At16(image, 26), At32(image, 28), At32(image, 32)}),
+                ElementsAre(282, 5, 1, 42));
+    EXPECT_EQ(std::memcmp(&image[36], "EPSON", 6), 0);  // the NUL included, the list's extra 0 not
+    EXPECT_EQ(At32(image, 42), 300u);
+    EXPECT_EQ(At32(image, 46), 1u);
+    // Storing moves nothing in the container.
+    EXPECT_EQ(ifd.FindTag("Make")->valueOffset, 0u);
+}
+
+TEST(StoreToMemory, AnEmptyDirectoryNeedsNoRoom) {
+    TestIfd ifd;
+    std::int32_t entryBytes = -1, dataBytes = -1;
+    EXPECT_EQ(ifd.MemoryImageSize(&entryBytes, &dataBytes), 0);
+    EXPECT_EQ(entryBytes, 0);
+    EXPECT_EQ(dataBytes, 0);
+    EXPECT_EQ(ifd.StoreToMemory(nullptr, nullptr), 0);
+}
+
+TEST(StoreEntryToMemory, InlineValuesTakeOnlyTheirOwnBytesOfTheField) {
+    struct Case {
+        const char* what;
+        std::uint32_t type, count;
+        std::vector<std::uint32_t> values;
+        std::vector<std::uint8_t> field;  // 0xEE: left as the memory held it
+    };
+    const Case cases[] = {
+        {"one SHORT", 3, 1, {0x0102}, {0x02, 0x01, 0xEE, 0xEE}},
+        {"one BYTE", 1, 1, {7}, {7, 0xEE, 0xEE, 0xEE}},
+        {"three BYTEs", 1, 3, {1, 2, 3}, {1, 2, 3, 0xEE}},
+        {"two SHORTs", 3, 2, {1, 0xFFFF}, {1, 0, 0xFF, 0xFF}},
+        {"one LONG", 4, 1, {0x01020304}, {4, 3, 2, 1}},
+        {"ASCII of 2 with its NUL", 2, 2, {'a', 0, 0}, {'a', 0, 0xEE, 0xEE}},
+        {"UNDEFINED", 7, 2, {0xAB, 0xCD, 0}, {0xAB, 0xCD, 0xEE, 0xEE}},
+        {"SBYTE has no value bytes", 6, 3, {}, {0xEE, 0xEE, 0xEE, 0xEE}},
+        {"FLOAT has no value bytes", 11, 1, {}, {0xEE, 0xEE, 0xEE, 0xEE}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TiffTag tag;
+        tag.tagNumber = 0x1234;
+        tag.type = c.type;
+        tag.count = c.count;
+        tag.values = c.values;
+        std::vector<std::uint8_t> memory(16, 0xEE);
+        TiffIfd ifd;
+        EXPECT_EQ(ifd.StoreEntryToMemory(memory.data(), memory.data(), memory.data() + 12, tag), 0);
+        EXPECT_EQ(At16(memory, 0), 0x1234u);
+        EXPECT_EQ(At16(memory, 2), c.type);
+        EXPECT_EQ(At32(memory, 4), c.count);
+        EXPECT_EQ(std::vector<std::uint8_t>(memory.begin() + 8, memory.begin() + 12), c.field);
+        EXPECT_EQ(memory[12], 0xEE);  // no block
+    }
+}
+
+TEST(StoreValuesToMemory, StoresTheItemsTheTypeCallsFor) {
+    struct Case {
+        std::uint32_t type, count;
+        std::vector<std::uint32_t> values;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Case cases[] = {
+        {1, 2, {0x1FF, 2}, {0xFF, 2}},
+        {3, 2, {0x10203, 4}, {3, 2, 4, 0}},
+        {4, 1, {0x01020304}, {4, 3, 2, 1}},
+        {9, 1, {0xFFFFFFFB}, {0xFB, 0xFF, 0xFF, 0xFF}},
+        {5, 1, {300, 1}, {0x2C, 1, 0, 0, 1, 0, 0, 0}},
+        {10, 1, {0xFFFFFFFF, 2}, {0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0}},
+        {2, 3, {'a', 'b', 'c', 0, 0}, {'a', 'b', 'c'}},
+        {8, 2, {}, {}},
+        // Items a tag lacks are stored as 0: its block still takes its full size.
+        {4, 2, {9}, {9, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type << " count " << c.count);
+        TiffTag tag;
+        tag.type = c.type;
+        tag.count = c.count;
+        tag.values = c.values;
+        std::vector<std::uint8_t> memory(c.bytes.size() + 1, 0xEE);
+        EXPECT_EQ(TiffIfd::StoreValuesToMemory(memory.data(), tag), static_cast<std::int32_t>(c.bytes.size()));
+        EXPECT_EQ(std::vector<std::uint8_t>(memory.begin(), memory.end() - 1), c.bytes);
+        EXPECT_EQ(memory.back(), 0xEE);
+    }
+}
+
+TEST(LoadFromMemory, GivesEntryOffsetsByIndexAndTakesTheValueFieldAsOffset) {
+    const auto image = RawImage()
+                           .Entry(259, 3, 1, 5)           // Compression, inline SHORT 5: field 05 00 00 00
+                           .Entry(256, 4, 2, 36)          // ImageWidth, two LONGs in a block at 36
+                           .Entry(271, 2, 4, 0x00434241)  // Make "ABC" inline
+                           .Data({0x40, 1, 0, 0, 7, 0, 0, 0})
+                           .bytes();
+    TiffIfd ifd;
+    EXPECT_EQ(ifd.LoadFromMemory(image.data(), 3), 0);
+    ASSERT_EQ(ifd.TagCount(), 3);
+    const TiffTag* compression = ifd.FindTag("Compression");
+    EXPECT_EQ(compression->entryOffset, 10);
+    EXPECT_EQ(compression->valueOffset, 5u);
+    EXPECT_THAT(compression->values, ElementsAre(5));
+    EXPECT_EQ(compression->valueText, " 5");  // no dictionary text for Compression_5
+    const TiffTag* width = ifd.FindTag("ImageWidth");
+    EXPECT_EQ(width->entryOffset, 22);
+    EXPECT_EQ(width->valueOffset, 36u);
+    EXPECT_THAT(width->values, ElementsAre(320, 7));
+    EXPECT_EQ(width->valueText, " 320 7");
+    EXPECT_FALSE(width->description.empty());
+    const TiffTag* make = ifd.FindTag("Make");
+    EXPECT_EQ(make->entryOffset, 34);
+    EXPECT_EQ(make->valueOffset, 0x00434241u);
+    EXPECT_EQ(make->valueText, "ABC");
+}
+
+TEST(LoadFromMemory, RunsTheDictionaryOverLoadedValues) {
+    const auto image = RawImage().Entry(259, 3, 1, 1).bytes();
+    TiffIfd ifd;
+    ifd.LoadFromMemory(image.data(), 1);
+    EXPECT_STREQ(ifd.FindTag("Compression")->valueText.c_str(), TagDictionary::TextOf("Compression_1"));
+}
+
+TEST(LoadFromMemory, DropsUnknownTagsAndKeepsTheFirstOfANameWithoutReadingTheRest) {
+    const auto image = RawImage()
+                           .Entry(0, 3, 1, 1)
+                           .Entry(0xC000, 4, 1, 1)
+                           .Entry(256, 4, 1, 640)
+                           .Entry(256, 4, 0x40000000, 0xFFFFFFF0)  // never read: the name is filed
+                           .bytes();
+    TiffIfd ifd;
+    ifd.LoadFromMemory(image.data(), 4);
+    EXPECT_EQ(ifd.TagCount(), 1);
+    EXPECT_EQ(ifd.FirstValue("ImageWidth"), 640u);
+    EXPECT_EQ(ifd.FindTag("ImageWidth")->entryOffset, 34);
+}
+
+TEST(LoadFromMemory, AZeroOrNegativeCountEmptiesTheDirectory) {
+    const auto image = RawImage().Entry(256, 4, 1, 640).bytes();
+    for (const std::int32_t count : {0, -1, INT32_MIN}) {
+        TiffIfd ifd;
+        ifd.LoadFromMemory(image.data(), 1);
+        ASSERT_EQ(ifd.TagCount(), 1);
+        EXPECT_EQ(ifd.LoadFromMemory(image.data(), count), 0);
+        EXPECT_EQ(ifd.TagCount(), 0);
+        ifd.LoadFromMemory(image.data(), 1);
+        EXPECT_EQ(ifd.LoadFromMemory(image.data(), count, image.size()), 0);
+        EXPECT_EQ(ifd.TagCount(), 0);
+    }
+}
+
+TEST(LoadEntryFromMemory, CountsBlockOffsetsFromTheImageNotFromTheEntry) {
+    const auto image = RawImage().Entry(0, 0, 0, 0).Data({'N', 'I', 'K', 'O', 'N', 0}).bytes();
+    const auto entry = RawImage().Entry(271, 2, 6, 12).bytes();
+    TiffIfd ifd;
+    EXPECT_EQ(ifd.LoadEntryFromMemory(image.data(), entry.data(), 1234), 0);
+    EXPECT_EQ(ifd.FindTag("Make")->valueText, "NIKON");
+    EXPECT_EQ(ifd.FindTag("Make")->entryOffset, 1234);
+}
+
+// A damaged image lies at the front of a larger buffer whose further bytes
+// would make each refused entry load, had the loader looked past the end.
+struct DamagedCase {
+    const char* what;
+    std::vector<std::uint8_t> buffer;
+    std::size_t imageBytes;
+    std::int32_t count;
+    std::vector<std::string> filed;
+};
+
+std::vector<DamagedCase> DamagedCases() {
+    const auto twoEntries = RawImage().Entry(256, 4, 1, 640).Entry(257, 4, 1, 480).bytes();
+    const auto withBlock = RawImage().Entry(256, 4, 1, 640).Entry(271, 2, 6, 24).Data({'E', 'P', 'S', 'O', 'N', 0}).bytes();
+    return {
+        {"a count past the entries", twoEntries, 12, 2, {"ImageWidth"}},
+        {"a count far past the image", twoEntries, 24, INT32_MAX, {"ImageLength", "ImageWidth"}},
+        {"an entry cut by the end", twoEntries, 23, 2, {"ImageWidth"}},
+        {"a block running past the end", withBlock, 29, 2, {"ImageWidth"}},
+        {"a block starting past the end",
+         RawImage().Entry(271, 2, 6, 40).Data(std::vector<std::uint8_t>(40, 'x')).bytes(), 30, 1, {}},
+        {"an offset that wraps 32 bits",
+         RawImage().Entry(256, 4, 1, 640).Entry(271, 2, 32, 0xFFFFFFF0).bytes(), 24, 2, {"ImageWidth"}},
+        {"a count of values that cannot fit",
+         RawImage().Entry(273, 4, 0x40000000, 12).Data(std::vector<std::uint8_t>(64, 1)).bytes(), 76, 1, {}},
+        {"an image too small for one entry", twoEntries, 11, 1, {}},
+        {"no image at all", twoEntries, 0, 2, {}},
+    };
+}
+
+std::vector<std::string> Names(const TiffIfd& ifd) {
+    std::vector<std::string> names;
+    for (const auto& [name, tag] : ifd.Tags()) names.push_back(name);
+    return names;
+}
+
+TEST(BoundedLoadFromMemory, RefusesWhatLiesOutsideTheImage) {
+    for (const DamagedCase& c : DamagedCases()) {
+        SCOPED_TRACE(c.what);
+        TiffIfd ifd;
+        EXPECT_EQ(ifd.LoadFromMemory(c.buffer.data(), c.count, c.imageBytes), -1);
+        EXPECT_EQ(Names(ifd), c.filed);
+        // The image alone in a block of its own size, for the sanitizers.
+        const std::vector<std::uint8_t> exact(c.buffer.begin(), c.buffer.begin() + static_cast<std::ptrdiff_t>(c.imageBytes));
+        TiffIfd alone;
+        EXPECT_EQ(alone.LoadFromMemory(exact.data(), c.count, exact.size()), -1);
+        EXPECT_EQ(Contents(alone), Contents(ifd));
+    }
+}
+
+TEST(BoundedLoadFromMemory, LoadsAnIntactImageAsTheUnboundedForm) {
+    TestIfd source;
+    source.Put(256, 4, 1, {3040})
+        .Put(271, 2, 6, Ascii("EPSON"))
+        .Put(282, 5, 1, {300, 1})
+        .Put(258, 3, 3, {12, 12, 12})
+        .Put(0xC000, 4, 1, {1});  // filed under the empty name: stored, not loaded
+    std::int32_t count = 0;
+    const auto image = Image(source, &count);
+    TiffIfd unbounded, bounded;
+    EXPECT_EQ(unbounded.LoadFromMemory(image.data(), count), 0);
+    EXPECT_EQ(bounded.LoadFromMemory(image.data(), count, image.size()), 0);
+    EXPECT_EQ(Contents(bounded), Contents(unbounded));
+    EXPECT_EQ(bounded.TagCount(), 4);
+    // The last block ends exactly at the image's end.
+    EXPECT_EQ(bounded.FindTag("XResolution")->valueOffset + 8, image.size());
+}
+
+TEST(HasTag, ComparesNamesExactly) {
+    TestIfd ifd;
+    ifd.Put(271, 2, 6, Ascii("EPSON"));
+    EXPECT_TRUE(ifd.HasTag("Make"));
+    EXPECT_FALSE(ifd.HasTag("make"));
+    EXPECT_FALSE(ifd.HasTag("Mak"));
+    EXPECT_FALSE(ifd.HasTag("Model"));
+    EXPECT_EQ(ifd.TagCount(), 1);
+}
+
+TEST(GetMake, CutsToTheBufferAndAlwaysTerminates) {
+    const auto image = RawImage().Entry(271, 2, 11, 12).Data({'S', 'E', 'I', 'K', 'O', ' ', 'E', 'P', 'S', 'N', 0}).bytes();
+    TiffIfd ifd;
+    ifd.LoadFromMemory(image.data(), 1, image.size());
+
+    char small[6] = {'#', '#', '#', '#', '#', '#'};
+    EXPECT_EQ(ifd.GetMake(small, 4), 10);
+    EXPECT_EQ(std::string(small, 6), std::string("SEI\0##", 6));
+
+    char big[14];
+    std::memset(big, '#', sizeof big);
+    EXPECT_EQ(ifd.GetMake(big, 13), 10);
+    EXPECT_EQ(std::string(big, 14), std::string("SEIKO EPSN\0\0\0#", 14));  // padded with NULs as strncpy does
+
+    char exact[11];
+    EXPECT_EQ(ifd.GetMake(exact, 10), 10);
+    EXPECT_STREQ(exact, "SEIKO EPS");
+
+    char untouched[2] = {'#', '#'};
+    EXPECT_EQ(ifd.GetMake(untouched, 0), 10);
+    EXPECT_EQ(ifd.GetMake(untouched, -5), 10);
+    EXPECT_EQ(ifd.GetMake(nullptr, 0), 10);
+    EXPECT_EQ(ifd.GetMake(untouched, 1), 10);
+    EXPECT_EQ(std::string(untouched, 2), std::string("\0#", 2));
+}
+
+TEST(GetMake, WithoutAMakeLeavesTheBufferAlone) {
+    TiffIfd ifd;
+    char buffer[4] = {'#', '#', '#', '#'};
+    EXPECT_EQ(ifd.GetMake(buffer, 4), 0);
+    EXPECT_EQ(std::string(buffer, 4), "####");
+}
+
+// An EPSON RAW file in either byte order: IFD0 with entries of every kind of
+// value, and the raw-image directory its SubIFDs names.
+struct Field {
+    std::uint32_t tag, type, count;
+    std::vector<std::uint32_t> items;
+};
+
+int ItemWidth(std::uint32_t type) {
+    switch (type) {
+        case 1: case 2: case 7: return 1;
+        case 3: return 2;
+        case 4: case 5: case 9: case 10: return 4;
+        default: return 0;
+    }
+}
+
+std::vector<std::uint8_t> Encode(const Field& f, bool little) {
+    ByteBuilder bytes(little);
+    for (const std::uint32_t item : f.items) {
+        const int width = ItemWidth(f.type);
+        if (width == 1) bytes.U8(item);
+        else if (width == 2) bytes.U16(item);
+        else if (width == 4) bytes.U32(item);
+    }
+    return bytes.bytes();
+}
+
+std::size_t DirectorySize(const std::vector<Field>& fields, bool little) {
+    std::size_t size = 2 + 12 * fields.size() + 4;
+    for (const Field& f : fields) {
+        if (!IsInline(f.type, f.count)) size += Encode(f, little).size();
+    }
+    return size;
+}
+
+// Appends the directory at the file's end, its blocks right after it.
+void AppendDirectory(ByteBuilder& file, const std::vector<Field>& fields, bool little) {
+    std::uint32_t block = static_cast<std::uint32_t>(file.size() + 2 + 12 * fields.size() + 4);
+    ByteBuilder data(little);
+    file.U16(static_cast<std::uint32_t>(fields.size()));
+    for (const Field& f : fields) {
+        const auto bytes = Encode(f, little);
+        if (IsInline(f.type, f.count)) {
+            file.InlineEntry(f.tag, f.type, f.count, bytes);
+        } else {
+            file.Entry(f.tag, f.type, f.count, block);
+            data.Bytes(bytes);
+            block += static_cast<std::uint32_t>(bytes.size());
+        }
+    }
+    file.U32(0).Bytes(data.bytes());
+}
+
+std::vector<Field> MainFields(std::uint32_t subIfd) {
+    return {
+        {254, 4, 1, {1}},
+        {256, 4, 1, {160}},
+        {257, 3, 1, {120}},
+        {258, 3, 3, {12, 12, 12}},
+        {259, 3, 1, {1}},
+        {262, 3, 1, {2}},
+        {270, 7, 5, {1, 0xAB, 0, 0x7F, 0xFF}},
+        {271, 2, 6, {'E', 'P', 'S', 'O', 'N', 0}},
+        {272, 2, 4, {'R', '-', 'D', 0}},
+        {273, 4, 1, {4096}},
+        {279, 4, 1, {8192}},
+        {282, 5, 1, {300, 1}},
+        {283, 10, 1, {0xFFFFFFFF, 3}},
+        {305, 11, 2, {}},
+        {306, 9, 1, {0xFFFFFFFB}},
+        {315, 1, 6, {1, 2, 3, 4, 5, 255}},
+        {330, 4, 1, {subIfd}},
+    };
+}
+
+std::vector<Field> RawFields() {
+    return {
+        {256, 4, 1, {640}},
+        {257, 4, 1, {480}},
+        {262, 3, 1, {32803}},
+        {273, 4, 2, {1000, 2000}},
+        {279, 4, 2, {768, 768}},
+    };
+}
+
+std::vector<std::uint8_t> ErfBytes(bool little) {
+    ByteBuilder file(little);
+    file.Header(8);
+    const auto subIfd = static_cast<std::uint32_t>(8 + DirectorySize(MainFields(0), little));
+    AppendDirectory(file, MainFields(subIfd), little);
+    AppendDirectory(file, RawFields(), little);
+    return file.bytes();
+}
+
+TEST(MemoryImage, RoundTripsDirectoriesReadFromFilesInBothByteOrders) {
+    for (const bool little : {true, false}) {
+        SCOPED_TRACE(little ? "II" : "MM");
+        TempFile file(ErfBytes(little));
+        ErfFile erf;
+        ASSERT_EQ(erf.Open(file.c_str()), 0);
+        ASSERT_EQ(erf.mainIfd.TagCount(), 17);
+        ASSERT_EQ(erf.rawIfd.TagCount(), 5);
+        for (const TiffIfd* ifd : {&erf.mainIfd, &erf.rawIfd}) {
+            std::int32_t count = 0;
+            const auto image = Image(*ifd, &count);
+            TiffIfd loaded;
+            EXPECT_EQ(loaded.LoadFromMemory(image.data(), count, image.size()), 0);
+            EXPECT_EQ(Contents(loaded), Contents(*ifd));
+        }
+    }
+}
+
+TEST(QueryMainImageTags, ReadsTheMainDirectoryIntoTheResultsAsked) {
+    TempFile file(ErfBytes(false));
+    ErfFile erf;
+    ASSERT_EQ(erf.Open(file.c_str()), 0);
+    std::uint32_t width = 0;
+    EXPECT_EQ(erf.QueryMainImageTags(nullptr, &width, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(width, 160u);  // the raw directory says 640
+    std::uint32_t photometric = 0, length = 0, offset = 0, byteCount = 0;
+    EXPECT_EQ(erf.QueryMainImageTags(&photometric, &width, &length, &offset, &byteCount), 0);
+    EXPECT_THAT((std::vector<std::uint32_t>{photometric, width, length, offset, byteCount}),
+                ElementsAre(2, 160, 120, 4096, 8192));
+
+    erf.mainIfd.Clear();
+    EXPECT_EQ(erf.QueryMainImageTags(&photometric, &width, &length, &offset, &byteCount), 0);
+    EXPECT_THAT((std::vector<std::uint32_t>{photometric, width, length, offset, byteCount}), ElementsAre(0, 0, 0, 0, 0));
+}
+
+}  // namespace
