@@ -4,6 +4,7 @@
 #include <cstring>
 #include <tuple>
 
+#include "tests/support/ifd_builder.h"
 #include "tests/support/temp_file.h"
 #include "tiff/byte_order.h"
 #include "tiff/erf_file.h"
@@ -394,98 +395,34 @@ TEST(GetMake, WithoutAMakeLeavesTheBufferAlone) {
     EXPECT_EQ(std::string(buffer, 4), "####");
 }
 
-// An EPSON RAW file in either byte order: IFD0 with entries of every kind of
-// value, and the raw-image directory its SubIFDs names.
-struct Field {
-    std::uint32_t tag, type, count;
-    std::vector<std::uint32_t> items;
-};
-
-int ItemWidth(std::uint32_t type) {
-    switch (type) {
-        case 1: case 2: case 7: return 1;
-        case 3: return 2;
-        case 4: case 5: case 9: case 10: return 4;
-        default: return 0;
-    }
-}
-
-std::vector<std::uint8_t> Encode(const Field& f, bool little) {
-    ByteBuilder bytes(little);
-    for (const std::uint32_t item : f.items) {
-        const int width = ItemWidth(f.type);
-        if (width == 1) bytes.U8(item);
-        else if (width == 2) bytes.U16(item);
-        else if (width == 4) bytes.U32(item);
-    }
-    return bytes.bytes();
-}
-
-std::size_t DirectorySize(const std::vector<Field>& fields, bool little) {
-    std::size_t size = 2 + 12 * fields.size() + 4;
-    for (const Field& f : fields) {
-        if (!IsInline(f.type, f.count)) size += Encode(f, little).size();
-    }
-    return size;
-}
-
-// Appends the directory at the file's end, its blocks right after it.
-void AppendDirectory(ByteBuilder& file, const std::vector<Field>& fields, bool little) {
-    std::uint32_t block = static_cast<std::uint32_t>(file.size() + 2 + 12 * fields.size() + 4);
-    ByteBuilder data(little);
-    file.U16(static_cast<std::uint32_t>(fields.size()));
-    for (const Field& f : fields) {
-        const auto bytes = Encode(f, little);
-        if (IsInline(f.type, f.count)) {
-            file.InlineEntry(f.tag, f.type, f.count, bytes);
-        } else {
-            file.Entry(f.tag, f.type, f.count, block);
-            data.Bytes(bytes);
-            block += static_cast<std::uint32_t>(bytes.size());
-        }
-    }
-    file.U32(0).Bytes(data.bytes());
-}
-
-std::vector<Field> MainFields(std::uint32_t subIfd) {
-    return {
-        {254, 4, 1, {1}},
-        {256, 4, 1, {160}},
-        {257, 3, 1, {120}},
-        {258, 3, 3, {12, 12, 12}},
-        {259, 3, 1, {1}},
-        {262, 3, 1, {2}},
-        {270, 7, 5, {1, 0xAB, 0, 0x7F, 0xFF}},
-        {271, 2, 6, {'E', 'P', 'S', 'O', 'N', 0}},
-        {272, 2, 4, {'R', '-', 'D', 0}},
-        {273, 4, 1, {4096}},
-        {279, 4, 1, {8192}},
-        {282, 5, 1, {300, 1}},
-        {283, 10, 1, {0xFFFFFFFF, 3}},
-        {305, 11, 2, {}},
-        {306, 9, 1, {0xFFFFFFFB}},
-        {315, 1, 6, {1, 2, 3, 4, 5, 255}},
-        {330, 4, 1, {subIfd}},
-    };
-}
-
-std::vector<Field> RawFields() {
-    return {
-        {256, 4, 1, {640}},
-        {257, 4, 1, {480}},
-        {262, 3, 1, {32803}},
-        {273, 4, 2, {1000, 2000}},
-        {279, 4, 2, {768, 768}},
-    };
-}
-
+// IFD0 with entries of every kind of value, and a raw-image directory.
 std::vector<std::uint8_t> ErfBytes(bool little) {
-    ByteBuilder file(little);
-    file.Header(8);
-    const auto subIfd = static_cast<std::uint32_t>(8 + DirectorySize(MainFields(0), little));
-    AppendDirectory(file, MainFields(subIfd), little);
-    AppendDirectory(file, RawFields(), little);
-    return file.bytes();
+    return BuildTwoDirectoryFile(little,
+                                 {
+                                     {254, 4, 1, {1}},
+                                     {256, 4, 1, {160}},
+                                     {257, 3, 1, {120}},
+                                     {258, 3, 3, {12, 12, 12}},
+                                     {259, 3, 1, {1}},
+                                     {262, 3, 1, {2}},
+                                     {270, 7, 5, {1, 0xAB, 0, 0x7F, 0xFF}},
+                                     {271, 2, 6, {'E', 'P', 'S', 'O', 'N', 0}},
+                                     {272, 2, 4, {'R', '-', 'D', 0}},
+                                     {273, 4, 1, {4096}},
+                                     {279, 4, 1, {8192}},
+                                     {282, 5, 1, {300, 1}},
+                                     {283, 10, 1, {0xFFFFFFFF, 3}},
+                                     {305, 11, 2, {}},
+                                     {306, 9, 1, {0xFFFFFFFB}},
+                                     {315, 1, 6, {1, 2, 3, 4, 5, 255}},
+                                 },
+                                 {
+                                     {256, 4, 1, {640}},
+                                     {257, 4, 1, {480}},
+                                     {262, 3, 1, {32803}},
+                                     {273, 4, 2, {1000, 2000}},
+                                     {279, 4, 2, {768, 768}},
+                                 });
 }
 
 TEST(MemoryImage, RoundTripsDirectoriesReadFromFilesInBothByteOrders) {
