@@ -2,29 +2,17 @@
 
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 #include "tests/support/cp932.h"
 #include "tests/support/ifd_builder.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_file.h"
 
 namespace {
 
-struct Outcome {
-    int exitCode;
-    std::string out, err;
-};
-
 Outcome ErfInfo(const std::string& arguments) {
-    TempFile err;
-    const std::string command = std::string(ERF_INFO) + " " + arguments + " 2>" + err.path();
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = pclose(pipe);
-    const auto errBytes = err.Read();
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, std::string(errBytes.begin(), errBytes.end())};
+    const Scratch scratch;
+    return RunProgram(scratch, ERF_INFO, arguments);
 }
 
 std::vector<std::uint32_t> Items(const std::string& bytes) { return {bytes.begin(), bytes.end()}; }
@@ -79,7 +67,7 @@ TEST(ErfInfo, ListsBothDirectoriesInTagOrderInEitherByteOrder) {
         char expected[4096];
         std::snprintf(expected, sizeof expected, kSampleText, little ? "II (little-endian)" : "MM (big-endian)");
         const Outcome run = ErfInfo(file.path());
-        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, file.path() + "\n" + expected);
         EXPECT_EQ(run.err, "");
     }
@@ -93,7 +81,7 @@ TEST(ErfInfo, JsonHoldsTheSameWithTextsEscaped) {
                                         },
                                         {{256, 4, 1, {640}}}));
     const Outcome run = ErfInfo("--json " + file.path());
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
               "{\"file\":\"" + file.path() + "\",\"byteOrder\":\"MM\",\"ifd0\":["
               "{\"number\":259,\"name\":\"Compression\",\"type\":3,\"typeName\":\"SHORT\",\"count\":1,\"values\":[1],"
@@ -133,7 +121,7 @@ TEST(ErfInfo, NamesEveryFileItCannotReadAndFails) {
         for (const char* mode : {"", "--json "}) {
             SCOPED_TRACE(mode + c.file);
             const Outcome run = ErfInfo(mode + c.file);
-            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_EQ(run.status, 1);
             EXPECT_EQ(run.out, "");
             EXPECT_EQ(run.err, c.err);
         }
@@ -143,7 +131,7 @@ TEST(ErfInfo, NamesEveryFileItCannotReadAndFails) {
 TEST(ErfInfo, GoesOnPastAFileItCannotRead) {
     TempFile good(SampleErf(true));
     const Outcome run = ErfInfo("--json /nonexistent/a.erf " + good.path());
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.rfind("{\"file\":\"" + good.path() + "\"", 0), 0u);
     EXPECT_EQ(run.err, "erf-info: /nonexistent/a.erf: no such file\n");
 }
@@ -152,7 +140,7 @@ TEST(ErfInfo, RejectsAMissingFileArgumentAndUnknownOptions) {
     for (const char* arguments : {"", "--jsn x.erf", "--json"}) {
         SCOPED_TRACE(arguments);
         const Outcome run = ErfInfo(arguments);
-        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err.find("usage: erf-info [--json] FILE..."), std::string::npos);
     }
