@@ -5,11 +5,14 @@
 #include <tuple>
 
 #include "tests/support/ifd_builder.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_file.h"
 #include "tiff/byte_order.h"
 #include "tiff/erf_file.h"
 #include "tiff/tag_dictionary.h"
 #include "tiff/tiff_ifd.h"
+#include "tools/make_erf/erf_writer.h"
+#include "tools/make_erf/test_chart.h"
 
 namespace {
 
@@ -425,6 +428,14 @@ std::vector<std::uint8_t> ErfBytes(bool little) {
                                  });
 }
 
+void ExpectRoundTrip(const TiffIfd& ifd) {
+    std::int32_t count = 0;
+    const auto image = Image(ifd, &count);
+    TiffIfd loaded;
+    EXPECT_EQ(loaded.LoadFromMemory(image.data(), count, image.size()), 0);
+    EXPECT_EQ(Contents(loaded), Contents(ifd));
+}
+
 TEST(MemoryImage, RoundTripsDirectoriesReadFromFilesInBothByteOrders) {
     for (const bool little : {true, false}) {
         SCOPED_TRACE(little ? "II" : "MM");
@@ -433,14 +444,58 @@ TEST(MemoryImage, RoundTripsDirectoriesReadFromFilesInBothByteOrders) {
         ASSERT_EQ(erf.Open(file.c_str()), 0);
         ASSERT_EQ(erf.mainIfd.TagCount(), 17);
         ASSERT_EQ(erf.rawIfd.TagCount(), 5);
-        for (const TiffIfd* ifd : {&erf.mainIfd, &erf.rawIfd}) {
-            std::int32_t count = 0;
-            const auto image = Image(*ifd, &count);
-            TiffIfd loaded;
-            EXPECT_EQ(loaded.LoadFromMemory(image.data(), count, image.size()), 0);
-            EXPECT_EQ(Contents(loaded), Contents(*ifd));
-        }
+        ExpectRoundTrip(erf.mainIfd);
+        ExpectRoundTrip(erf.rawIfd);
     }
+}
+
+TEST(MemoryImage, RoundTripsTheDirectoriesOfMadeFiles) {
+    for (const bool little : {true, false}) {
+        SCOPED_TRACE(little ? "II" : "MM");
+        const Scratch scratch;
+        const std::string path = (scratch / "chart.erf").string();
+        std::string error;
+        ASSERT_TRUE(WriteErf(path, MakeTestChart(37, 11), little, error)) << error;
+        ErfFile erf;
+        ASSERT_EQ(erf.Open(path.c_str()), 0);
+        ASSERT_GT(erf.mainIfd.TagCount(), 0);
+        ASSERT_GT(erf.rawIfd.TagCount(), 0);
+        ExpectRoundTrip(erf.mainIfd);
+        ExpectRoundTrip(erf.rawIfd);
+    }
+}
+
+TEST(MemoryImage, RoundTripsDirectoriesBuiltWithSetTag) {
+    const std::uint32_t width = 3040;
+    const std::uint16_t bits[3] = {12, 12, 12};
+    const std::uint32_t resolution[2] = {300, 1};
+    const std::int32_t offset[2] = {-5, 7};
+    const std::uint8_t bytes[5] = {0, 1, 0x7F, 0x80, 0xFF};
+    TiffIfd ifd;
+    ifd.SetTag(256, kTypeLong, 1, &width);
+    ifd.SetTag(258, kTypeShort, 3, bits);
+    ifd.SetTag(259, kTypeShort, 1, bits);  // 12: a number the dictionary does not explain
+    ifd.SetTag(262, kTypeShort, 1, "\x02\x00");
+    ifd.SetTag(271, kTypeAscii, 6, "EPSON");
+    ifd.SetTag(272, kTypeAscii, 3, "R-D");  // no NUL of its own
+    ifd.SetTag(282, kTypeRational, 1, resolution);
+    ifd.SetTag(283, kTypeSRational, 1, offset);
+    ifd.SetTag(306, kTypeSLong, 2, offset);
+    ifd.SetTag(270, kTypeUndefined, 5, bytes);
+    ifd.SetTag(315, kTypeByte, 5, bytes);
+    ifd.SetTag(305, kTypeSShort, 4, bytes);
+    ifd.SetTag(301, 12, 1, bytes);  // DOUBLE: no reader, no bytes
+    ifd.SetTag(0xC000, kTypeLong, 1, &width);  // the empty name: stored, not loaded
+    ASSERT_EQ(ifd.TagCount(), 14);
+
+    std::int32_t count = 0;
+    const auto image = Image(ifd, &count);
+    EXPECT_EQ(count, 14);
+    TiffIfd loaded;
+    EXPECT_EQ(loaded.LoadFromMemory(image.data(), count, image.size()), 0);
+    auto expected = Contents(ifd);
+    expected.erase(expected.begin());  // the entry under the empty name
+    EXPECT_EQ(Contents(loaded), expected);
 }
 
 TEST(QueryMainImageTags, ReadsTheMainDirectoryIntoTheResultsAsked) {

@@ -1,0 +1,52 @@
+# erf-info --json on files made by make-erf in both byte orders, read back with
+# CMake's own JSON parser (any syntax error fails the test).
+# Needs -DMAKE_ERF=... -DERF_INFO=... -DWORK_DIR=...
+function(expect what actual expected)
+  if(NOT "${actual}" STREQUAL "${expected}")
+    message(FATAL_ERROR "${what}: '${actual}', expected '${expected}'")
+  endif()
+endfunction()
+
+foreach(order II MM)
+  set(file "${WORK_DIR}/erf-info-${order}.erf")
+  execute_process(COMMAND "${MAKE_ERF}" --width 37 --height 11 --byte-order ${order} -o "${file}"
+                  RESULT_VARIABLE result)
+  expect("make-erf ${order}" "${result}" 0)
+  execute_process(COMMAND "${ERF_INFO}" --json "${file}"
+                  OUTPUT_VARIABLE json ERROR_VARIABLE errors RESULT_VARIABLE result)
+  expect("erf-info ${order}" "${result}" 0)
+  expect("erf-info ${order} messages" "${errors}" "")
+
+  string(JSON value GET "${json}" file)
+  expect("file" "${value}" "${file}")
+  string(JSON value GET "${json}" byteOrder)
+  expect("byteOrder" "${value}" "${order}")
+  string(JSON value GET "${json}" make)
+  expect("make" "${value}" "SEIKO EPSON CORP.")
+  string(JSON value GET "${json}" rawImage ImageWidth)
+  expect("raw ImageWidth" "${value}" 37)
+  string(JSON value GET "${json}" rawImage ImageLength)
+  expect("raw ImageLength" "${value}" 11)
+  string(JSON value GET "${json}" rawImage PhotometricInterpretation)
+  expect("raw PhotometricInterpretation" "${value}" 32803)
+  string(JSON value GET "${json}" ifd0Image PhotometricInterpretation)
+  expect("IFD0 PhotometricInterpretation" "${value}" 2)
+
+  # Entries in ascending tag number, the Japanese descriptions as UTF-8.
+  string(JSON count LENGTH "${json}" ifd0)
+  math(EXPR last "${count} - 1")
+  set(previous -1)
+  foreach(i RANGE ${last})
+    string(JSON number GET "${json}" ifd0 ${i} number)
+    if(NOT number GREATER previous)
+      message(FATAL_ERROR "ifd0 not in tag order at entry ${i}: ${number} after ${previous}")
+    endif()
+    set(previous ${number})
+  endforeach()
+  string(JSON value GET "${json}" ifd0 0 description)
+  expect("NewSubfileType description" "${value}" "ビットマップの構成")
+  string(JSON value GET "${json}" ifd0 ${last} name)
+  expect("last IFD0 entry" "${value}" "SubIFDs")
+  string(JSON value GET "${json}" rawIfd 1 values 0)
+  expect("raw ImageWidth values" "${value}" 37)
+endforeach()
