@@ -120,6 +120,8 @@ TEST(MakeErfProgram, ReadsAPictureAndRefusesBadInput) {
         {"-o " + dir + "x.erf --byte-order XX", "--byte-order must be II or MM"},
         {"-o " + dir + "x.erf --colour red", "unknown option --colour"},
         {"-o", "missing value after -o"},
+        {"-o " + dir + "x.erf --width 65535 --height 65535", "65535 x 65535 pixels is too large"},
+        {"-o " + dir + "x.erf --input " + dir + "in.ppm --width 40000 --height 40000", "40000 x 40000 pixels is too large"},
         {"-o " + dir + "x.erf --input " + dir + "missing.png", dir + "missing.png: cannot open the file"},
         {"-o " + dir + "x.erf --input " + dir + "bad.ppm", dir + "bad.ppm: the PPM picture is cut short"},
         {"-o " + dir + "x.erf --input " + dir + "text.png", dir + "text.png: not a PNG or binary PPM picture"},

@@ -111,7 +111,7 @@ void PackRawRow(const std::uint16_t* samples, std::uint32_t width, std::uint8_t*
 
 bool WriteErf(const std::string& path, const RgbPicture& picture, bool littleEndian, std::string& error) {
     const std::uint64_t stripBytes = RawRowBytes(picture.width) * picture.height;
-    if (stripBytes > 0x7FFFFFFFu - (1u << 20)) {
+    if (!RawFileFits(picture.width, picture.height)) {
         error = "the picture is too large for a raw file";
         return false;
     }

@@ -40,6 +40,13 @@ int Fail(const std::string& message) {
     return 1;
 }
 
+// Checked before the picture is made, so that no memory is taken for a file
+// that could not be written.
+std::string TooLarge(std::uint32_t width, std::uint32_t height) {
+    return std::to_string(width) + " x " + std::to_string(height) +
+           " pixels is too large: the raw strip would pass 2 GB, beyond a TIFF file's 32-bit offsets";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,12 +90,18 @@ int main(int argc, char** argv) {
 
     RgbPicture picture;
     if (input.empty()) {
-        picture = MakeTestChart(width != 0 ? width : kCameraWidth, height != 0 ? height : kCameraHeight);
+        width = width != 0 ? width : kCameraWidth;
+        height = height != 0 ? height : kCameraHeight;
+        if (!RawFileFits(width, height)) return Fail(TooLarge(width, height));
+        picture = MakeTestChart(width, height);
     } else {
         std::string error;
         if (!ReadPicture(input, picture, error)) return Fail(input + ": " + error);
         if (width != 0 || height != 0) {
-            picture = Resized(picture, width != 0 ? width : picture.width, height != 0 ? height : picture.height);
+            width = width != 0 ? width : picture.width;
+            height = height != 0 ? height : picture.height;
+            if (!RawFileFits(width, height)) return Fail(TooLarge(width, height));
+            picture = Resized(picture, width, height);
         } else if (picture.width > kMaxSide || picture.height > kMaxSide) {
             return Fail(input + ": the picture is larger than " + std::to_string(kMaxSide) + " pixels a side");
         }
