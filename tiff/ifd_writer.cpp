@@ -53,16 +53,22 @@ std::int32_t TiffIfd::RewriteEntry(const char* name) {
 
 std::int32_t TiffIfd::RewriteTag(const TiffTag& tag) {
     // An entry that was never placed in the file, or whose block has no
-    // place, would be written over the header: refuse it.
+    // place, would be written over the header: refuse it. So is one whose
+    // entry or block lies out of the stream's reach (a negative entry offset,
+    // a block offset from 2^31 on): a refused seek would leave the writes to
+    // land wherever the file pointer happened to stand. Both places are
+    // checked before the first byte is written.
     const bool inlineValues = IsInline(tag.type, tag.count);
-    if (tag.entryOffset == 0 || (!inlineValues && tag.valueOffset == 0)) return -1;
-    Seek(tag.entryOffset);
+    const auto block = static_cast<std::int32_t>(tag.valueOffset);
+    if (tag.entryOffset == 0 || (!inlineValues && block <= 0)) return -1;
+    if (!inlineValues && Seek(block) == INVALID_SET_FILE_POINTER) return -1;
+    if (Seek(tag.entryOffset) == INVALID_SET_FILE_POINTER) return -1;
     Write16(tag.tagNumber);
     Write16(tag.type);
     Write32(tag.count);
     if (!inlineValues) {
         Write32(tag.valueOffset);
-        Seek(static_cast<std::int32_t>(tag.valueOffset));
+        Seek(block);
     }
     WriteValues(tag);
     return 0;

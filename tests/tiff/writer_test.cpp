@@ -180,19 +180,32 @@ TEST(RewriteEntry, PatchesAWrittenEntryInPlace) {
               (std::vector<std::uint8_t>{44, 1, 0, 0, 2, 0, 0, 0}));
 }
 
-TEST(RewriteTag, RefusesAnEntryWithoutAPlaceInTheFile) {
-    Writer w;
-    TiffTag unplaced;
-    unplaced.tagNumber = 256;
-    unplaced.type = kTypeShort;
-    unplaced.count = 1;
-    unplaced.values = {9};
-    EXPECT_EQ(w.ifd.RewriteTag(unplaced), -1);
-    TiffTag blockless = unplaced;
-    blockless.entryOffset = 20;
-    blockless.count = 4;  // 8 bytes: needs a block, and has none
-    EXPECT_EQ(w.ifd.RewriteTag(blockless), -1);
-    EXPECT_EQ(w.Bytes(), std::vector<std::uint8_t>(256, kFill));
+TEST(RewriteTag, RefusesAnEntryWithoutAReachablePlaceInTheFile) {
+    struct Case {
+        const char* what;
+        std::int32_t entryOffset;
+        std::uint32_t count, valueOffset;  // a count of 4 SHORTs needs a block
+    };
+    const Case cases[] = {
+        {"never placed", 0, 1, 0},
+        {"needs a block and has none", 20, 4, 0},
+        {"entry before the file's start", -8, 1, 0},
+        {"block beyond the stream's reach", 20, 4, 0x80000000u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Writer w;
+        w.ifd.Seek(100);  // where a write after a refused seek would land
+        TiffTag tag;
+        tag.tagNumber = 256;
+        tag.type = kTypeShort;
+        tag.count = c.count;
+        tag.values = {9, 9, 9, 9};
+        tag.entryOffset = c.entryOffset;
+        tag.valueOffset = c.valueOffset;
+        EXPECT_EQ(w.ifd.RewriteTag(tag), -1);
+        EXPECT_EQ(w.Bytes(), std::vector<std::uint8_t>(256, kFill));
+    }
 }
 
 TEST(Editing, SetValuesKeepsThePlainTextAndSetTagDescribesIt) {
