@@ -103,8 +103,8 @@ bool SeekToStrip(std::FILE* file, std::uint32_t stripOffset) {
 
 }  // namespace
 
-std::int32_t DecodeRawStrip(const char* fileName, std::uint32_t stripOffset, std::uint32_t /*stripByteCount*/,
-                            DibImage dib, std::int32_t width, std::int32_t height) {
+std::int32_t UnpackStrip(const char* fileName, std::uint32_t stripOffset, DibImage dib, std::int32_t width,
+                         std::int32_t height) {
     if (width < 0 || height < 0) return -1;
     const std::uint64_t rowBytes = (std::uint64_t{static_cast<std::uint32_t>(width)} + kSamplesPerGroup - 1) /
                                    kSamplesPerGroup * kGroupBytes;
@@ -123,6 +123,13 @@ std::int32_t DecodeRawStrip(const char* fileName, std::uint32_t stripOffset, std
         WriteDibRow(dib, y, 0, width - 1, pixels);
     }
     std::fclose(file);
+    return 0;
+}
+
+std::int32_t DecodeRawStrip(const char* fileName, std::uint32_t stripOffset, std::uint32_t /*stripByteCount*/,
+                            DibImage dib, std::int32_t width, std::int32_t height) {
+    const std::int32_t result = UnpackStrip(fileName, stripOffset, dib, width, height);
+    if (result != 0) return result;
     InterpolateBlue(dib);
     InterpolateRed(dib);
     InterpolateGreen(dib);

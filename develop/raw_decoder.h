@@ -15,11 +15,17 @@ inline std::uint32_t SecondSample(const std::uint8_t* pair) {
 inline std::uint32_t ScaleSample(std::uint32_t sample) { return sample * 255 / 4095; }
 
 // Reads `height` rows of packed 12-bit RGGB samples from `stripOffset` of the
-// file, maps each sample through its colour's tone curve into the DIB, then
-// runs the interpolation passes. `stripByteCount` is not needed: a row's
-// length follows from the width. A strip that ends early leaves the rows past
-// its end decoded from the last bytes read; a strip the file cannot reach
-// reads as no bytes at all. Returns 0, or -1 without opening the file when
-// its working memory cannot be had, and -1 when the file cannot be opened.
+// file and maps each sample through its colour's tone curve into the DIB: the
+// mosaic, one colour per pixel, the other two bytes 0. A strip that ends early
+// leaves the rows past its end decoded from the last bytes read; a strip the
+// file cannot reach reads as no bytes at all. Returns 0, or -1 without opening
+// the file when its working memory cannot be had, and -1 when the file cannot
+// be opened.
+std::int32_t UnpackStrip(const char* fileName, std::uint32_t stripOffset, DibImage dib, std::int32_t width,
+                         std::int32_t height);
+
+// UnpackStrip, then, when it succeeded, the interpolation passes. Returns what
+// UnpackStrip did. `stripByteCount` is not needed: a row's length follows from
+// the width.
 std::int32_t DecodeRawStrip(const char* fileName, std::uint32_t stripOffset, std::uint32_t stripByteCount,
                             DibImage dib, std::int32_t width, std::int32_t height);

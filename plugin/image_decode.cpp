@@ -1,5 +1,7 @@
 // The decode: the picture developed from the raw strip and handed to the host
 // one row at a time, top row first.
+#include "plugin/image_decode.h"
+
 #include "develop/dib.h"
 #include "develop/raw_decoder.h"
 #include "develop/row_buffers.h"
@@ -15,6 +17,16 @@ void ReleaseDib(DibImage dib) {
 }
 
 }  // namespace
+
+void DeliverRows(DibImage dib, const LineCallbackRecord& callbacks) {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    GetDibGeometry(dib, &width, &height, nullptr);
+    for (std::int32_t y = 0; y < height; ++y) {
+        ReadDibRow(dib, y, 0, width - 1, gRowA.data());
+        callbacks.lineCallback(y, 0, width - 1, gRowA.data(), 0);
+    }
+}
 
 extern "C" std::int32_t RUDI_CDECL ReadFileExec(std::int32_t, const char* fileName, std::int32_t, std::int32_t,
                                                 std::int32_t, LineCallbackRecord* callbacks) {
@@ -39,10 +51,7 @@ extern "C" std::int32_t RUDI_CDECL ReadFileExec(std::int32_t, const char* fileNa
     }
     // A file that cannot be reopened leaves the picture black.
     DecodeRawStrip(fileName, stripOffset, stripByteCount, dib, columns, rows);
-    for (std::int32_t y = 0; y < rows; ++y) {
-        ReadDibRow(dib, y, 0, columns - 1, gRowA.data());
-        callbacks->lineCallback(y, 0, columns - 1, gRowA.data(), 0);
-    }
+    DeliverRows(dib, *callbacks);
     ReleaseDib(dib);
     return 1;
 }
