@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-# Usage: tools/install-deps.sh [base] [windows] [fuzz]
+# Usage: tools/install-deps.sh [base] [windows] [fuzz] [bench]
 set -euo pipefail
 
 want=()
@@ -10,7 +10,8 @@ for group in "${@:-base}"; do
                  libpng-dev libtiff-dev libtiff-tools) ;;
     windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
-    *) echo "install-deps: unknown group '$group' (base, windows, fuzz)" >&2; exit 2 ;;
+    bench) want+=(libbenchmark-dev valgrind time) ;;
+    *) echo "install-deps: unknown group '$group' (base, windows, fuzz, bench)" >&2; exit 2 ;;
   esac
 done
 
