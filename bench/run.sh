@@ -3,7 +3,7 @@
 #  1. the benchmark of each step and of ReadFileExec at 1, 6 and 24 megapixels,
 #     ending with the ratio of ReadFileExec to copying the picture once;
 #  2. the peak memory of erf-convert converting the 6-megapixel file, and the
-#     module's own share of it beside the picture;
+#     module's own share of it beside the picture (valgrind's massif);
 #  3. the instructions of one ReadFileExec of that file, counted by callgrind.
 # Extra arguments go to the benchmark, for example --benchmark_filter=3040.
 # REPETITIONS (default 5) sets how often each benchmark is repeated.
@@ -33,14 +33,19 @@ peak_kib() {
   /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F': ' '/Maximum resident set size/ { print $2 }'
 }
 
-dib_kib=$(( (40 + (3 * width + 3) / 4 * 4 * height) / 1024 ))
+dib_bytes=$(( 40 + (3 * width + 3) / 4 * 4 * height ))
 echo
-echo "== peak memory, ${width}x${height} (KiB; the picture, as a DIB, is $dib_kib KiB)"
-echo "erf-convert, whole process:   $(peak_kib "$bin/erf-convert" "$six" -o "$work/out.bmp") (holds the picture twice: the module's DIB and the host's copy)"
-decode=$(peak_kib "$bin/decode-once" "$six")
-empty=$(peak_kib "$bin/decode-once" "$tiny")
-echo "ReadFileExec alone:           $decode (a program that drops the rows; $empty for a 1x1 file)"
-echo "module's work beside the DIB: $(( decode - empty - dib_kib ))"
+echo "== peak memory, ${width}x${height} (the picture, as a DIB, is $(( dib_bytes / 1024 )) KiB)"
+echo "erf-convert, whole process: $(peak_kib "$bin/erf-convert" "$six" -o "$work/out.bmp") KiB resident" \
+  "(the module's DIB and the host's own copy of the picture)"
+echo "ReadFileExec alone:         $(peak_kib "$bin/decode-once" "$six") KiB resident" \
+  "(a program that drops the rows; $(peak_kib "$bin/decode-once" "$tiny") KiB for a 1x1 file)"
+# The heap at its peak, counted exactly: the DIB and everything else the module
+# (and the C++ runtime) holds at that moment.
+valgrind --tool=massif --massif-out-file="$work/massif.out" "$bin/decode-once" "$six" 2>/dev/null
+heap=$(awk -F= '/^mem_heap_B/ { heap = $2 } /^mem_heap_extra_B/ { if (heap + $2 > peak) peak = heap + $2 }
+                END { print peak }' "$work/massif.out")
+echo "heap at its peak (massif):  $heap bytes = the DIB + $(( heap - dib_bytes )) bytes"
 
 echo
 echo "== instructions of one ReadFileExec, ${width}x${height} (callgrind)"
