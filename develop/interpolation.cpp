@@ -1,6 +1,7 @@
 #include "develop/interpolation.h"
 
 #include <cstddef>
+#include <utility>
 
 #include "develop/row_buffers.h"
 
@@ -38,58 +39,61 @@ void FillAlongRow(std::uint8_t* row, Colour c, std::int32_t first, std::int32_t 
     if (at < end) p[at] = p[at - 3];
 }
 
-// Runs FillAlongRow over rows firstRow, firstRow + 2, ...
-void FillRows(DibImage dib, const Geometry& size, std::int32_t firstRow, Colour c, std::int32_t firstColumn) {
-    const std::int32_t last = size.width - 1;
-    for (std::int32_t y = firstRow; y < size.height; y += 2) {
-        ReadDibRow(dib, y, 0, last, gRowA.data());
-        FillAlongRow(gRowA.data(), c, firstColumn, size.width);
-        WriteDibRow(dib, y, 0, last, gRowA.data());
-    }
-}
-
-// Sets colour c of every pixel of rows firstRow, firstRow + 2, ... from the
-// rows above and below: their average, or the one inside the picture.
-void FillColumns(DibImage dib, const Geometry& size, std::int32_t firstRow, Colour c) {
+// Sets colour c of one row from the carrier rows above and below it: their
+// average, or the one that exists (null for one outside the picture).
+void FillBetween(DibImage dib, const Geometry& size, std::int32_t y, Colour c, const std::uint8_t* above,
+                 const std::uint8_t* below) {
     const std::int32_t last = size.width - 1;
     const std::ptrdiff_t end = 3 * static_cast<std::ptrdiff_t>(size.width);
-    std::uint8_t* above = gRowA.data();
-    std::uint8_t* below = gRowB.data();
     std::uint8_t* row = gRowC.data();
-    for (std::int32_t y = firstRow; y < size.height; y += 2) {
-        const bool hasAbove = y > 0;
-        const bool hasBelow = y + 1 < size.height;
-        if (!hasAbove && !hasBelow) continue;
-        ReadDibRow(dib, y, 0, last, row);
-        if (hasAbove && hasBelow) {
-            ReadDibRow(dib, y - 1, 0, last, above);
-            ReadDibRow(dib, y + 1, 0, last, below);
-            for (std::ptrdiff_t at = c; at < end; at += 3)
-                row[at] = static_cast<std::uint8_t>((above[at] + below[at]) >> 1);
-        } else {
-            ReadDibRow(dib, hasAbove ? y - 1 : y + 1, 0, last, above);
-            for (std::ptrdiff_t at = c; at < end; at += 3) row[at] = above[at];
-        }
-        WriteDibRow(dib, y, 0, last, row);
+    ReadDibRow(dib, y, 0, last, row);
+    if (above != nullptr && below != nullptr) {
+        for (std::ptrdiff_t at = c; at < end; at += 3)
+            row[at] = static_cast<std::uint8_t>((above[at] + below[at]) >> 1);
+    } else {
+        const std::uint8_t* only = above != nullptr ? above : below;
+        for (std::ptrdiff_t at = c; at < end; at += 3) row[at] = only[at];
     }
+    WriteDibRow(dib, y, 0, last, row);
+}
+
+// Colour c lives on the carrier rows firstRow, firstRow + 2, ... at every
+// other column from firstColumn. Each carrier row is filled along the row;
+// every row between two carrier rows then takes their average, worked out as
+// soon as the carrier row below it is done, so that each row is read and
+// written once.
+void FillColour(DibImage dib, const Geometry& size, Colour c, std::int32_t firstRow, std::int32_t firstColumn) {
+    const std::int32_t last = size.width - 1;
+    std::uint8_t* above = gRowA.data();  // the carrier row above the one under way, once there is one
+    std::uint8_t* below = gRowB.data();
+    bool hasAbove = false;
+    std::int32_t y = firstRow;
+    for (; y < size.height; y += 2) {
+        ReadDibRow(dib, y, 0, last, below);
+        FillAlongRow(below, c, firstColumn, size.width);
+        WriteDibRow(dib, y, 0, last, below);
+        if (y > 0) FillBetween(dib, size, y - 1, c, hasAbove ? above : nullptr, below);
+        std::swap(above, below);
+        hasAbove = true;
+    }
+    // A last row below the last carrier row has only the one above it.
+    if (hasAbove && y - 1 < size.height) FillBetween(dib, size, y - 1, c, above, nullptr);
 }
 
 }  // namespace
 
-void InterpolateBlue(DibImage dib) {
-    const Geometry size = PassGeometry(dib);
-    FillRows(dib, size, 1, kBlue, 0);
-    FillColumns(dib, size, 0, kBlue);
-}
+void InterpolateBlue(DibImage dib) { FillColour(dib, PassGeometry(dib), kBlue, 1, 0); }
 
-void InterpolateRed(DibImage dib) {
-    const Geometry size = PassGeometry(dib);
-    FillRows(dib, size, 0, kRed, 1);
-    FillColumns(dib, size, 1, kRed);
-}
+void InterpolateRed(DibImage dib) { FillColour(dib, PassGeometry(dib), kRed, 0, 1); }
 
 void InterpolateGreen(DibImage dib) {
+    // Even rows carry green at odd columns, odd rows at even ones; each row is
+    // filled from its own pixels alone.
     const Geometry size = PassGeometry(dib);
-    FillRows(dib, size, 0, kGreen, 0);
-    FillRows(dib, size, 1, kGreen, 1);
+    const std::int32_t last = size.width - 1;
+    for (std::int32_t y = 0; y < size.height; ++y) {
+        ReadDibRow(dib, y, 0, last, gRowA.data());
+        FillAlongRow(gRowA.data(), kGreen, y % 2 == 0 ? 0 : 1, size.width);
+        WriteDibRow(dib, y, 0, last, gRowA.data());
+    }
 }
