@@ -6,7 +6,7 @@
 #     module's own share of it beside the picture (valgrind's massif);
 #  3. the instructions of one ReadFileExec of that file, counted by callgrind.
 # Extra arguments go to the benchmark, for example --benchmark_filter=3040.
-# REPETITIONS (default 5) sets how often each benchmark is repeated.
+# REPETITIONS (default 10) sets how often each benchmark is repeated.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,8 +19,9 @@ bin=$build/bin
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-echo "== benchmark (Release; times are medians of ${REPETITIONS:-5} repetitions)"
-"$bin/decode_bench" --benchmark_repetitions="${REPETITIONS:-5}" --benchmark_report_aggregates_only=true "$@"
+echo "== benchmark (Release; processor times, medians of ${REPETITIONS:-10} repetitions run in random order)"
+"$bin/decode_bench" --benchmark_repetitions="${REPETITIONS:-10}" --benchmark_enable_random_interleaving=true \
+  --benchmark_report_aggregates_only=true "$@"
 
 width=3040 height=2024
 six=$work/chart-${width}x${height}.erf
