@@ -100,36 +100,50 @@ void FillBetween(DibImage dib, const Geometry& size, std::int32_t y, Colour c, c
     WriteDibRow(dib, y, 0, last, row);
 }
 
+// Which way a pass walks the picture. The result is the same either way; a
+// pass that starts where the one before it ended finds those rows still in
+// the processor's cache.
+enum class Walk { kDown, kUp };
+
 // Colour c lives on the carrier rows firstRow, firstRow + 2, ... at every
 // other column from firstColumn. Each carrier row is filled along the row;
 // every row between two carrier rows then takes their average, worked out as
-// soon as the carrier row below it is done, so that each row is read and
+// soon as the second of the two is done, so that each row is read and
 // written once.
-void FillColour(DibImage dib, const Geometry& size, Colour c, std::int32_t firstRow, std::int32_t firstColumn) {
+void FillColour(DibImage dib, const Geometry& size, Colour c, std::int32_t firstRow, std::int32_t firstColumn,
+                Walk walk) {
+    if (size.height <= 0) return;
     const std::int32_t last = size.width - 1;
     const std::ptrdiff_t bytes = 3 * static_cast<std::ptrdiff_t>(size.width);
     const BlockMask along = MaskOf(c, firstColumn, 2);
-    std::uint8_t* above = gRowA.data();  // the carrier row above the one under way, once there is one
-    std::uint8_t* below = gRowB.data();
-    bool hasAbove = false;
-    std::int32_t y = firstRow;
-    for (; y < size.height; y += 2) {
+    const std::int32_t lastCarrier = (size.height - 1 - firstRow) / 2 * 2 + firstRow;
+    const std::int32_t step = walk == Walk::kDown ? 2 : -2;
+    const std::int32_t back = -step / 2;  // from a carrier row toward the one done before it
+    std::uint8_t* done = gRowA.data();  // the carrier row done last, once there is one
+    std::uint8_t* current = gRowB.data();
+    bool hasDone = false;
+    std::int32_t y = walk == Walk::kDown ? firstRow : lastCarrier;
+    for (; y >= 0 && y < size.height; y += step) {
         ReadDibRow(dib, y, 0, last, gRowC.data());
-        FillAlongRow(gRowC.data(), below, along, bytes);
-        WriteDibRow(dib, y, 0, last, below);
-        if (y > 0) FillBetween(dib, size, y - 1, c, hasAbove ? above : nullptr, below);
-        std::swap(above, below);
-        hasAbove = true;
+        FillAlongRow(gRowC.data(), current, along, bytes);
+        WriteDibRow(dib, y, 0, last, current);
+        if (y + back >= 0 && y + back < size.height)
+            FillBetween(dib, size, y + back, c, hasDone ? done : nullptr, current);
+        std::swap(done, current);
+        hasDone = true;
     }
-    // A last row below the last carrier row has only the one above it.
-    if (hasAbove && y - 1 < size.height) FillBetween(dib, size, y - 1, c, above, nullptr);
+    // The row beyond the last carrier row walked has only that one beside it.
+    const std::int32_t beyond = y + back;
+    if (hasDone && beyond >= 0 && beyond < size.height) FillBetween(dib, size, beyond, c, done, nullptr);
 }
 
 }  // namespace
 
-void InterpolateBlue(DibImage dib) { FillColour(dib, PassGeometry(dib), kBlue, 1, 0); }
+// The decode writes the mosaic top to bottom and the host takes the rows top
+// first, so the passes walk up, down and up again.
+void InterpolateBlue(DibImage dib) { FillColour(dib, PassGeometry(dib), kBlue, 1, 0, Walk::kUp); }
 
-void InterpolateRed(DibImage dib) { FillColour(dib, PassGeometry(dib), kRed, 0, 1); }
+void InterpolateRed(DibImage dib) { FillColour(dib, PassGeometry(dib), kRed, 0, 1, Walk::kDown); }
 
 void InterpolateGreen(DibImage dib) {
     // Even rows carry green at odd columns, odd rows at even ones; each row is
@@ -138,7 +152,7 @@ void InterpolateGreen(DibImage dib) {
     const std::int32_t last = size.width - 1;
     const std::ptrdiff_t bytes = 3 * static_cast<std::ptrdiff_t>(size.width);
     const BlockMask along[2] = {MaskOf(kGreen, 0, 2), MaskOf(kGreen, 1, 2)};
-    for (std::int32_t y = 0; y < size.height; ++y) {
+    for (std::int32_t y = size.height - 1; y >= 0; --y) {
         ReadDibRow(dib, y, 0, last, gRowA.data());
         FillAlongRow(gRowA.data(), gRowB.data(), along[y % 2], bytes);
         WriteDibRow(dib, y, 0, last, gRowB.data());
