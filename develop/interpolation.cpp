@@ -24,7 +24,9 @@ Geometry PassGeometry(DibImage dib) {
     return size;
 }
 
-std::uint8_t Average(std::uint8_t a, std::uint8_t b) { return static_cast<std::uint8_t>((a + b) >> 1); }
+// (a + b) / 2 rounded down, worked out without leaving 8 bits: the bits both
+// have, plus half of those only one has.
+std::uint8_t Average(std::uint8_t a, std::uint8_t b) { return static_cast<std::uint8_t>((a & b) + ((a ^ b) >> 1)); }
 
 // A row's bytes are worked through in blocks of 48: a whole number of pixel
 // pairs (6 bytes) and of vector registers (16 bytes), so that the bytes a fill
