@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -45,7 +46,17 @@ std::int32_t ErfFile::Open(const char* name) {
     const std::size_t length = std::min(std::strlen(name), sizeof fileName - 1);
     std::memcpy(fileName, name, length);
     fileName[length] = '\0';
-    const std::int32_t result = Parse();
+    std::int32_t result = -1;
+    try {
+        result = Parse();
+    } catch (const std::bad_alloc&) {
+        // Directories whose values need more memory than the process can get
+        // (a file can name the same large block under every tag): the file
+        // reads as one that cannot be read, rather than ending the host.
+        mainIfd.Clear();
+        rawIfd.Clear();
+        result = -1;
+    }
     CloseHandle(fileHandle);
     fileHandle = nullptr;
     return result;

@@ -16,7 +16,8 @@ public:
     ErfFile& operator=(const ErfFile&) = delete;
     virtual ~ErfFile() = default;
 
-    // 0 on success, -1 when the file cannot be opened, -12 or -13 for a bad header.
+    // 0 on success, -1 when the file cannot be opened (or its directories need
+    // more memory than can be had: both stay empty), -12 or -13 for a bad header.
     std::int32_t Open(const char* name);
     std::int32_t Parse();
 

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tests/support/erf_builder.h"
 #include "tests/support/temp_file.h"
 #include "tiff/erf_file.h"
+#include "tiff/tag_dictionary.h"
 
 namespace {
 
@@ -179,5 +185,37 @@ TEST(ErfFile, ALongNameIsCutToFitTheMessage) {
     EXPECT_EQ(result, -12);
     EXPECT_EQ(message, "TIFF endian error: " + longName.substr(0, ErfFile::kNameSize - 1) + "\n");
 }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// IFD0 names one block of 1 MiB under every tag of the dictionary: about
+// 400 MB of values and texts. Opened with 64 MB more address space than the
+// process has, the reading runs out of memory.
+int OpenUnderMemoryLimit(const char* path) {
+    long pages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64u << 20);
+    const rlimit bound{limit, limit};
+    setrlimit(RLIMIT_AS, &bound);
+    ErfFile erf;
+    const std::int32_t result = erf.Open(path);
+    const bool empty = erf.mainIfd.TagCount() == 0 && erf.rawIfd.TagCount() == 0;
+    // The file was closed: it opens again without sharing.
+    return result == -1 && empty && CanOpenExclusively(path) ? 7 : 8;
+}
+
+TEST(ErfFileDeathTest, DirectoriesThatNeedMoreMemoryThanThereIsLeaveBothEmpty) {
+    constexpr std::uint32_t kBlockBytes = 1u << 20;
+    constexpr std::uint32_t kBlock = 8 + 2 + 12 * TagDictionary::kTagCount + 4;
+    ByteBuilder file(true);
+    file.Header(8).U16(TagDictionary::kTagCount);
+    for (const std::uint32_t number : TagDictionary::kTagNumbers) file.Entry(number, kTypeByte, kBlockBytes, kBlock);
+    file.U32(0).PadTo(kBlock + kBlockBytes);
+    const TempFile erf(file.bytes());
+    EXPECT_EXIT(std::_Exit(OpenUnderMemoryLimit(erf.c_str())), testing::ExitedWithCode(7), "");
+}
+#endif
 
 }  // namespace
