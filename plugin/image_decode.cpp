@@ -2,6 +2,11 @@
 // one row at a time, top row first.
 #include "plugin/image_decode.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
 #include "develop/dib.h"
 #include "develop/raw_decoder.h"
 #include "develop/row_buffers.h"
@@ -10,6 +15,32 @@
 #include "tiff/erf_file.h"
 
 namespace {
+
+// An intact file holds its strip: ten pixels in 16 bytes, 0.625 pixels per
+// byte of the file at most. A picture of up to 8 pixels per byte is decoded,
+// so a file cut short still shows what it holds; a file that claims more (a
+// few bytes naming a picture of millions of rows) is refused like a picture
+// too large to hold, so the decode's time and memory stay in proportion to
+// the file. A row counts as at least one pixel, so that rows of width 0 are
+// bounded too.
+constexpr std::uint64_t kPixelsPerFileByte = 8;
+
+// The file's size; none when it cannot be told (the decode then finds the
+// file as it is, and a file it cannot open leaves the picture black).
+std::optional<std::uint64_t> FileBytes(const char* fileName) {
+    std::FILE* file = std::fopen(fileName, "rb");
+    if (file == nullptr) return std::nullopt;
+    const long end = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1L;
+    std::fclose(file);
+    if (end < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(end);
+}
+
+bool FileJustifies(const char* fileName, std::uint32_t width, std::uint32_t height) {
+    const std::optional<std::uint64_t> bytes = FileBytes(fileName);
+    const std::uint64_t pixels = std::max<std::uint64_t>(width, 1) * height;
+    return !bytes || pixels <= kPixelsPerFileByte * *bytes;
+}
 
 void ReleaseDib(DibImage dib) {
     GlobalUnlock(GlobalHandle(dib));
@@ -40,7 +71,9 @@ extern "C" std::int32_t RUDI_CDECL ReadFileExec(std::int32_t, const char* fileNa
     erf.QueryRawImageTags(&photometric, &width, &height, &stripOffset, &stripByteCount);
 
     // Sizes from 2^31 on come through as negative and are refused, as is a
-    // picture too large to hold: then no row is delivered.
+    // picture too large to hold or larger than the file justifies: then no
+    // row is delivered.
+    if (!FileJustifies(fileName, width, height)) return 1;
     const auto columns = static_cast<std::int32_t>(width);
     const auto rows = static_cast<std::int32_t>(height);
     DibImage dib = CreateDib(columns, rows, 24);

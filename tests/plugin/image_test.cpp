@@ -160,6 +160,25 @@ TEST(ReadFileExec, DeliversNothingWithoutAPictureOrWhenItIsTooLarge) {
     EXPECT_TRUE(Exec("/nonexistent/photo.erf").empty());
 }
 
+TEST(ReadFileExec, DecodesAtMostEightPixelsPerByteOfTheFile) {
+    // The file's size does not depend on the numbers it holds: a picture of
+    // exactly 8 pixels per byte is delivered, one more row is refused, while
+    // the size query reports either as the file says.
+    const std::size_t fileBytes = BuildErf({.width = 1, .height = 1}).size();
+    const auto most = static_cast<std::uint32_t>(8 * fileBytes);
+    for (const std::uint32_t width : {1u, 0u}) {  // a row of width 0 counts as one pixel
+        const TempFile fits(BuildErf({.width = width, .height = most}));
+        const TempFile claimsMore(BuildErf({.width = width, .height = most + 1}));
+        ASSERT_EQ(fits.Read().size(), fileBytes);
+        EXPECT_EQ(Exec(fits.c_str()).size(), most) << width;
+        EXPECT_TRUE(Exec(claimsMore.c_str()).empty()) << width;
+        EXPECT_EQ(SizeQuery(claimsMore.c_str()).Word(20), most + 1);
+    }
+    // Two rows of 4 pixels need 32 bytes of strip; 8 of them still decode.
+    const TempFile cutShort(BuildErf({.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(8, 0x55)}));
+    EXPECT_EQ(Exec(cutShort.c_str()).size(), 2u);
+}
+
 TEST(ReadFileExec, AWidthOfZeroStillGivesEveryRow) {
     const TempFile file(BuildErf({.width = 0, .height = 2}));
     const std::vector<Call> calls = Exec(file.c_str());
