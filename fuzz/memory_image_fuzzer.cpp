@@ -1,0 +1,35 @@
+// The bounded memory-image loader on a damaged image, then store and load
+// again: the second load must give what the first did.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "fuzz/fuzz_support.h"
+#include "tiff/tiff_ifd.h"
+
+// Input: a 16-bit little-endian entry count, then the image.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    const std::int32_t count = data[0] | (data[1] << 8);
+    // The image in a block of its own size, so that any read past it is seen.
+    const std::vector<std::uint8_t> image(data + 2, data + size);
+
+    TiffIfd loaded;
+    const std::int32_t result = loaded.LoadFromMemory(image.data(), count, image.size());
+    FUZZ_CHECK(result == 0 || result == -1);
+    CheckDirectory(loaded);
+
+    std::int32_t entryBytes = -1;
+    std::int32_t dataBytes = -1;
+    const std::int32_t n = loaded.MemoryImageSize(&entryBytes, &dataBytes);
+    FUZZ_CHECK(n == loaded.TagCount() && entryBytes == 12 * n && dataBytes >= 0);
+    // What was loaded came out of the image, so storing it cannot take more.
+    FUZZ_CHECK(std::uint64_t(dataBytes) <= image.size() * std::uint64_t(n));
+    std::vector<std::uint8_t> stored(static_cast<std::size_t>(entryBytes) + static_cast<std::size_t>(dataBytes));
+    FUZZ_CHECK(loaded.StoreToMemory(stored.data(), stored.data() + entryBytes) == n);
+
+    TiffIfd again;
+    FUZZ_CHECK(again.LoadFromMemory(stored.data(), n, stored.size()) == 0);
+    FUZZ_CHECK(SameEntries(loaded, again));
+    return 0;
+}

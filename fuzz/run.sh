@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Runs one fuzz target for a while under AddressSanitizer and UBSan:
+#   fuzz/run.sh TARGET SECONDS [libFuzzer options...]
+# TARGET is plugin, parse, memory_image or writer. The run starts from the
+# committed corpus fuzz/corpus/TARGET, which it leaves alone; inputs it finds
+# go to build-fuzz/work/TARGET, findings to build-fuzz/findings/TARGET, its
+# output to build-fuzz/fuzz-TARGET.log. Exit status 1 on any finding.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ $# -lt 2 ]; then
+  echo "usage: fuzz/run.sh TARGET SECONDS [libFuzzer options...]" >&2
+  exit 2
+fi
+target=$1
+seconds=$2
+shift 2
+if [ ! -d "fuzz/corpus/$target" ]; then
+  echo "fuzz/run.sh: no fuzz target '$target' (plugin, parse, memory_image, writer)" >&2
+  exit 2
+fi
+
+build=${RUDI_FUZZ_BUILD:-build-fuzz}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  CC=clang CXX=clang++ cmake -S . -B "$build" -DRUDI_FUZZ=ON -DRUDI_BUILD_TESTS=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" --target "fuzz_$target" -j2 >/dev/null
+
+work=$build/work/$target
+findings=$build/findings/$target
+log=$build/fuzz-$target.log
+mkdir -p "$work" "$findings"
+# Every input is written to a scratch file: keep those in memory when possible.
+if [ -z "${TMPDIR:-}" ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
+
+# The module's message boxes go to standard error; they are left out of the
+# log. The CPU time is that of the fuzzer (and the filter) alone.
+TIMEFORMAT='%U s user, %S s system'
+set +e
+{
+  time {
+    "$build/bin/fuzz_$target" "$work" "fuzz/corpus/$target" -dict=fuzz/erf.dict \
+      -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 -max_len=4096 \
+      -print_final_stats=1 -artifact_prefix="$findings/" "$@" 2>&1 |
+      grep -av -e '^TIFF endian error: ' -e '^TIFFID error: ' >"$log"
+    echo "${PIPESTATUS[0]}" >"$log.status"
+  }
+} 2>"$log.cpu"
+set -e
+cpu=$(cat "$log.cpu")
+status=$(cat "$log.status")
+executions=$(grep -a 'stat::number_of_executed_units' "$log" | tail -n 1 | awk '{print $2}')
+echo "fuzz $target: ${executions:-?} executions in ${seconds}s, CPU $cpu," \
+  "$(find "$work" -type f | wc -l) inputs found beyond the corpus"
+if [ "$status" -ne 0 ]; then
+  tail -n 60 "$log"
+  echo "fuzz $target: FINDING (exit status $status), input kept in $findings/" >&2
+  exit 1
+fi
