@@ -20,3 +20,10 @@ ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$
 
 echo "== Windows module under Wine"
 tests/windows/run.sh build build-win
+
+echo "== fuzz targets under AddressSanitizer and UBSan, 60 seconds each"
+# The corpus itself already ran as tests in both builds above.
+tools/install-deps.sh fuzz
+for target in plugin parse memory_image writer; do
+  fuzz/run.sh "$target" 60
+done

@@ -1,7 +1,11 @@
 // The writer round trip: each directory parsed from the input is written
 // with WriteIfd as IFD0 of a new file, in both byte orders, and read back;
-// names, types, counts and values must come back as they were.
+// names, types, counts and values must come back as they were. Every entry
+// rewritten in place leaves the file reading the same, and a directory built
+// entry by entry with SetTag from the stored values equals the original.
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "platform/win32.h"
@@ -27,13 +31,44 @@ void WriteAsIfd0(TiffIfd& ifd, const char* path, bool littleEndian) {
     CloseHandle(handle);
 }
 
+void ExpectReadsBack(const TiffIfd& ifd, const char* path) {
+    ErfFile back;
+    FUZZ_CHECK(back.Open(path) == 0);
+    FUZZ_CHECK(SameEntries(ifd, back.mainIfd));
+}
+
+// Rewrites every entry where the last WriteIfd put it.
+void RewriteAll(TiffIfd& ifd, const char* path) {
+    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    FUZZ_CHECK(handle != INVALID_HANDLE_VALUE);
+    ifd.SetHandle(handle);
+    for (const auto& [name, tag] : ifd.Tags()) FUZZ_CHECK(ifd.RewriteEntry(name.c_str()) == 0);
+    FUZZ_CHECK(ifd.RewriteEntry("NoSuchTag") == -1);
+    ifd.SetHandle(nullptr);
+    CloseHandle(handle);
+}
+
+void RebuildWithSetTag(const TiffIfd& ifd) {
+    TiffIfd copy;
+    for (const TiffTag* tag : ifd.InTagOrder()) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<std::int64_t>(TypeSize(tag->type, tag->count), 0)));
+        FUZZ_CHECK(TiffIfd::StoreValuesToMemory(bytes.data(), *tag) == static_cast<std::int32_t>(bytes.size()));
+        FUZZ_CHECK(copy.SetTag(tag->tagNumber, tag->type, tag->count, bytes.data()) == 0);
+    }
+    FUZZ_CHECK(SameEntries(ifd, copy));
+    for (const auto& [name, tag] : ifd.Tags()) FUZZ_CHECK(copy.RemoveTag(name.c_str()) == 0);
+    FUZZ_CHECK(copy.TagCount() == 0);
+}
+
 void RoundTrip(TiffIfd& ifd, const ScratchFile& out) {
     for (const bool littleEndian : {true, false}) {
         WriteAsIfd0(ifd, out.path(), littleEndian);
-        ErfFile back;
-        FUZZ_CHECK(back.Open(out.path()) == 0);
-        FUZZ_CHECK(SameEntries(ifd, back.mainIfd));
+        ExpectReadsBack(ifd, out.path());
+        RewriteAll(ifd, out.path());
+        ExpectReadsBack(ifd, out.path());
     }
+    RebuildWithSetTag(ifd);
 }
 
 }  // namespace
