@@ -21,8 +21,9 @@ namespace {
 // so a file cut short still shows what it holds; a file that claims more (a
 // few bytes naming a picture of millions of rows) is refused like a picture
 // too large to hold, so the decode's time and memory stay in proportion to
-// the file. A row counts as at least one pixel, so that rows of width 0 are
-// bounded too.
+// the file. Each side counts as at least one pixel: rows of width 0 are
+// bounded too, and so is the width of a picture of no rows, which still
+// sizes the row buffers.
 constexpr std::uint64_t kPixelsPerFileByte = 8;
 
 // The file's size; none when it cannot be told (the decode then finds the
@@ -38,7 +39,7 @@ std::optional<std::uint64_t> FileBytes(const char* fileName) {
 
 bool FileJustifies(const char* fileName, std::uint32_t width, std::uint32_t height) {
     const std::optional<std::uint64_t> bytes = FileBytes(fileName);
-    const std::uint64_t pixels = std::max<std::uint64_t>(width, 1) * height;
+    const std::uint64_t pixels = std::max<std::uint64_t>(width, 1) * std::max<std::uint64_t>(height, 1);
     return !bytes || pixels <= kPixelsPerFileByte * *bytes;
 }
 

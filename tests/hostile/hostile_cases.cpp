@@ -184,6 +184,8 @@ std::vector<HostileFile> HostileFiles() {
     cases.push_back(Built("DibOverTwoGigabytes", {.width = 100000, .height = 100000, .strip = {0x80}}, 0));
     cases.push_back(Built("TinyFileClaiming500MillionRows", {.width = 1, .height = 500000000}, 0));
     cases.push_back(Built("TinyFileClaimingRowsOfWidthZero", {.width = 0, .height = 0x7FFFFFFF}, 0));
+    // No rows, but a width whose row buffers alone would take gigabytes.
+    cases.push_back(Built("TinyFileClaimingAWideEmptyPicture", {.width = 700000000, .height = 0}, 0));
     HostileFile beyond = Built("StripOffsetPastTheEnd",
                                {.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(32, 0x77),
                                 .stripOffset = 100000},

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "develop/row_buffers.h"
 #include "plugin/exports.h"
 #include "tests/support/erf_builder.h"
 #include "tests/support/temp_file.h"
@@ -174,6 +175,12 @@ TEST(ReadFileExec, DecodesAtMostEightPixelsPerByteOfTheFile) {
         EXPECT_TRUE(Exec(claimsMore.c_str()).empty()) << width;
         EXPECT_EQ(SizeQuery(claimsMore.c_str()).Word(20), most + 1);
     }
+    // With no rows nothing is delivered, and a width beyond the bound is not
+    // even given room in the row buffers.
+    constexpr std::uint32_t kWide = 10000000;
+    const TempFile noRows(BuildErf({.width = kWide, .height = 0}));
+    EXPECT_TRUE(Exec(noRows.c_str()).empty());
+    EXPECT_LT(gRowA.size(), 3u * kWide);
     // Two rows of 4 pixels need 32 bytes of strip; 8 of them still decode.
     const TempFile cutShort(BuildErf({.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(8, 0x55)}));
     EXPECT_EQ(Exec(cutShort.c_str()).size(), 2u);
