@@ -25,7 +25,11 @@ done
 llvm-profdata merge -sparse "$build"/profiles/*.profraw -o "$build/corpus.profdata"
 
 sources=("$PWD/tiff" "$PWD/develop" "$PWD/plugin")
-llvm-cov report "${objects[@]}" -instr-profile="$build/corpus.profdata" "${sources[@]}"
+llvm-cov report "${objects[@]}" -instr-profile="$build/corpus.profdata" "${sources[@]}" | tee "$build/report.txt"
+# Lines per folder (columns 8 and 9 of the report: lines, missed lines).
+awk '$1 ~ /^(tiff|develop|plugin)\// { split($1, p, "/"); n[p[1]] += $8; m[p[1]] += $9 }
+     END { for (d in n) printf "%s/: %d of %d lines, %.1f%%\n", d, n[d] - m[d], n[d], 100 * (n[d] - m[d]) / n[d] }' \
+  "$build/report.txt" | sort
 if [ "${1:-}" = --html ] && [ -n "${2:-}" ]; then
   llvm-cov show "${objects[@]}" -instr-profile="$build/corpus.profdata" -format=html -output-dir="$2" \
     "${sources[@]}"

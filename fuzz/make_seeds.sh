@@ -3,6 +3,7 @@
 # -merge=1: the corpus as it stands, make-erf files at small sizes in both byte
 # orders, the hostile cases of the tests (write-fuzz-seeds), and the TARGET
 # folder of every directory given (a long run's finds: build-fuzz/work).
+# Inputs named regression-* (findings of earlier runs) are always kept.
 #   fuzz/make_seeds.sh [build-fuzz/work ...]
 # Needs the native build (build/) and builds what it uses of the fuzz build.
 set -euo pipefail
@@ -39,7 +40,8 @@ for target in plugin parse memory_image writer; do
   cmake --build "$fuzz" --target "fuzz_$target" -j2 >/dev/null
   TMPDIR=${TMPDIR:-/tmp} "$fuzz/bin/fuzz_$target" -merge=1 "$merged" "fuzz/corpus/$target" "$from" "${found[@]}" \
     >"$seeds/merge-$target.log" 2>&1 || { tail -n 30 "$seeds/merge-$target.log"; exit 1; }
+  find "fuzz/corpus/$target" -name 'regression-*' -exec cp {} "$merged/" \;
   rm -rf "fuzz/corpus/$target"
   mv "$merged" "fuzz/corpus/$target"
-  echo "fuzz/corpus/$target: $(find "fuzz/corpus/$target" -type f | wc -l) files, $(du -sk "fuzz/corpus/$target" | cut -f1) KiB"
+  echo "fuzz/corpus/$target: $(find "fuzz/corpus/$target" -type f | wc -l) files, $(cat "fuzz/corpus/$target"/* | wc -c) bytes"
 done
