@@ -38,7 +38,7 @@ for target in plugin parse memory_image writer; do
   merged=$seeds/merged-$target
   mkdir -p "$merged" "fuzz/corpus/$target"
   cmake --build "$fuzz" --target "fuzz_$target" -j2 >/dev/null
-  TMPDIR=${TMPDIR:-/tmp} "$fuzz/bin/fuzz_$target" -merge=1 "$merged" "fuzz/corpus/$target" "$from" "${found[@]}" \
+  TMPDIR=$seeds "$fuzz/bin/fuzz_$target" -merge=1 "$merged" "fuzz/corpus/$target" "$from" "${found[@]}" \
     >"$seeds/merge-$target.log" 2>&1 || { tail -n 30 "$seeds/merge-$target.log"; exit 1; }
   find "fuzz/corpus/$target" -name 'regression-*' -exec cp {} "$merged/" \;
   rm -rf "fuzz/corpus/$target"

@@ -31,8 +31,13 @@ work=$build/work/$target
 findings=$build/findings/$target
 log=$build/fuzz-$target.log
 mkdir -p "$work" "$findings"
-# Every input is written to a scratch file: keep those in memory when possible.
-if [ -z "${TMPDIR:-}" ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
+# Every input is written to a scratch file: keep those in memory when
+# possible, in a folder of their own (libFuzzer may end without removing them).
+base=${TMPDIR:-/tmp}
+if [ -z "${TMPDIR:-}" ] && [ -w /dev/shm ]; then base=/dev/shm; fi
+TMPDIR=$(mktemp -d "$base/rudi-fuzz.XXXXXX")
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
 
 # The module's message boxes go to standard error; they are left out of the
 # log. The CPU time is that of the fuzzer (and the filter) alone.
