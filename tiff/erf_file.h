@@ -28,7 +28,6 @@ public:
     std::int32_t QueryMainImageTags(std::uint32_t* photometric, std::uint32_t* width, std::uint32_t* length,
                                     std::uint32_t* stripOffset, std::uint32_t* stripByteCount) const;
 
-    const char* FileName() const { return fileName; }
 
     HANDLE fileHandle = nullptr;
     char fileName[kNameSize] = {};

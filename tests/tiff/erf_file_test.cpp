@@ -58,7 +58,7 @@ TEST(ErfFile, ReadsBothDirectoriesAndAnswersTheRawImageQuery) {
     ErfFile erf;
     EXPECT_EQ(erf.Open(file.c_str()), 0);
     EXPECT_EQ(erf.fileHandle, nullptr);
-    EXPECT_STREQ(erf.FileName(), file.c_str());
+    EXPECT_STREQ(erf.fileName, file.c_str());
     EXPECT_EQ(erf.mainIfd.FindTag("Make")->valueText, "EPSON");
     const RawTags tags = QueryAll(erf);
     EXPECT_EQ(tags.photometric, 32803u);
@@ -116,7 +116,7 @@ TEST(ErfFile, AMissingFileGivesMinusOneAndNoMessage) {
     std::int32_t result = 0;
     EXPECT_EQ(OpenCapturingMessages(erf, "/nonexistent/photo.erf", result), "");
     EXPECT_EQ(result, -1);
-    EXPECT_STREQ(erf.FileName(), "");
+    EXPECT_STREQ(erf.fileName, "");
     const RawTags tags = QueryAll(erf);
     EXPECT_EQ(tags.width, 0u);
     EXPECT_EQ(tags.length, 0u);
