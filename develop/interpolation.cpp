@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "develop/fill_kernels.h"
 #include "develop/row_buffers.h"
 
 namespace {
@@ -23,19 +24,6 @@ Geometry PassGeometry(DibImage dib) {
     if (bitCount != 24 || size.width <= 0 || size.height <= 0 || !SizeRowBuffers(size.width)) return {};
     return size;
 }
-
-// (a + b) / 2 rounded down, worked out without leaving 8 bits: the bits both
-// have, plus half of those only one has.
-std::uint8_t Average(std::uint8_t a, std::uint8_t b) { return static_cast<std::uint8_t>((a & b) + ((a ^ b) >> 1)); }
-
-// A row's bytes are worked through in blocks of 48: a whole number of pixel
-// pairs (6 bytes) and of vector registers (16 bytes), so that the bytes a fill
-// changes lie at the same places in every block and the compiler can turn the
-// loop over a block into a few vector operations without a branch.
-constexpr std::ptrdiff_t kBlock = 48;
-struct BlockMask {
-    std::uint8_t bytes[kBlock];  // 0xFF where the fill changes the byte, else 0
-};
 
 // Colour c of every pixel (step 1) or of every other pixel from `first` (step 2).
 BlockMask MaskOf(Colour c, std::int32_t first, std::int32_t step) {
@@ -61,28 +49,20 @@ void FillAlongRow(const std::uint8_t* in, std::uint8_t* __restrict out, const Bl
     };
     const std::ptrdiff_t head = n < kBlock ? n : kBlock;
     byBytes(0, head);
-    std::ptrdiff_t base = head;
-    for (; base + kBlock + 3 <= n; base += kBlock) {
-        for (std::ptrdiff_t j = 0; j < kBlock; ++j) {
-            const std::uint8_t m = mask.bytes[j];
-            const std::ptrdiff_t i = base + j;
-            out[i] = static_cast<std::uint8_t>((Average(in[i - 3], in[i + 3]) & m) | (in[i] & ~m));
-        }
-    }
-    byBytes(base, n);
+    const std::ptrdiff_t blocks = n - 3 - head >= 0 ? (n - 3 - head) / kBlock : 0;
+    FastestFillKernels().alongRow(in + head, out + head, mask, blocks);
+    byBytes(head + blocks * kBlock, n);
 }
 
 // Colour c of `row` (n bytes) set to the average of the rows above and below.
-void AverageRows(std::uint8_t* __restrict row, const std::uint8_t* above, const std::uint8_t* below,
-                 const BlockMask& mask, std::ptrdiff_t n) {
-    const auto blend = [&](std::ptrdiff_t i, std::uint8_t m) {
+void AverageRows(std::uint8_t* row, const std::uint8_t* above, const std::uint8_t* below, const BlockMask& mask,
+                 std::ptrdiff_t n) {
+    const std::ptrdiff_t blocks = n / kBlock;
+    FastestFillKernels().betweenRows(row, above, below, mask, blocks);
+    for (std::ptrdiff_t i = blocks * kBlock; i < n; ++i) {
+        const std::uint8_t m = mask.bytes[i - blocks * kBlock];
         row[i] = static_cast<std::uint8_t>((Average(above[i], below[i]) & m) | (row[i] & ~m));
-    };
-    std::ptrdiff_t base = 0;
-    for (; base + kBlock <= n; base += kBlock) {
-        for (std::ptrdiff_t j = 0; j < kBlock; ++j) blend(base + j, mask.bytes[j]);
     }
-    for (std::ptrdiff_t j = 0; base + j < n; ++j) blend(base + j, mask.bytes[j]);
 }
 
 // Sets colour c of one row from the carrier rows above and below it: their
