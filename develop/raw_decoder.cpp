@@ -1,5 +1,6 @@
 #include "develop/raw_decoder.h"
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <cstddef>
@@ -16,10 +17,10 @@ namespace {
 
 constexpr std::int32_t kSamplesPerGroup = 10;
 constexpr std::int32_t kGroupBytes = 16;  // five 3-byte pairs and one unused byte
-constexpr std::size_t kSpareBytes = 100;
-// The C library's buffer for the strip: large enough that a picture takes a
-// few dozen reads from the system instead of one or two a row.
-constexpr std::size_t kFileBufferBytes = 256 * 1024;
+// The strip is read this many bytes of whole rows at a time (at least one
+// row), straight into the decoder's own memory: a picture takes a few dozen
+// reads from the system, and no copy passes through the C library's buffer.
+constexpr std::uint64_t kChunkBytes = 256 * 1024;
 
 // The 8-bit level of every 12-bit sample, per colour: the sample scaled to
 // 0..255, then put through the colour's tone curve.
@@ -43,64 +44,65 @@ const SampleLevels& Levels() {
     return levels;
 }
 
-// Sets one 3-byte pixel: `level` in byte `Colour`, 0 in the other two.
-template <std::size_t Colour>
-void PutPixel(std::uint8_t* pixel, std::uint8_t level) {
-    pixel[0] = Colour == 0 ? level : 0;
-    pixel[1] = Colour == 1 ? level : 0;
-    pixel[2] = Colour == 2 ? level : 0;
+// Eight bytes as one big-endian number.
+std::uint64_t LoadBigEndian64(const std::uint8_t* bytes) {
+    std::uint64_t value = 0;
+    std::memcpy(&value, bytes, sizeof value);
+    return std::endian::native == std::endian::little ? __builtin_bswap64(value) : value;
 }
 
-// Unpacks one full group: ten samples into the ten pixels' 30 bytes, built
-// in four machine words and stored a word at a time rather than byte by byte.
-template <std::size_t EvenColour, std::size_t OddColour>
-void UnpackGroup(const std::uint8_t* group, std::uint8_t* out, const std::uint8_t* evenLevels,
-                 const std::uint8_t* oddLevels) {
-    static_assert(std::endian::native == std::endian::little, "the words are stored as little-endian bytes");
-    std::uint64_t words[4] = {};
-    const auto put = [&words](int column, std::size_t colour, std::uint8_t level) {
-        const std::size_t at = 3 * static_cast<std::size_t>(column) + colour;
-        words[at / 8] |= std::uint64_t{level} << (8 * (at % 8));
-    };
-    for (int p = 0; p < kSamplesPerGroup / 2; ++p) {
-        put(2 * p, EvenColour, evenLevels[FirstSample(group + 3 * p)]);
-        put(2 * p + 1, OddColour, oddLevels[SecondSample(group + 3 * p)]);
-    }
-    // Word by word: one copy of all 30 bytes would read back what was just
-    // stored, which the processor cannot forward and waits for.
-    std::memcpy(out, &words[0], 8);
-    std::memcpy(out + 8, &words[1], 8);
-    std::memcpy(out + 16, &words[2], 8);
-    std::memcpy(out + 24, &words[3], 3 * kSamplesPerGroup - 24);
-}
-
-// Unpacks one packed row of `width` samples into whole 3-byte pixels: even
-// columns take their level from `evenLevels` into byte EvenColour, odd columns
-// from `oddLevels` into byte OddColour; the other bytes are 0.
+// Unpacks one packed row of `width` samples: even columns put their level
+// from `evenLevels` into byte EvenColour of their pixel, odd columns from
+// `oddLevels` into byte OddColour. Only those bytes are written: the caller
+// keeps the others 0, with one buffer for the even rows and one for the odd.
 template <std::size_t EvenColour, std::size_t OddColour>
 void UnpackRow(const std::uint8_t* packed, std::uint8_t* pixels, std::int32_t width, const std::uint8_t* evenLevels,
                const std::uint8_t* oddLevels) {
+    const auto put = [&](std::uint8_t* out, std::int32_t column, std::uint32_t sample) {
+        if (column % 2 == 0) out[3 * column + EvenColour] = evenLevels[sample];
+        else out[3 * column + OddColour] = oddLevels[sample];
+    };
     const std::int32_t fullGroups = width / kSamplesPerGroup;
     for (std::int32_t j = 0; j < fullGroups; ++j) {
-        UnpackGroup<EvenColour, OddColour>(packed + std::ptrdiff_t{kGroupBytes} * j,
-                                           pixels + std::ptrdiff_t{3 * kSamplesPerGroup} * j, evenLevels, oddLevels);
+        // The group's first 15 bytes, read as two big-endian numbers, hold
+        // the ten samples as 12-bit fields from the top.
+        const std::uint8_t* group = packed + std::ptrdiff_t{kGroupBytes} * j;
+        std::uint8_t* out = pixels + std::ptrdiff_t{3 * kSamplesPerGroup} * j;
+        const std::uint64_t high = LoadBigEndian64(group);     // samples 0 to 4, and the top of 5
+        const std::uint64_t low = LoadBigEndian64(group + 8);  // the rest of 5, samples 6 to 9
+        const auto field = [](std::uint64_t bits, int shift) {
+            return static_cast<std::uint32_t>(bits >> shift) & 0xFFFu;
+        };
+        put(out, 0, field(high, 52));
+        put(out, 1, field(high, 40));
+        put(out, 2, field(high, 28));
+        put(out, 3, field(high, 16));
+        put(out, 4, field(high, 4));
+        put(out, 5, (static_cast<std::uint32_t>(high & 0xF) << 8) | static_cast<std::uint32_t>(low >> 56));
+        put(out, 6, field(low, 44));
+        put(out, 7, field(low, 32));
+        put(out, 8, field(low, 20));
+        put(out, 9, field(low, 8));
     }
     // The last group may be partly used; it still fills 16 bytes of the row.
     const std::uint8_t* group = packed + std::ptrdiff_t{kGroupBytes} * fullGroups;
     std::uint8_t* out = pixels + std::ptrdiff_t{3 * kSamplesPerGroup} * fullGroups;
     for (std::int32_t k = 0; k < width % kSamplesPerGroup; ++k) {
         const std::uint8_t* pair = group + 3 * (k / 2);
-        if (k % 2 == 0) PutPixel<EvenColour>(out + 3 * k, evenLevels[FirstSample(pair)]);
-        else PutPixel<OddColour>(out + 3 * k, oddLevels[SecondSample(pair)]);
+        put(out, k, k % 2 == 0 ? FirstSample(pair) : SecondSample(pair));
     }
 }
 
-// Mosaic row y into `pixels`: even rows carry red and green, odd rows green
-// and blue.
-void UnpackMosaicRow(const std::uint8_t* packed, std::uint8_t* pixels, std::int32_t width, std::int32_t y) {
+// Mosaic row y: even rows carry red and green, odd rows green and blue. Each
+// kind has its buffer, zeroed once, whose other bytes stay 0; returns the row.
+const std::uint8_t* UnpackMosaicRow(const std::uint8_t* packed, std::int32_t width, std::int32_t y) {
     const SampleLevels& levels = Levels();
-    if (y % 2 == 0) UnpackRow<2, 1>(packed, pixels, width, levels.red, levels.green);
-    else UnpackRow<1, 0>(packed, pixels, width, levels.green, levels.blue);
+    if (y % 2 == 0) {
+        UnpackRow<2, 1>(packed, gRowB.data(), width, levels.red, levels.green);
+        return gRowB.data();
+    }
+    UnpackRow<1, 0>(packed, gRowC.data(), width, levels.green, levels.blue);
+    return gRowC.data();
 }
 
 // A locked, zeroed block of movable global memory, released on scope exit.
@@ -127,6 +129,25 @@ bool SeekToStrip(std::FILE* file, std::uint32_t stripOffset) {
     return stripOffset <= INT32_MAX && std::fseek(file, static_cast<long>(stripOffset), SEEK_SET) == 0;
 }
 
+// Reads `rows` rows of the strip into the start of `chunk`, which holds
+// `chunkRows` rows. Where the file ends first, every missing byte repeats the
+// byte one row before it, as a single row buffer read again and again keeps
+// the bytes of the last row it was given; the row before the first of a
+// chunk is the last row of the chunk before it, all zeros at the start.
+void ReadRows(std::FILE* file, bool reachable, std::uint8_t* chunk, std::size_t rowBytes, std::size_t chunkRows,
+              std::size_t rows) {
+    const std::size_t wanted = rowBytes * rows;
+    const std::size_t got = reachable ? std::fread(chunk, 1, wanted, file) : 0;
+    const std::uint8_t* lastRow = chunk + rowBytes * (chunkRows - 1);
+    for (std::size_t at = got; at < wanted;) {
+        const std::size_t column = at % rowBytes;
+        const std::size_t bytes = std::min(rowBytes - column, wanted - at);
+        const std::uint8_t* before = at < rowBytes ? lastRow + column : chunk + at - rowBytes;
+        std::memmove(chunk + at, before, bytes);  // the same bytes when the chunk is one row
+        at += bytes;
+    }
+}
+
 }  // namespace
 
 std::int32_t UnpackStrip(const char* fileName, std::uint32_t stripOffset, DibImage dib, std::int32_t width,
@@ -134,21 +155,25 @@ std::int32_t UnpackStrip(const char* fileName, std::uint32_t stripOffset, DibIma
     if (width < 0 || height < 0) return -1;
     const std::uint64_t rowBytes = (std::uint64_t{static_cast<std::uint32_t>(width)} + kSamplesPerGroup - 1) /
                                    kSamplesPerGroup * kGroupBytes;
-    if (rowBytes + kSpareBytes > SIZE_MAX) return -1;
-    GlobalBuffer packed(static_cast<std::size_t>(rowBytes + kSpareBytes));
-    if (packed.data() == nullptr || !SizeRowBuffers(width)) return -1;
-    GlobalBuffer fileBuffer(kFileBufferBytes);  // outlives the file
+    const std::uint64_t chunkRows =
+        rowBytes == 0 ? 1 : std::clamp<std::uint64_t>(kChunkBytes / rowBytes, 1, std::max(height, 1));
+    if (rowBytes * chunkRows > SIZE_MAX) return -1;
+    GlobalBuffer chunk(static_cast<std::size_t>(rowBytes * chunkRows));
+    if (chunk.data() == nullptr || !SizeRowBuffers(width)) return -1;
     std::FILE* file = std::fopen(fileName, "rb");
     if (file == nullptr) return -1;
-    if (fileBuffer.data() != nullptr)
-        std::setvbuf(file, reinterpret_cast<char*>(fileBuffer.data()), _IOFBF, kFileBufferBytes);
+    std::setvbuf(file, nullptr, _IONBF, 0);
     const bool reachable = SeekToStrip(file, stripOffset);
-    std::uint8_t* pixels = gRowA.data();
+    std::fill(gRowB.begin(), gRowB.end(), 0);
+    std::fill(gRowC.begin(), gRowC.end(), 0);
     for (std::int32_t y = 0; y < height; ++y) {
-        // A short read keeps the rest of the buffer as it was.
-        if (reachable) std::fread(packed.data(), 1, static_cast<std::size_t>(rowBytes), file);
-        UnpackMosaicRow(packed.data(), pixels, width, y);
-        WriteDibRow(dib, y, 0, width - 1, pixels);
+        const std::uint64_t inChunk = static_cast<std::uint64_t>(y) % chunkRows;
+        if (inChunk == 0) {
+            const std::uint64_t rows = std::min<std::uint64_t>(chunkRows, static_cast<std::uint64_t>(height - y));
+            ReadRows(file, reachable, chunk.data(), static_cast<std::size_t>(rowBytes),
+                     static_cast<std::size_t>(chunkRows), static_cast<std::size_t>(rows));
+        }
+        WriteDibRow(dib, y, 0, width - 1, UnpackMosaicRow(chunk.data() + rowBytes * inChunk, width, y));
     }
     std::fclose(file);
     return 0;

@@ -2,6 +2,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -130,6 +131,48 @@ TEST(DecodeRawStrip, AShortStripRepeatsWhatTheBufferLastHeld) {
     EXPECT_EQ(DecodeBytes(shortStrip, 10, 3).rows, DecodeBytes(wholeStrip, 10, 3).rows);
     // With no bytes at all the buffer stays zeroed: every level is 0.
     EXPECT_TRUE(AllZero(DecodeBytes({}, 10, 3)));
+}
+
+// The strip a file cut short amounts to: a single row buffer, zeroed at the
+// start and read into again and again, keeps the bytes of the row before
+// wherever the file gave out.
+std::vector<std::uint8_t> AsReadRowByRow(const std::vector<std::uint8_t>& strip, std::size_t rowBytes,
+                                         std::size_t rows) {
+    std::vector<std::uint8_t> buffer(rowBytes, 0);
+    std::vector<std::uint8_t> out;
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::size_t from = std::min(row * rowBytes, strip.size());
+        const std::size_t to = std::min(from + rowBytes, strip.size());
+        std::copy(strip.begin() + static_cast<std::ptrdiff_t>(from), strip.begin() + static_cast<std::ptrdiff_t>(to),
+                  buffer.begin());
+        out.insert(out.end(), buffer.begin(), buffer.end());
+    }
+    return out;
+}
+
+TEST(DecodeRawStrip, AStripCutShortAnywhereDecodesAsIfReadRowByRow) {
+    // The strip is read many rows at a time: 53 rows of 3040 samples, or one
+    // row of 170,000. Cuts fall in the first row, on and just after the end of
+    // a run of rows, inside a later run, and a byte before the end.
+    struct Case {
+        std::int32_t width;
+        std::int32_t height;
+        std::size_t cut;
+    };
+    constexpr std::size_t kRow = 4864;  // bytes of a row of 3040 samples
+    const Case cases[] = {
+        {3040, 120, 100},           {3040, 120, 53 * kRow},     {3040, 120, 53 * kRow + 100},
+        {3040, 120, 60 * kRow + 8}, {3040, 120, 120 * kRow - 1}, {170000, 3, 272000 + 5000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " cut at " << c.cut);
+        const std::size_t rowBytes = PackedRowBytes(static_cast<std::uint32_t>(c.width));
+        std::vector<std::uint8_t> strip(rowBytes * static_cast<std::size_t>(c.height));
+        for (std::size_t i = 0; i < strip.size(); ++i) strip[i] = static_cast<std::uint8_t>(i * 7 + i / 4099);
+        strip.resize(c.cut);
+        const std::vector<std::uint8_t> equivalent = AsReadRowByRow(strip, rowBytes, static_cast<std::size_t>(c.height));
+        EXPECT_EQ(DecodeBytes(strip, c.width, c.height).rows, DecodeBytes(equivalent, c.width, c.height).rows);
+    }
 }
 
 TEST(DecodeRawStrip, AStripBeyondWhatTheFileFunctionsReachHasNoBytes) {
