@@ -1,6 +1,7 @@
 #include "develop/interpolation.h"
 
 #include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "develop/fill_kernels.h"
@@ -32,37 +33,62 @@ BlockMask MaskOf(Colour c, std::int32_t first, std::int32_t step) {
     return mask;
 }
 
-// Row `in` into `out` (n bytes), colour c of the pixels at columns first,
-// first + 2, ... set to the average of its left and right neighbours, or to
-// the one inside the row. The first and the last block, where a neighbour may
-// be missing, go byte by byte; the blocks between take both neighbours.
-void FillAlongRow(const std::uint8_t* in, std::uint8_t* __restrict out, const BlockMask& mask, std::ptrdiff_t n) {
-    const auto byBytes = [&](std::ptrdiff_t from, std::ptrdiff_t to) {
-        for (std::ptrdiff_t i = from; i < to; ++i) {
-            const bool left = i >= 3;
-            const bool right = i + 3 < n;
-            std::uint8_t value = in[i];
-            if (mask.bytes[i % kBlock] != 0 && (left || right))
-                value = left && right ? Average(in[i - 3], in[i + 3]) : in[left ? i - 3 : i + 3];
-            out[i] = value;
-        }
-    };
-    const std::ptrdiff_t head = n < kBlock ? n : kBlock;
-    byBytes(0, head);
-    const std::ptrdiff_t blocks = n - 3 - head >= 0 ? (n - 3 - head) / kBlock : 0;
-    FastestFillKernels().alongRow(in + head, out + head, mask, blocks);
-    byBytes(head + blocks * kBlock, n);
+// The mask of a block that starts `shift` bytes into a block.
+BlockMask Shifted(const BlockMask& mask, std::ptrdiff_t shift) {
+    BlockMask shifted;
+    std::memcpy(shifted.bytes, mask.bytes + shift, static_cast<std::size_t>(kBlock - shift));
+    std::memcpy(shifted.bytes + kBlock - shift, mask.bytes, static_cast<std::size_t>(shift));
+    return shifted;
 }
 
-// Colour c of `row` (n bytes) set to the average of the rows above and below.
+// Row `in` into `out` (n bytes), colour c of the pixels at columns first,
+// first + 2, ... set to the average of its left and right neighbours, or to
+// the one inside the row. Only the first and the last pixel lack a
+// neighbour; the bytes between go through the vector loops a block at a time,
+// the first and the last block overlapping the others (a byte filled twice
+// gets the same value twice).
+void FillAlongRow(const std::uint8_t* in, std::uint8_t* __restrict out, const BlockMask& mask, std::ptrdiff_t n) {
+    const auto fill = [&](std::ptrdiff_t i) {
+        // A missing neighbour is stood in for by the other (the average of a
+        // byte with itself is the byte), or by the byte itself.
+        const bool hasLeft = i >= 3;
+        const bool hasRight = i + 3 < n;
+        const std::uint8_t left = in[hasLeft ? i - 3 : hasRight ? i + 3 : i];
+        const std::uint8_t right = in[hasRight ? i + 3 : hasLeft ? i - 3 : i];
+        const std::uint8_t m = mask.bytes[i % kBlock];
+        out[i] = static_cast<std::uint8_t>((Average(left, right) & m) | (in[i] & ~m));
+    };
+    if (n < kBlock + 6) {
+        for (std::ptrdiff_t i = 0; i < n; ++i) fill(i);
+        return;
+    }
+    const FillKernels& kernels = FastestFillKernels();
+    for (std::ptrdiff_t i = 0; i < 3; ++i) fill(i);
+    kernels.alongRow(in + 3, out + 3, Shifted(mask, 3), 1);
+    kernels.alongRow(in + kBlock, out + kBlock, mask, (n - 3 - kBlock) / kBlock);
+    const std::ptrdiff_t lastBlock = n - 3 - kBlock;
+    kernels.alongRow(in + lastBlock, out + lastBlock, Shifted(mask, lastBlock % kBlock), 1);
+    for (std::ptrdiff_t i = n - 3; i < n; ++i) fill(i);
+}
+
+// Colour c of `row` (n bytes) set to the average of the rows above and below,
+// a block at a time; the last block overlaps the others when n is not a
+// whole number of blocks. The mask marks colour c of every pixel, so a block
+// that starts at any pixel takes it as it is.
 void AverageRows(std::uint8_t* row, const std::uint8_t* above, const std::uint8_t* below, const BlockMask& mask,
                  std::ptrdiff_t n) {
-    const std::ptrdiff_t blocks = n / kBlock;
-    FastestFillKernels().betweenRows(row, above, below, mask, blocks);
-    for (std::ptrdiff_t i = blocks * kBlock; i < n; ++i) {
-        const std::uint8_t m = mask.bytes[i - blocks * kBlock];
-        row[i] = static_cast<std::uint8_t>((Average(above[i], below[i]) & m) | (row[i] & ~m));
+    if (n < kBlock) {
+        for (std::ptrdiff_t i = 0; i < n; ++i) {
+            const std::uint8_t m = mask.bytes[i];
+            row[i] = static_cast<std::uint8_t>((Average(above[i], below[i]) & m) | (row[i] & ~m));
+        }
+        return;
     }
+    const FillKernels& kernels = FastestFillKernels();
+    kernels.betweenRows(row, above, below, mask, n / kBlock);
+    if (n % kBlock == 0) return;
+    const std::ptrdiff_t lastBlock = n - kBlock;
+    kernels.betweenRows(row + lastBlock, above + lastBlock, below + lastBlock, mask, 1);
 }
 
 // Sets colour c of one row from the carrier rows above and below it: their

@@ -99,6 +99,55 @@ TEST(Interpolation, FillsEveryMissingByteOfSmallMosaics) {
     }
 }
 
+// The rule, pixel by pixel: each missing byte of a colour is the average of
+// the two nearest bytes of that colour along the row (or, on the rows between
+// blue or red carrier rows, the column), the one inside the picture at an
+// edge, 0 with none.
+Rows DevelopPixelByPixel(const std::vector<std::vector<int>>& mosaic) {
+    const int height = static_cast<int>(mosaic.size());
+    const int width = static_cast<int>(mosaic[0].size());
+    Rows out(height, std::vector<Pixel>(width, Pixel{0, 0, 0}));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) out[y][x][MosaicByte(x, y)] = mosaic[y][x];
+    }
+    const auto pair = [](const int* a, const int* b) {
+        if (a != nullptr && b != nullptr) return (*a + *b) / 2;
+        return a != nullptr ? *a : b != nullptr ? *b : 0;
+    };
+    const auto along = [&](int y, int c, int firstMissing) {
+        for (int x = firstMissing; x < width; x += 2)
+            out[y][x][c] = pair(x > 0 ? &out[y][x - 1][c] : nullptr, x + 1 < width ? &out[y][x + 1][c] : nullptr);
+    };
+    const auto between = [&](int y, int c) {
+        for (int x = 0; x < width; ++x)
+            out[y][x][c] = pair(y > 0 ? &out[y - 1][x][c] : nullptr, y + 1 < height ? &out[y + 1][x][c] : nullptr);
+    };
+    for (int y = 1; y < height; y += 2) along(y, 0, 0);  // blue along its rows
+    for (int y = 0; y < height; y += 2) between(y, 0);
+    for (int y = 0; y < height; y += 2) along(y, 2, 1);  // red along its rows
+    for (int y = 1; y < height; y += 2) between(y, 2);
+    for (int y = 0; y < height; ++y) along(y, 1, y % 2 == 0 ? 0 : 1);  // green
+    return out;
+}
+
+TEST(Interpolation, EveryWidthAndHeightFollowsTheRulePixelByPixel) {
+    // Rows are worked through in blocks of 16 pixels, with the first and the
+    // last pixel apart: widths around those sizes, and heights with and
+    // without a last row of one neighbour.
+    const int widths[] = {1, 2, 3, 5, 15, 16, 17, 18, 19, 20, 31, 32, 33, 34, 35, 47, 48, 49, 50, 64, 65, 97, 301};
+    std::uint32_t seed = 12345;
+    for (const int height : {1, 2, 3, 4, 7}) {
+        for (const int width : widths) {
+            SCOPED_TRACE(testing::Message() << width << " x " << height);
+            std::vector<std::vector<int>> mosaic(height, std::vector<int>(width));
+            for (auto& row : mosaic) {
+                for (int& value : row) value = static_cast<int>((seed = seed * 1103515245u + 12345u) >> 24);
+            }
+            ASSERT_EQ(Develop(mosaic), DevelopPixelByPixel(mosaic));
+        }
+    }
+}
+
 TEST(Interpolation, HandlesPicturesWiderThanFiveThousandPixels) {
     // Columns alternate 0 and 200 in every colour's own pixels; the last
     // column (even, width odd) takes its missing bytes from column width - 2.
