@@ -58,7 +58,7 @@ void FillAlongRow(const std::uint8_t* in, std::uint8_t* __restrict out, const Bl
         const std::uint8_t m = mask.bytes[i % kBlock];
         out[i] = static_cast<std::uint8_t>((Average(left, right) & m) | (in[i] & ~m));
     };
-    if (n < kBlock + 6) {
+    if (n < kBlock + 6) {  // no whole block between the first and the last pixel
         for (std::ptrdiff_t i = 0; i < n; ++i) fill(i);
         return;
     }
