@@ -121,13 +121,13 @@ TEST(DecodeRawStrip, AShortStripRepeatsWhatTheBufferLastHeld) {
     std::vector<std::uint16_t> samples;
     for (int i = 0; i < 20; ++i) samples.push_back(static_cast<std::uint16_t>(200 * i + 100));
     const std::vector<std::uint8_t> rows = PackSamples(samples, 10, 2);
-    std::vector<std::uint8_t> merged(rows.begin() + 16, rows.begin() + 24);
-    merged.insert(merged.end(), rows.begin() + 8, rows.begin() + 16);
-
-    std::vector<std::uint8_t> shortStrip(rows.begin(), rows.begin() + 24);
-    std::vector<std::uint8_t> wholeStrip(rows.begin(), rows.begin() + 16);
-    wholeStrip.insert(wholeStrip.end(), merged.begin(), merged.end());
-    wholeStrip.insert(wholeStrip.end(), merged.begin(), merged.end());
+    const std::vector<std::uint8_t> shortStrip(rows.begin(), rows.begin() + 24);
+    std::vector<std::uint8_t> wholeStrip(48);
+    std::copy(rows.begin(), rows.begin() + 16, wholeStrip.begin());
+    for (const std::ptrdiff_t row : {1, 2}) {
+        std::copy(rows.begin() + 16, rows.begin() + 24, wholeStrip.begin() + 16 * row);
+        std::copy(rows.begin() + 8, rows.begin() + 16, wholeStrip.begin() + 16 * row + 8);
+    }
     EXPECT_EQ(DecodeBytes(shortStrip, 10, 3).rows, DecodeBytes(wholeStrip, 10, 3).rows);
     // With no bytes at all the buffer stays zeroed: every level is 0.
     EXPECT_TRUE(AllZero(DecodeBytes({}, 10, 3)));

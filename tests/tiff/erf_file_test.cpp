@@ -37,9 +37,9 @@ std::string OpenCapturingMessages(ErfFile& erf, const char* path, std::int32_t& 
 std::string Dump(const TiffIfd& ifd) {
     std::string out;
     for (const auto& [name, tag] : ifd.Tags()) {
-        out += name + " [" + tag->description + "]";
-        for (std::uint32_t value : tag->values) out += " " + std::to_string(value);
-        out += " '" + tag->valueText + "'\n";
+        out.append(name).append(" [").append(tag->description).append("]");
+        for (std::uint32_t value : tag->values) out.append(" ").append(std::to_string(value));
+        out.append(" '").append(tag->valueText).append("'\n");
     }
     return out;
 }
