@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include "develop/tone_curves.h"
 #include "platform/win32.h"
 #include "tests/support/erf_builder.h"
+#include "tests/support/memory_limit.h"
 #include "tests/support/temp_file.h"
 
 namespace {
@@ -207,14 +207,7 @@ TEST(DecodeRawStrip, AFileThatCannotBeOpenedLeavesThePictureBlack) {
 // a row of a billion pixels, which cannot be held.
 int DecodeUnderMemoryLimit(const char* path) {
     DibImage dib = CreateDib(4, 2, 24);
-    long pages = 0;
-    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-        std::fclose(statm);
-    }
-    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (256u << 20);
-    const rlimit bound{limit, limit};
-    setrlimit(RLIMIT_AS, &bound);
+    LimitAddressSpaceToCurrentPlus(256u << 20);
     return DecodeRawStrip(path, 0, 0, dib, 1000000000, 1) == -1 ? 7 : 8;
 }
 

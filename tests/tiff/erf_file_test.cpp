@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "tests/support/erf_builder.h"
+#include "tests/support/memory_limit.h"
 #include "tests/support/temp_file.h"
 #include "tiff/erf_file.h"
 #include "tiff/tag_dictionary.h"
@@ -191,14 +190,7 @@ TEST(ErfFile, ALongNameIsCutToFitTheMessage) {
 // 400 MB of values and texts. Opened with 64 MB more address space than the
 // process has, the reading runs out of memory.
 int OpenUnderMemoryLimit(const char* path) {
-    long pages = 0;
-    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-        std::fclose(statm);
-    }
-    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64u << 20);
-    const rlimit bound{limit, limit};
-    setrlimit(RLIMIT_AS, &bound);
+    LimitAddressSpaceToCurrentPlus(64u << 20);
     ErfFile erf;
     const std::int32_t result = erf.Open(path);
     const bool empty = erf.mainIfd.TagCount() == 0 && erf.rawIfd.TagCount() == 0;

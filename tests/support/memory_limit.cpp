@@ -1,0 +1,17 @@
+#include "tests/support/memory_limit.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+void LimitAddressSpaceToCurrentPlus(std::size_t extraBytes) {
+    long pages = 0;  // the first field of statm: the whole mapped size, in pages
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + extraBytes;
+    const rlimit bound{limit, limit};
+    setrlimit(RLIMIT_AS, &bound);
+}
