@@ -7,7 +7,7 @@ want=()
 for group in "${@:-base}"; do
   case "$group" in
     base) want+=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-                 libpng-dev libtiff-dev libtiff-tools) ;;
+                 libpng-dev libtiff-dev libtiff-tools libcli11-dev) ;;
     windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
     bench) want+=(libbenchmark-dev valgrind time) ;;

@@ -1,0 +1,29 @@
+// The command-line convention of the project's tools: -h/--help, --version,
+// --opt=value and --opt value, "--" before names that start with a dash.
+// Bad usage ends with exit status 2, the reason first and a pointer to
+// --help; a file that cannot be read or written ends with 1.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+namespace cli {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// Gives a tool's parser (named after the tool) the shared --version.
+void AddVersion(CLI::App& app);
+
+// Parses the arguments. Returns the exit status when the tool should end
+// here (after --help or --version: 0; bad usage: 2, reported), or nothing
+// when it should go on.
+std::optional<int> Parse(CLI::App& app, int argc, const char* const* argv);
+
+// Reports bad usage found after parsing (arguments that disagree), in the
+// same words as the parser's own, and gives the exit status.
+int BadUsage(const CLI::App& app, const std::string& reason);
+
+}  // namespace cli
