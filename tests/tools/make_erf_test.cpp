@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
+
+#include <sys/stat.h>
 
 #include "develop/raw_decoder.h"
 #include "develop/tone_curves.h"
@@ -111,26 +114,157 @@ TEST(MakeErfProgram, ReadsAPictureAndRefusesBadInput) {
     EXPECT_EQ(RunProgram(scratch, MAKE_ERF, "--input " + dir + "in.ppm -o " + dir + "out.erf").status, 0);
     EXPECT_EQ(std::filesystem::file_size(scratch / "out.erf") % 2, 0u);
     struct Case {
-        std::string arguments, message;
+        std::string arguments;
+        int status;
+        std::string message;
     };
     const Case cases[] = {
-        {"--width 10", "no output file given"},
-        {"-o " + dir + "x.erf --width 0", "--width must be a whole number from 1 to 65535, not '0'"},
-        {"-o " + dir + "x.erf --height 12x", "--height must be a whole number"},
-        {"-o " + dir + "x.erf --byte-order XX", "--byte-order must be II or MM"},
-        {"-o " + dir + "x.erf --colour red", "unknown option --colour"},
-        {"-o", "missing value after -o"},
-        {"-o " + dir + "x.erf --width 65535 --height 65535", "65535 x 65535 pixels is too large"},
-        {"-o " + dir + "x.erf --input " + dir + "in.ppm --width 40000 --height 40000", "40000 x 40000 pixels is too large"},
-        {"-o " + dir + "x.erf --input " + dir + "missing.png", dir + "missing.png: cannot open the file"},
-        {"-o " + dir + "x.erf --input " + dir + "bad.ppm", dir + "bad.ppm: the PPM picture is cut short"},
-        {"-o " + dir + "x.erf --input " + dir + "text.png", dir + "text.png: not a PNG or binary PPM picture"},
-        {"-o " + dir + "no/such/dir/x.erf --width 4 --height 4", dir + "no/such/dir/x.erf: cannot create the file"},
+        // Bad usage: the reason first, a pointer to --help, exit status 2.
+        {"--width 10", 2, "no output file given: name it with -o PATH"},
+        {dir + "chart.erf", 2, "The following argument was not expected: " + dir + "chart.erf"},
+        {"-o", 2, "--output: 1 required TEXT missing"},
+        {"-o " + dir + "x.erf --width 0", 2, "--width: Value 0 not in range 1 to 65535"},
+        {"-o " + dir + "x.erf --height=12x", 2, "--height"},
+        {"-o " + dir + "x.erf --byte-order XX", 2, "--byte-order: XX not in {II,MM}"},
+        {"-o " + dir + "x.erf --colour red", 2, "The following arguments were not expected:"},
+        // Files that cannot be made: exit status 1, the file named.
+        {"-o " + dir + "x.erf --width 65535 --height 65535", 1, "65535 x 65535 pixels is too large"},
+        {"-o " + dir + "x.erf --input " + dir + "in.ppm --width 40000 --height 40000", 1,
+         "40000 x 40000 pixels is too large"},
+        {"-o " + dir + "x.erf --input " + dir + "missing.png", 1, dir + "missing.png: cannot open the file"},
+        {"-o " + dir + "x.erf --input " + dir + "bad.ppm", 1, dir + "bad.ppm: the PPM picture is cut short"},
+        {"-o " + dir + "x.erf --input " + dir + "text.png", 1, dir + "text.png: not a PNG or binary PPM picture"},
+        {"-o " + dir + "no/such/dir/x.erf --width 4 --height 4", 1,
+         dir + "no/such/dir/x.erf: cannot create a file in " + dir + "no/such/dir: No such file or directory"},
     };
     for (const Case& c : cases) {
         const Outcome outcome = RunProgram(scratch, MAKE_ERF, c.arguments);
-        EXPECT_NE(outcome.status, 0) << c.arguments;
-        EXPECT_NE(outcome.err.find("make-erf: " + c.message), std::string::npos) << c.arguments << "\n" << outcome.err;
+        EXPECT_EQ(outcome.status, c.status) << c.arguments;
+        EXPECT_EQ(outcome.err.rfind("make-erf: " + c.message, 0), 0u) << c.arguments << "\n" << outcome.err;
+        EXPECT_EQ(outcome.err.find("Try 'make-erf --help'") != std::string::npos, c.status == 2) << c.arguments;
+    }
+    EXPECT_FALSE(std::filesystem::exists(scratch / "x.erf"));
+}
+
+TEST(MakeErfProgram, HelpAndVersion) {
+    const Scratch scratch;
+    const Outcome help = RunProgram(scratch, MAKE_ERF, "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("-o,--output PATH"), std::string::npos) << help.out;
+    const Outcome version = RunProgram(scratch, MAKE_ERF, "--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("make-erf ", 0), 0u) << version.out;
+}
+
+// Names in the folder other than those given: a temporary file left behind.
+std::vector<std::string> Leftovers(const Scratch& scratch, std::initializer_list<std::string> expected) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name != "stdout" && name != "stderr" && std::find(expected.begin(), expected.end(), name) == expected.end())
+            names.push_back(name);
+    }
+    return names;
+}
+
+TEST(MakeErfProgram, AFailedWriteLeavesTheOldFileAndNoTemporary) {
+    const Scratch scratch;
+    const std::string target = (scratch / "keep.erf").string();
+    std::ofstream(target) << "the old file";
+    // The file size limit makes the strip's write fail half-way (EFBIG, with SIGXFSZ ignored).
+    const Outcome outcome =
+        RunProgram(scratch, "trap '' XFSZ; ulimit -f 64; exec " MAKE_ERF, "--width 640 --height 480 -o " + target);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "make-erf: " + target + ": write: File too large\n");
+    EXPECT_EQ(Slurp(target), "the old file");
+    EXPECT_EQ(Leftovers(scratch, {"keep.erf"}), std::vector<std::string>{});
+}
+
+TEST(MakeErfProgram, ReplacesTheOutputWholeAndWritesThroughALink) {
+    const Scratch scratch;
+    const std::string size = "--width 30 --height 20 ";
+    ASSERT_EQ(RunProgram(scratch, MAKE_ERF, size + "-o " + (scratch / "fresh.erf").string()).status, 0);
+    const std::string fresh = Slurp(scratch / "fresh.erf");
+    EXPECT_EQ(std::filesystem::status(scratch / "fresh.erf").permissions(),
+              std::filesystem::perms(0666 & ~[] { const mode_t mask = umask(0); umask(mask); return mask; }()));
+
+    std::ofstream(scratch / "old.erf") << "the old file";
+    std::filesystem::create_symlink("old.erf", scratch / "link.erf");
+    ASSERT_EQ(RunProgram(scratch, MAKE_ERF, size + "-o " + (scratch / "link.erf").string()).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(scratch / "link.erf"));
+    EXPECT_EQ(Slurp(scratch / "old.erf"), fresh);
+
+    // Standard output gets the same bytes: the file is made aside and copied out.
+    const Outcome piped = RunProgram(scratch, MAKE_ERF, size + "-o -");
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.out, fresh);
+    EXPECT_EQ(Leftovers(scratch, {"fresh.erf", "old.erf", "link.erf"}), std::vector<std::string>{});
+}
+
+// dcraw, an independent reader, unpacks the strip of a make-erf file to the
+// very samples make-erf packed, in both byte orders. dcraw takes the camera's
+// widths (multiples of 10) for EPSON files; others it guesses differently.
+TEST(MakeErfProgram, DcrawReadsEverySampleAsPacked) {
+    if (std::system("command -v dcraw >/dev/null 2>&1") != 0) GTEST_SKIP() << "dcraw is not installed";
+    const Scratch scratch;
+    struct Size {
+        std::uint32_t width, height;
+    };
+    for (const Size size : {Size{640, 480}, Size{2000, 1000}, Size{3040, 2024}}) {
+        const RgbPicture chart = MakeTestChart(size.width, size.height);
+        std::vector<std::uint16_t> expected;
+        expected.reserve(std::size_t{size.width} * size.height);
+        for (std::uint32_t y = 0; y < size.height; ++y) {
+            for (std::uint32_t x = 0; x < size.width; ++x) {
+                const int colour = y % 2 == 0 ? (x % 2 == 0 ? 0 : 1) : (x % 2 == 0 ? 1 : 2);  // RGGB
+                expected.push_back(SampleForLevel(colour, chart.At(x, y)[colour]));
+            }
+        }
+        for (const char* order : {"II", "MM"}) {
+            SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height) + " " + order);
+            const std::string file = (scratch / "dcraw.erf").string();
+            ASSERT_EQ(RunProgram(scratch, MAKE_ERF,
+                                 "--width " + std::to_string(size.width) + " --height " + std::to_string(size.height) +
+                                     " --byte-order " + order + " -o " + file)
+                          .status,
+                      0);
+            // Document mode, 16 bits, unscaled: a PGM of the raw samples, big-endian.
+            const Outcome dcraw = RunProgram(scratch, "dcraw", "-D -4 -c " + file);
+            ASSERT_EQ(dcraw.status, 0) << dcraw.err;
+            const std::string header =
+                "P5\n" + std::to_string(size.width) + " " + std::to_string(size.height) + "\n65535\n";
+            ASSERT_EQ(dcraw.out.substr(0, header.size()), header);
+            ASSERT_EQ(dcraw.out.size(), header.size() + 2 * expected.size());
+            std::size_t differing = 0;
+            for (std::size_t i = 0; i < expected.size(); ++i) {
+                const auto* sample = reinterpret_cast<const unsigned char*>(dcraw.out.data() + header.size() + 2 * i);
+                differing += (sample[0] << 8 | sample[1]) != expected[i];
+            }
+            EXPECT_EQ(differing, 0u);
+        }
+    }
+}
+
+// ExifTool reads the raw directory as the camera's ("Packed RAW"), with no
+// warning about the strip's size. The directory writer places value blocks
+// one after the other, so ExifTool's validation still notes odd offsets.
+TEST(MakeErfProgram, ExifToolReadsTheRawDirectoryWithoutAWarning) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    for (const char* order : {"II", "MM"}) {
+        SCOPED_TRACE(order);
+        const std::string file = (scratch / "exif.erf").string();
+        ASSERT_EQ(RunProgram(scratch, MAKE_ERF, std::string("--width 640 --height 480 --byte-order ") + order +
+                                                    " -o " + file).status,
+                  0);
+        const Outcome read = RunProgram(scratch, "exiftool", "-a -s -SubIFD:Compression -warning " + file);
+        EXPECT_EQ(read.out, "Compression                     : Packed RAW\n");
+        const Outcome validated = RunProgram(scratch, "exiftool", "-a -s3 -validate -warning " + file);
+        std::istringstream lines(validated.out);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find("[minor]") == std::string::npos) continue;
+            EXPECT_NE(line.find("[minor] Odd offset for IFD0 tag"), std::string::npos) << line;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "tools/make_erf/erf_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,10 @@
 namespace {
 
 constexpr const std::uint8_t* kCurves[3] = {kRedCurve, kGreenCurve, kBlueCurve};
+
+// Compression of the camera's raw strip, "packed raw" as ExifTool names it:
+// with it dcraw and ExifTool read the strip as the camera's.
+constexpr std::uint16_t kPackedRaw = 32769;
 
 using LevelTable = std::array<std::uint16_t, 256>;
 
@@ -84,10 +89,17 @@ void PadToEven(TiffIfd& ifd) {
     if (ifd.TellRelative() % 2 != 0) ifd.Write8(0);
 }
 
-bool WriteBlock(HANDLE file, const std::vector<std::uint8_t>& bytes) {
+// The failing call's own reason, taken before another call can change it.
+std::string Reason(const char* call) { return std::string(call) + ": " + std::strerror(errno); }
+
+bool WriteBlock(HANDLE file, const std::vector<std::uint8_t>& bytes, std::string& error) {
     DWORD written = 0;
-    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE &&
-           written == bytes.size();
+    if (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE &&
+        written == bytes.size()) {
+        return true;
+    }
+    if (error.empty()) error = Reason("write");
+    return false;
 }
 
 }  // namespace
@@ -117,7 +129,7 @@ bool WriteErf(const std::string& path, const RgbPicture& picture, bool littleEnd
     }
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        error = "cannot create the file";
+        error = Reason("open");
         return false;
     }
     TiffIfd main, raw;
@@ -158,7 +170,7 @@ bool WriteErf(const std::string& path, const RgbPicture& picture, bool littleEnd
     SetLong(raw, 256, picture.width);
     SetLong(raw, 257, picture.height);
     SetShorts(raw, 258, {12});
-    SetShorts(raw, 259, {1});
+    SetShorts(raw, 259, {kPackedRaw});
     SetShorts(raw, 262, {32803});  // colour filter array
     SetShorts(raw, 277, {1});
     SetLong(raw, 278, picture.height);
@@ -172,18 +184,23 @@ bool WriteErf(const std::string& path, const RgbPicture& picture, bool littleEnd
     raw.WriteIfd(0);
     PadToEven(raw);
     const std::int32_t thumbnailPosition = raw.TellRelative();
-    bool ok = WriteBlock(file, thumbnail);
+    bool ok = WriteBlock(file, thumbnail, error);
     PadToEven(raw);
     const std::int32_t stripPosition = raw.TellRelative();
-    ok = ok && WriteBlock(file, RawStrip(picture));
+    ok = ok && WriteBlock(file, RawStrip(picture), error);
 
     // Now that everything has its place, patch the three offsets in place.
     SetLong(main, 330, static_cast<std::uint32_t>(rawIfdPosition));
     SetLong(main, 273, static_cast<std::uint32_t>(thumbnailPosition));
     SetLong(raw, 273, static_cast<std::uint32_t>(stripPosition));
-    ok = ok && main.RewriteEntry("SubIFDs") == 0 && main.RewriteEntry("StripOffsets") == 0 &&
-         raw.RewriteEntry("StripOffsets") == 0;
-    ok = CloseHandle(file) != FALSE && ok;
-    if (!ok) error = "cannot write the file";
+    if (ok && (main.RewriteEntry("SubIFDs") != 0 || main.RewriteEntry("StripOffsets") != 0 ||
+               raw.RewriteEntry("StripOffsets") != 0)) {
+        ok = false;
+        error = Reason("write");
+    }
+    if (CloseHandle(file) == FALSE && ok) {
+        ok = false;
+        error = Reason("close");
+    }
     return ok;
 }

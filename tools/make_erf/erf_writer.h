@@ -26,5 +26,6 @@ std::uint16_t SampleForLevel(int colour, std::uint8_t level);
 // three bytes, the sixteenth byte of each group and the rest stay 0.
 void PackRawRow(const std::uint16_t* samples, std::uint32_t width, std::uint8_t* out);
 
-// False with a message in `error` when the file cannot be written.
+// False with the failing call and its reason in `error` when the file cannot
+// be written.
 bool WriteErf(const std::string& path, const RgbPicture& picture, bool littleEndian, std::string& error);
