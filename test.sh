@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
 
-tools/install-deps.sh base windows
+tools/install-deps.sh base test windows
 
 echo "== native build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-# Usage: tools/install-deps.sh [base] [windows] [fuzz] [bench]
+# Usage: tools/install-deps.sh [base] [test] [windows] [fuzz] [bench]
 set -euo pipefail
 
 want=()
 for group in "${@:-base}"; do
   case "$group" in
     base) want+=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-                 libpng-dev libtiff-dev libtiff-tools libcli11-dev) ;;
+                 libpng-dev libtiff-dev libtiff-tools libcli11-dev nlohmann-json3-dev) ;;
+    # Independent readers the tests compare with, and the man-page checker.
+    test) want+=(dcraw libimage-exiftool-perl groff-base) ;;
     windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
     bench) want+=(libbenchmark-dev valgrind time) ;;
-    *) echo "install-deps: unknown group '$group' (base, windows, fuzz, bench)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown group '$group' (base, test, windows, fuzz, bench)" >&2; exit 2 ;;
   esac
 done
 

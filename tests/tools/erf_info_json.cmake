@@ -1,5 +1,6 @@
 # erf-info --json on files made by make-erf in both byte orders, read back with
-# CMake's own JSON parser (any syntax error fails the test).
+# CMake's own JSON parser (any syntax error fails the test): one array, an
+# object per file.
 # Needs -DMAKE_ERF=... -DERF_INFO=... -DWORK_DIR=...
 function(expect what actual expected)
   if(NOT "${actual}" STREQUAL "${expected}")
@@ -13,9 +14,14 @@ foreach(order II MM)
                   RESULT_VARIABLE result)
   expect("make-erf ${order}" "${result}" 0)
   execute_process(COMMAND "${ERF_INFO}" --json "${file}"
-                  OUTPUT_VARIABLE json ERROR_VARIABLE errors RESULT_VARIABLE result)
+                  OUTPUT_VARIABLE array ERROR_VARIABLE errors RESULT_VARIABLE result)
   expect("erf-info ${order}" "${result}" 0)
   expect("erf-info ${order} messages" "${errors}" "")
+  string(JSON files LENGTH "${array}")
+  expect("objects" "${files}" 1)
+  string(JSON json GET "${array}" 0)
+  string(JSON value GET "${json}" verdict text)
+  expect("verdict" "${value}" "EPSON RAW, intact")
 
   string(JSON value GET "${json}" file)
   expect("file" "${value}" "${file}")

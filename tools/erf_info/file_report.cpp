@@ -1,0 +1,141 @@
+#include "tools/erf_info/file_report.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "host/shift_jis.h"
+#include "platform/win32.h"
+#include "tiff/erf_file.h"
+#include "tiff/raw_strip_check.h"
+#include "tools/text/terminal_text.h"
+
+namespace {
+
+constexpr std::uint32_t kTypeAsciiNumber = 2;
+
+const char* TypeName(std::uint32_t type) {
+    static const char* const kNames[] = {"",          "BYTE",   "ASCII", "SHORT",     "LONG",  "RATIONAL", "SBYTE",
+                                         "UNDEFINED", "SSHORT", "SLONG", "SRATIONAL", "FLOAT", "DOUBLE"};
+    return type < sizeof kNames / sizeof kNames[0] ? kNames[type] : "";
+}
+
+// The entries of a directory in tag order, as ForEachTag hands them out. The
+// visitor's user value is only 32 bits wide, so the list it fills is a static.
+std::vector<EntryReport>* gCollected = nullptr;
+
+std::int32_t Collect(TiffTag* tag, std::uint32_t) {
+    EntryReport entry;
+    entry.number = tag->tagNumber;
+    entry.name = tag->name;
+    entry.type = tag->type;
+    entry.typeName = TypeName(tag->type);
+    entry.count = tag->count;
+    // The library pads the list of a text's characters; the file holds `count`.
+    const std::size_t items = std::min<std::size_t>(tag->values.size(), tag->count);
+    entry.values.assign(tag->values.begin(), tag->values.begin() + static_cast<std::ptrdiff_t>(items));
+    const std::string& text = tag->valueText;
+    entry.valueText = FieldText(!text.empty() && text[0] == ' ' ? text.substr(1) : text, tag->type == kTypeAsciiNumber);
+    entry.description = ShiftJisToUtf8(tag->description);
+    gCollected->push_back(std::move(entry));
+    return 1;
+}
+
+std::vector<EntryReport> InTagOrder(const TiffIfd& ifd) {
+    std::vector<EntryReport> list;
+    gCollected = &list;
+    ifd.ForEachTag(Collect, 0);
+    gCollected = nullptr;
+    return list;
+}
+
+// What keeps the file from being opened, from the system's last error.
+std::string OpenFailure() {
+    switch (GetLastError()) {
+        case ERROR_FILE_NOT_FOUND: return "no such file";
+        case ERROR_ACCESS_DENIED: return "access denied, or a folder";
+        case ERROR_SHARING_VIOLATION: return "in use by another program";
+        default: return "cannot be opened";
+    }
+}
+
+std::string Number(std::uint64_t value) { return std::to_string(value); }
+
+// The verdict on the raw strip, judged as the module's decode meets it.
+void Judge(const ErfFile& erf, std::uint64_t fileBytes, FileReport& report) {
+    if (erf.rawIfd.Tags().empty()) {
+        report.verdict = Verdict::kPlainTiff;
+        report.verdictText = "not an EPSON RAW file: a TIFF file without a raw-image directory";
+        return;
+    }
+    const RawStripCheck check = CheckRawStrip(erf, fileBytes);
+    const std::string size = Number(check.width) + " x " + Number(check.height) + " pixels";
+    report.rowsPresent = check.rowsPresent;
+    switch (check.verdict) {
+        case RawStripVerdict::kIntact:
+            report.verdict = Verdict::kIntact;
+            report.verdictText = "EPSON RAW, intact";
+            break;
+        case RawStripVerdict::kCutShort:
+            report.verdict = Verdict::kCutShort;
+            report.verdictText =
+                check.rowsPresent == 0
+                    ? "EPSON RAW, strip cut short: none of its " + Number(check.height) + " rows is in the file"
+                    : "EPSON RAW, strip cut short at row " + Number(check.rowsPresent) + " of " +
+                          Number(check.height) + " (the rows below repeat row " + Number(check.rowsPresent) + ")";
+            break;
+        case RawStripVerdict::kNoRawImage:
+            report.verdict = Verdict::kNoRawSize;
+            report.verdictText = "not an EPSON RAW file: the raw-image directory gives no width or height";
+            break;
+        case RawStripVerdict::kLargerThanFile:
+            report.verdict = Verdict::kLargerThanFile;
+            report.verdictText = "not usable: " + size + " is more than a file of " + Number(fileBytes) +
+                                 " bytes can hold";
+            break;
+        case RawStripVerdict::kTooLargeForMemory:
+            report.verdict = Verdict::kTooLargeForMemory;
+            report.verdictText = "not usable: " + size + " is too large to decode in memory";
+            break;
+    }
+}
+
+}  // namespace
+
+std::string FieldText(const std::string& text, bool asciiField) {
+    return asciiField && IsUtf8(text) ? text : ShiftJisToUtf8(text);
+}
+
+FileReport Examine(const std::string& file) {
+    FileReport report;
+    report.file = file;
+    ErfFile erf;
+    // A bad header is reported by the library itself, on its own line.
+    switch (erf.Open(file.c_str())) {
+        case 0: break;
+        case -1: report.error = OpenFailure(); return report;
+        case -12: report.error = "not a TIFF file (no II or MM byte-order mark)"; break;
+        case -13: report.error = "not a TIFF file (the header lacks the number 42)"; break;
+        default: report.error = "cannot be read"; return report;
+    }
+    if (!report.error.empty()) {
+        report.verdictText = "not an EPSON RAW file: " + report.error;
+        return report;
+    }
+    std::error_code sizeError;
+    const std::uintmax_t fileBytes = std::filesystem::file_size(file, sizeError);
+    report.littleEndian = erf.mainIfd.IsLittleEndian();
+    report.ifd0 = InTagOrder(erf.mainIfd);
+    report.rawIfd = InTagOrder(erf.rawIfd);
+    if (erf.mainIfd.HasTag("Make")) {
+        // Asked first with no room, for the whole text's length.
+        std::vector<char> make(static_cast<std::size_t>(erf.mainIfd.GetMake(nullptr, 0)) + 1);
+        erf.mainIfd.GetMake(make.data(), static_cast<std::int32_t>(make.size()));
+        report.make = FieldText(make.data(), true);
+    }
+    ImageReport& m = report.ifd0Image;
+    erf.QueryMainImageTags(&m.photometric, &m.width, &m.length, &m.stripOffset, &m.stripByteCount);
+    ImageReport& r = report.rawImage;
+    erf.QueryRawImageTags(&r.photometric, &r.width, &r.length, &r.stripOffset, &r.stripByteCount);
+    Judge(erf, sizeError ? 0 : fileBytes, report);
+    return report;
+}

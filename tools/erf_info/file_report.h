@@ -1,0 +1,57 @@
+// What erf-info tells about one file: its directories as the module's own
+// TIFF library reads them, with every text as UTF-8, and the verdict on the
+// raw strip the module would decode.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct EntryReport {
+    std::uint32_t number = 0;
+    std::string name;
+    std::uint32_t type = 0;
+    std::string typeName;  // empty for a type TIFF does not define
+    std::uint32_t count = 0;
+    std::vector<std::uint32_t> values;  // the first `count` items (fewer when the library holds fewer)
+    std::string valueText;              // UTF-8, without the library's leading blank
+    std::string description;            // UTF-8
+};
+
+struct ImageReport {
+    std::uint32_t photometric = 0, width = 0, length = 0, stripOffset = 0, stripByteCount = 0;
+};
+
+enum class Verdict {
+    kIntact,             // an EPSON RAW file whose raw strip lies whole in the file
+    kCutShort,           // the file ends inside the raw strip
+    kNotTiff,            // no TIFF header
+    kPlainTiff,          // no raw-image directory
+    kNoRawSize,          // the raw-image directory gives no width or height
+    kLargerThanFile,     // more pixels than the module decodes from a file of this size
+    kTooLargeForMemory,  // a picture larger than the module's one block of memory
+};
+
+struct FileReport {
+    std::string file;
+    std::string error;  // why the file could not be read; empty when it could
+    Verdict verdict = Verdict::kNotTiff;
+    std::string verdictText;
+    std::uint32_t rowsPresent = 0;  // whole rows of the raw strip in the file
+    bool littleEndian = true;
+    std::vector<EntryReport> ifd0, rawIfd;
+    std::optional<std::string> make;
+    ImageReport ifd0Image, rawImage;
+
+    bool Usable() const { return verdict == Verdict::kIntact; }
+    bool Parsed() const { return error.empty(); }
+};
+
+// Reads `file`. A file that cannot be opened comes back with `error` set and
+// no verdict text; one that is not TIFF with both.
+FileReport Examine(const std::string& file);
+
+// Text of a value or of the Make: an ASCII field that is UTF-8 stays as it is,
+// any other text is read as Shift-JIS (the dictionary's and the camera's).
+std::string FieldText(const std::string& text, bool asciiField);
