@@ -1,10 +1,15 @@
 #include "host/converter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <new>
+
+#include "host/output_file.h"
 
 namespace {
 
@@ -44,6 +49,45 @@ std::int32_t RUDI_CDECL CollectRow(std::int32_t y, std::int32_t firstColumn, std
     return 1;
 }
 
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Opens `input` for reading, or says why it cannot be.
+std::unique_ptr<std::FILE, FileCloser> OpenInput(const std::string& input, std::string& error) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(input.c_str(), "rb"));
+    if (file == nullptr) error = input + ": cannot read the file (" + ErrnoText(errno) + ")";
+    return file;
+}
+
+std::uint64_t FileBytes(const std::string& input) {
+    std::error_code failure;
+    const std::uintmax_t bytes = std::filesystem::file_size(input, failure);
+    return failure ? 0 : bytes;
+}
+
+std::string Size(std::uint32_t width, std::uint32_t height) {
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// Why the module delivered no picture, as far as the check tells.
+std::string Refusal(const RawStripCheck& strip, std::uint64_t fileBytes, std::int32_t rowsDelivered) {
+    switch (strip.verdict) {
+        case RawStripVerdict::kLargerThanFile:
+            return "the picture (" + Size(strip.width, strip.height) + ") is larger than the file can hold: " +
+                   std::to_string(fileBytes) + " bytes hold at most " +
+                   std::to_string(kRawPixelsPerFileByte * fileBytes) +
+                   " pixels, so the file is cut short or damaged; nothing was decoded";
+        case RawStripVerdict::kTooLargeForMemory:
+            return "the picture (" + Size(strip.width, strip.height) + ") is too large to decode: it needs " +
+                   (strip.dibBytes > 0 ? std::to_string(strip.dibBytes) + " bytes" : std::string("more")) +
+                   " of memory in one block, at most " + std::to_string(kLargestDibBytes) + " can be had";
+        default:
+            return "the module delivered " + std::to_string(rowsDelivered) + " of the picture's " +
+                   std::to_string(strip.height) + " rows";
+    }
+}
+
 }  // namespace
 
 ModuleIdentity IdentifyModule(const PluginModule& module) {
@@ -57,15 +101,10 @@ ModuleIdentity IdentifyModule(const PluginModule& module) {
             std::string(formatInfo.extension, strnlen(formatInfo.extension, sizeof formatInfo.extension))};
 }
 
-bool DecodeFile(const PluginModule& module, const std::string& input, Picture& picture,
+bool DecodeFile(const PluginModule& module, const std::string& input, Picture& picture, DecodeReport& report,
                 const RowProgress& progress, std::string& error) {
     // The module does not say why a file gave nothing, so ask first.
-    if (std::FILE* file = std::fopen(input.c_str(), "rb")) {
-        std::fclose(file);
-    } else {
-        error = input + ": cannot read the file (" + std::strerror(errno) + ")";
-        return false;
-    }
+    if (OpenInput(input, error) == nullptr) return false;
     ImageSizeRecord size{};
     std::uint8_t block40[kBlock40Bytes];
     module.readFileGetSize(0, input.c_str(), &size, block40);
@@ -73,26 +112,80 @@ bool DecodeFile(const PluginModule& module, const std::string& input, Picture& p
         error = input + ": no picture in the file (not an EPSON RAW file, or its raw image has no size)";
         return false;
     }
-    if (size.width > INT32_MAX || size.height > INT32_MAX) {
-        error = input + ": the picture's size " + std::to_string(size.width) + " x " + std::to_string(size.height) +
-                " is too large";
-        return false;
-    }
-    picture = Picture{static_cast<std::int32_t>(size.width), static_cast<std::int32_t>(size.height), {}};
+    // The header is known good now: the check's own parse has nothing to say.
+    ErfFile erf;
+    erf.Open(input.c_str());
+    const std::uint64_t fileBytes = FileBytes(input);
+    report.strip = CheckRawStrip(erf, fileBytes);
+    report.camera = ReadCameraNotes(erf);
+    picture = Picture{static_cast<std::int32_t>(std::min<std::uint32_t>(size.width, INT32_MAX)),
+                      static_cast<std::int32_t>(std::min<std::uint32_t>(size.height, INT32_MAX)), {}};
     Collection collection{&picture, &progress, 0, {}};
     gCollection = &collection;
     LineCallbackRecord callbacks{&CollectRow};
-    module.readFileExec(0, input.c_str(), 0, 0, 0, &callbacks);
+    if (size.width <= INT32_MAX && size.height <= INT32_MAX) module.readFileExec(0, input.c_str(), 0, 0, 0, &callbacks);
     gCollection = nullptr;
     if (!collection.problem.empty()) {
         error = input + ": " + collection.problem;
         return false;
     }
     if (collection.nextRow != picture.height) {
-        error = input + ": the module delivered " + std::to_string(collection.nextRow) + " of the picture's " +
-                std::to_string(picture.height) + " rows (" + std::to_string(picture.width) + " x " +
-                std::to_string(picture.height) + " may be too large to decode)";
+        error = input + ": " + Refusal(report.strip, fileBytes, collection.nextRow);
         return false;
     }
+    return true;
+}
+
+std::string DamageWarning(const std::string& input, const RawStripCheck& strip) {
+    if (strip.verdict != RawStripVerdict::kCutShort) return {};
+    return input + ": the raw data ends at row " + std::to_string(strip.rowsPresent) + " of " +
+           std::to_string(strip.height) + ": the rows below repeat the last row read";
+}
+
+bool ReadThumbnail(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error) {
+    auto file = OpenInput(input, error);
+    if (file == nullptr) return false;
+    ErfFile erf;
+    const std::int32_t opened = erf.Open(input.c_str());
+    const TiffIfd& ifd = erf.mainIfd;
+    const TiffTag* bits = ifd.FindTag("BitsPerSample");
+    const TiffTag* offsets = ifd.FindTag("StripOffsets");
+    const TiffTag* counts = ifd.FindTag("StripByteCounts");
+    const std::uint32_t width = ifd.FirstValue("ImageWidth");
+    const std::uint32_t height = ifd.FirstValue("ImageLength");
+    const std::uint64_t bytes = 3 * std::uint64_t{width} * height;
+    const bool rgb = opened == 0 && ifd.FirstValue("PhotometricInterpretation") == 2 && bits != nullptr &&
+                     bits->values.size() >= 3 && bits->values[0] == 8 && bits->values[1] == 8 && bits->values[2] == 8 &&
+                     ifd.FirstValue("Compression") <= 1 && ifd.FirstValue("PlanarConfiguration") <= 1 &&
+                     offsets != nullptr && counts != nullptr && width > 0 &&
+                     height > 0 && width <= INT32_MAX / 3 && height <= INT32_MAX;
+    if (!rgb) {
+        error = input + ": no thumbnail in the file (IFD0 holds no uncompressed 8-bit RGB picture)";
+        return false;
+    }
+    if (bytes > FileBytes(input)) {
+        error = input + ": the thumbnail (" + Size(width, height) + ") is larger than the file";
+        return false;
+    }
+    picture = Picture{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), {}};
+    picture.pixels.resize(static_cast<std::size_t>(bytes));
+    std::size_t got = 0;
+    const std::size_t strips = std::min(offsets->values.size(), counts->values.size());
+    for (std::size_t i = 0; i < strips && got < picture.pixels.size(); ++i) {
+        const std::size_t wanted = std::min<std::size_t>(counts->values[i], picture.pixels.size() - got);
+        if (offsets->values[i] > INT32_MAX ||
+            std::fseek(file.get(), static_cast<long>(offsets->values[i]), SEEK_SET) != 0 ||
+            std::fread(picture.pixels.data() + got, 1, wanted, file.get()) != wanted) {
+            break;
+        }
+        got += wanted;
+    }
+    if (got != picture.pixels.size()) {
+        error = input + ": the thumbnail's strips end before its " + Size(width, height) + " pixels";
+        return false;
+    }
+    // Stored red, green, blue; a picture here is blue, green, red.
+    for (std::size_t i = 0; i < got; i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
+    camera = ReadCameraNotes(erf);
     return true;
 }

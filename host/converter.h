@@ -1,13 +1,16 @@
 // The host's side of a conversion: the module asked for a file's size, then
-// made to decode it, its rows collected into a picture.
+// made to decode it, its rows collected into a picture; or IFD0's thumbnail
+// read without the module.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "host/camera_notes.h"
 #include "host/picture.h"
 #include "host/plugin_module.h"
+#include "tiff/raw_strip_check.h"
 
 // What the module says it is: the identity calls the host makes once, first.
 struct ModuleIdentity {
@@ -20,9 +23,25 @@ ModuleIdentity IdentifyModule(const PluginModule& module);
 // Told of each row as it arrives: rows received so far and the picture's height.
 using RowProgress = std::function<void(std::int32_t rowsDone, std::int32_t rows)>;
 
-// ReadFileGetSize, then ReadFileExec with a LineCallback that checks and
-// collects every row. False, with a message naming the file in `error`, when
-// the file cannot be read, holds no picture, or the rows do not all arrive.
+// What a decode gives beside the picture.
+struct DecodeReport {
+    RawStripCheck strip;  // the raw strip checked against the file, before the decode
+    CameraNotes camera;
+};
+
+// ReadFileGetSize, the raw strip checked against the file, then ReadFileExec
+// with a LineCallback that checks and collects every row. False, with a
+// message naming the file in `error`, when the file cannot be read, holds no
+// picture, or the rows do not all arrive (said as the check explains it: a
+// picture larger than the file can hold or too large for memory). A strip cut
+// short still decodes: see report.strip and DamageWarning.
 // Not reentrant: the module and its callback are not.
-bool DecodeFile(const PluginModule& module, const std::string& input, Picture& picture,
+bool DecodeFile(const PluginModule& module, const std::string& input, Picture& picture, DecodeReport& report,
                 const RowProgress& progress, std::string& error);
+
+// The warning for a strip cut short, naming the file; empty for an intact one.
+std::string DamageWarning(const std::string& input, const RawStripCheck& strip);
+
+// IFD0's RGB picture (8 bits a sample, uncompressed), read from its strips.
+// False with a message naming the file when it has none this can read.
+bool ReadThumbnail(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error);

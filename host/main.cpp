@@ -1,77 +1,137 @@
 // erf-convert: the host's side of the plug-in, as a command. It loads the
 // module, calls its exports in the host's order and writes each file's
-// picture as a BMP or PNG file.
+// picture as a PNG or BMP file.
+#include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "host/converter.h"
+#include "host/orientation.h"
+#include "host/output_file.h"
 #include "host/picture_writer.h"
 #include "host/plugin_module.h"
 #include "host/progress_line.h"
 #include "host/shift_jis.h"
+#include "host/workers.h"
+#include "tools/cli/command_line.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-void Usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: erf-convert [--module PATH] [--format png|bmp] [-o OUTPUT] FILE.erf...\n"
-                 "       erf-convert [--module PATH] --info\n"
-                 "Converts EPSON RAW files to pictures through the R_UDI plug-in module.\n"
-                 "  -o OUTPUT        with one FILE: the picture to write, a name ending in .png or .bmp,\n"
-                 "                   or a directory; with several FILEs: a directory (made if missing)\n"
-                 "                   into which each FILE's picture goes under FILE's name\n"
-                 "                   without -o, each picture is written beside its FILE\n"
-                 "  --format png|bmp the picture type when the name is made from FILE's (default png)\n"
-                 "  --info           print the module's description and the format it reads\n"
-                 "  --module PATH    the plug-in module to load (default: the one beside this program)\n"
-                 "Exits with 1 when a file could not be converted (the others still are), 2 on bad usage.\n");
-}
+// Every file was written, but at least one from a raw strip cut short.
+constexpr int kExitDamaged = 3;
+
+#ifdef RUDI_HAVE_PNG
+constexpr PictureFormat kDefaultFormat = PictureFormat::kPng;
+#else
+constexpr PictureFormat kDefaultFormat = PictureFormat::kBmp;
+#endif
 
 struct Options {
     std::string modulePath = PluginModule::DefaultPath();
     std::string output;
-    std::string format = "png";
+    std::string format;
+    bool force = false;
+    bool noRotate = false;
+    bool thumbnail = false;
     bool info = false;
+    unsigned jobs = ProcessorCount();
     std::vector<std::string> inputs;
 };
 
-// 0 when the arguments are understood, else the exit code.
-int ParseArguments(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argument, "--info") == 0) {
-            options.info = true;
-        } else if (std::strcmp(argument, "--module") == 0 && hasValue) {
-            options.modulePath = argv[++i];
-        } else if (std::strcmp(argument, "-o") == 0 && hasValue) {
-            options.output = argv[++i];
-        } else if (std::strcmp(argument, "--format") == 0 && hasValue) {
-            options.format = argv[++i];
-            if (options.format != "png" && options.format != "bmp") {
-                std::fprintf(stderr, "erf-convert: unknown format '%s' (png or bmp)\n", options.format.c_str());
-                return 2;
-            }
-        } else if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
-            Usage(stdout);
-            return -1;
-        } else if (argument[0] == '-' && argument[1] != '\0') {
-            std::fprintf(stderr, "erf-convert: unknown argument '%s'\n", argument);
-            Usage(stderr);
-            return 2;
+// Where each input's picture goes, decided before anything is made.
+struct Plan {
+    PictureFormat format = kDefaultFormat;
+    std::string directory;            // to be made if missing; empty for none
+    std::vector<std::string> targets;  // one per input
+    bool chosenNames = false;          // names made from the inputs' (never replace without --force)
+};
+
+void DefineOptions(CLI::App& app, Options& options) {
+    app.description(
+        "Converts EPSON RAW files to pictures through the R_UDI plug-in module.\n"
+        "Without -o, each picture is written beside its FILE, under FILE's name.\n"
+        "Exit status: 0 all converted; 1 a file could not be converted or written (the others still are);\n"
+        "2 bad usage; 3 all converted, but a file's raw data was cut short (its picture repeats rows).");
+    app.add_option("FILE", options.inputs, "EPSON RAW files to convert")->type_name("FILE.erf");
+    app.add_option("-o,--output", options.output,
+                   "with one FILE: the picture to write (ending in .png or .bmp; '-' for standard output) or a "
+                   "directory; with several FILEs: an existing directory or a name ending in '/' (then made)")
+        ->type_name("OUTPUT");
+    app.add_option("--format", options.format,
+                   std::string("the picture type when the name is made from FILE's (default ") +
+                       FormatExtension(kDefaultFormat) + ")")
+        ->check(CLI::IsMember({"png", "bmp"}));
+    app.add_flag("--force", options.force, "replace an existing picture whose name is made from FILE's");
+    app.add_flag("--no-rotate", options.noRotate, "keep the rows as delivered (do not apply IFD0's Orientation)");
+    app.add_flag("--thumbnail", options.thumbnail, "write IFD0's RGB thumbnail instead of decoding the raw image");
+    app.add_option("-j,--jobs", options.jobs, "threads that write the pictures (default: the number of processors)")
+        ->check(CLI::Range(1u, 1024u));
+    app.add_option("--module", options.modulePath, "the plug-in module to load (default: the one beside this program)")
+        ->type_name("PATH");
+    app.add_flag("--info", options.info, "print the module's description and the format it reads");
+}
+
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && (path.back() == '/' || (fs::path::preferred_separator == '\\' && path.back() == '\\'));
+}
+
+// The plan, or the reason the arguments cannot be followed.
+std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
+    Plan plan;
+    const bool formatGiven = !options.format.empty();
+    const PictureFormat asked = options.format == "png"   ? PictureFormat::kPng
+                                : options.format == "bmp" ? PictureFormat::kBmp
+                                                          : kDefaultFormat;
+    const bool toDirectory =
+        !options.output.empty() && options.output != kStandardOutput &&
+        (EndsWithSeparator(options.output) || fs::is_directory(options.output));
+    if (!options.output.empty() && !toDirectory) {
+        if (options.inputs.size() > 1) {
+            reason = "with several FILEs, -o must name an existing directory or end in '/' (" + options.output + ")";
+            return std::nullopt;
+        }
+        if (options.output == kStandardOutput) {
+            plan.format = asked;
         } else {
-            options.inputs.push_back(argument);
+            const std::optional<PictureFormat> named = FormatOfName(options.output);
+            if (!named) {
+                reason = "the picture's name must end in .png or .bmp (" + options.output + ")";
+                return std::nullopt;
+            }
+            if (formatGiven && asked != *named) {
+                reason = "--format " + options.format + " disagrees with the picture's name " + options.output;
+                return std::nullopt;
+            }
+            plan.format = *named;
+        }
+        plan.targets = {options.output};
+    } else {
+        plan.format = asked;
+        plan.chosenNames = true;
+        if (toDirectory) plan.directory = options.output;
+        std::set<std::string> taken;
+        for (const std::string& input : options.inputs) {
+            const fs::path name = fs::path(input).filename().replace_extension(FormatExtension(plan.format));
+            const fs::path folder = toDirectory ? fs::path(options.output) : fs::path(input).parent_path();
+            plan.targets.push_back((folder / name).string());
+            if (!taken.insert(plan.targets.back()).second) {
+                reason = "two FILEs would both be written to " + plan.targets.back();
+                return std::nullopt;
+            }
         }
     }
-    if (options.info == options.inputs.empty()) return 0;
-    Usage(stderr);
-    return 2;
+    if (!CanWrite(plan.format)) {
+        reason = "this build writes BMP files only";
+        return std::nullopt;
+    }
+    return plan;
 }
 
 int PrintInfo(const PluginModule& module) {
@@ -81,73 +141,113 @@ int PrintInfo(const PluginModule& module) {
     return 0;
 }
 
-// The picture file for each input, in order; empty with a message on failure.
-std::vector<std::string> OutputNames(const Options& options) {
-    const bool oneFile = options.inputs.size() == 1 && !options.output.empty() && !fs::is_directory(options.output);
-    if (oneFile) {
-        if (!IsPictureFileName(options.output)) {
-            std::fprintf(stderr, "erf-convert: %s: the picture's name must end in .png or .bmp\n",
-                         options.output.c_str());
-            return {};
+enum class FileResult { kConverted, kDamaged, kFailed };
+
+class Batch {
+public:
+    Batch(const PluginModule& module, const Options& options, const Plan& plan)
+        : module_(module), options_(options), plan_(plan), progress_(options.inputs.size()) {}
+
+    int Run() {
+        const auto start = std::chrono::steady_clock::now();
+        std::size_t failed = 0;
+        std::size_t damaged = 0;
+        for (std::size_t i = 0; i < options_.inputs.size(); ++i) {
+            progress_.StartFile(i, options_.inputs[i]);
+            const FileResult result = Convert(options_.inputs[i], plan_.targets[i]);
+            progress_.Clear();
+            if (result == FileResult::kFailed) {
+                ++failed;
+                progress_.FileFailed();
+            }
+            damaged += result == FileResult::kDamaged;
         }
-        return {options.output};
+        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+        progress_.Summary(options_.inputs.size() - failed, failed, damaged, seconds.count());
+        if (failed > 0) return cli::kExitFailure;
+        return damaged > 0 ? kExitDamaged : 0;
     }
-    if (!options.output.empty()) {
+
+private:
+    FileResult Fail(const std::string& message) {
+        progress_.Clear();
+        std::fprintf(stderr, "erf-convert: %s\n", message.c_str());
+        return FileResult::kFailed;
+    }
+
+    FileResult Convert(const std::string& input, const std::string& target) {
         std::error_code failure;
-        fs::create_directories(options.output, failure);
-        if (!fs::is_directory(options.output)) {
-            std::fprintf(stderr, "erf-convert: %s: cannot make the directory (%s)\n", options.output.c_str(),
-                         failure.message().c_str());
-            return {};
+        const bool replace = options_.force || !plan_.chosenNames;
+        if (!replace && fs::exists(fs::symlink_status(target, failure))) {
+            return Fail(target + ": the picture exists already (--force replaces it)");
         }
-    }
-    std::vector<std::string> names;
-    std::set<std::string> taken;
-    for (const std::string& input : options.inputs) {
-        fs::path name = fs::path(input).filename().replace_extension(options.format);
-        const fs::path folder = options.output.empty() ? fs::path(input).parent_path() : fs::path(options.output);
-        names.push_back((folder / name).string());
-        if (!taken.insert(names.back()).second) {
-            std::fprintf(stderr, "erf-convert: two inputs would both be written to %s\n", names.back().c_str());
-            return {};
+        Picture picture;
+        DecodeReport report;
+        std::string error;
+        const bool read =
+            options_.thumbnail
+                ? ReadThumbnail(input, picture, report.camera, error)
+                : DecodeFile(module_, input, picture, report,
+                             [&](std::int32_t done, std::int32_t rows) { progress_.Step("decoding", done, rows); },
+                             error);
+        if (!read) return Fail(error);
+        const std::string warning = options_.thumbnail ? std::string() : DamageWarning(input, report.strip);
+        if (!warning.empty()) {
+            progress_.Clear();
+            std::fprintf(stderr, "erf-convert: warning: %s\n", warning.c_str());
         }
+        if (!options_.noRotate) {
+            picture = Oriented(std::move(picture), report.camera.orientation);
+            auto& size = report.camera.notes.pixelSize;
+            if (size && report.camera.orientation >= 5) std::swap(size->x, size->y);
+        }
+        WriteRequest request{plan_.format, target, replace, options_.jobs,
+                             [&](std::size_t done, std::size_t total) { progress_.Step("writing", done, total); }};
+        if (!WritePicture(picture, report.camera.notes, request, error)) return Fail(error);
+        if (target != kStandardOutput) {
+            progress_.Clear();
+            std::printf("%s -> %s (%d x %d)\n", input.c_str(), target.c_str(), picture.width, picture.height);
+            std::fflush(stdout);
+        }
+        return warning.empty() ? FileResult::kConverted : FileResult::kDamaged;
     }
-    return names;
-}
+
+    const PluginModule& module_;
+    const Options& options_;
+    const Plan& plan_;
+    ProgressLine progress_;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    CLI::App app("", "erf-convert");
+    cli::AddVersion(app);
     Options options;
-    if (const int status = ParseArguments(argc, argv, options); status != 0) return status < 0 ? 0 : status;
+    DefineOptions(app, options);
+    if (const std::optional<int> status = cli::Parse(app, argc, argv)) return *status;
+    if (options.info && !options.inputs.empty()) return cli::BadUsage(app, "--info takes no FILE");
+    if (!options.info && options.inputs.empty()) return cli::BadUsage(app, "no FILE to convert");
+    std::string reason;
+    const std::optional<Plan> plan = options.info ? Plan{} : MakePlan(options, reason);
+    if (!plan) return cli::BadUsage(app, reason);
+
     std::string error;
     const auto module = PluginModule::Load(options.modulePath, error);
     if (module == nullptr) {
         std::fprintf(stderr, "erf-convert: %s\n", error.c_str());
-        return 1;
+        return cli::kExitFailure;
     }
     if (options.info) return PrintInfo(*module);
-
-    const std::vector<std::string> outputs = OutputNames(options);
-    if (outputs.empty()) return 2;
-    IdentifyModule(*module);  // the host's first calls, before any file
-    ProgressLine progress;
-    int status = 0;
-    for (std::size_t i = 0; i < options.inputs.size(); ++i) {
-        const std::string& input = options.inputs[i];
-        progress.StartFile(i, options.inputs.size(), input);
-        Picture picture;
-        const bool converted =
-            DecodeFile(*module, input, picture, [&](std::int32_t done, std::int32_t rows) { progress.Rows(done, rows); },
-                       error) &&
-            WritePicture(picture, outputs[i], error);
-        progress.Clear();
-        if (converted) {
-            std::printf("%s -> %s (%d x %d)\n", input.c_str(), outputs[i].c_str(), picture.width, picture.height);
-        } else {
-            std::fprintf(stderr, "erf-convert: %s\n", error.c_str());
-            status = 1;
+    if (!plan->directory.empty()) {
+        std::error_code failure;
+        fs::create_directories(plan->directory, failure);
+        if (!fs::is_directory(plan->directory)) {
+            std::fprintf(stderr, "erf-convert: %s: cannot make the directory (%s)\n", plan->directory.c_str(),
+                         failure.message().c_str());
+            return cli::kExitFailure;
         }
     }
-    return status;
+    IdentifyModule(*module);  // the host's first calls, before any file
+    return Batch(*module, options, *plan).Run();
 }

@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "host/output_file.h"
 
 #ifdef RUDI_HAVE_PNG
 #include <png.h>
+
+#include "host/png_stream.h"
 #endif
 
 namespace {
@@ -23,10 +27,6 @@ std::string Extension(const std::string& path) {
     return extension;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 void Put16(std::uint8_t* at, std::uint32_t value) {
     at[0] = static_cast<std::uint8_t>(value);
     at[1] = static_cast<std::uint8_t>(value >> 8);
@@ -40,28 +40,121 @@ void Put32(std::uint8_t* at, std::uint32_t value) {
 constexpr std::uint32_t kFileHeaderBytes = 14;
 constexpr std::uint32_t kInfoHeaderBytes = 40;
 
-}  // namespace
-
-bool IsPictureFileName(const std::string& path) {
-    const std::string extension = Extension(path);
-    return extension == "bmp" || extension == "png";
-}
-
-bool WritePicture(const Picture& picture, const std::string& path, std::string& error) {
-    const std::string extension = Extension(path);
-    if (extension == "bmp") return WriteBmp(picture, path, error);
-    if (extension == "png") return WritePng(picture, path, error);
-    error = path + ": unknown picture type (use a name ending in .bmp or .png)";
+bool Write(std::FILE* stream, const void* bytes, std::size_t count, std::string& reason) {
+    if (std::fwrite(bytes, 1, count, stream) == count) return true;
+    reason = ErrnoText(errno);
     return false;
 }
 
-bool WriteBmp(const Picture& picture, const std::string& path, std::string& error) {
+#ifdef RUDI_HAVE_PNG
+// libpng's output through fwrite, keeping the reason of a failed write.
+struct PngOutput {
+    std::FILE* stream;
+    std::string reason;
+};
+
+void PngWrite(png_structp png, png_bytep data, png_size_t length) {
+    auto* output = static_cast<PngOutput*>(png_get_io_ptr(png));
+    if (!Write(output->stream, data, length, output->reason)) png_error(png, "write failed");
+}
+
+void PngFlush(png_structp) {}
+
+void PngError(png_structp png, png_const_charp message) {
+    auto* output = static_cast<PngOutput*>(png_get_error_ptr(png));
+    if (output->reason.empty()) output->reason = message;
+    png_longjmp(png, 1);
+}
+
+void PngWarning(png_structp, png_const_charp) {}
+
+void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, std::vector<png_text>& texts) {
+    if (notes.pixelSize) {
+        png_set_pHYs(png, info, notes.pixelSize->x, notes.pixelSize->y,
+                     notes.pixelSize->perMetre ? PNG_RESOLUTION_METER : PNG_RESOLUTION_UNKNOWN);
+    }
+    for (const auto& [keyword, text] : notes.texts) {
+        png_text entry{};
+        entry.compression = PNG_TEXT_COMPRESSION_NONE;
+        entry.key = const_cast<char*>(keyword.c_str());
+        entry.text = const_cast<char*>(text.c_str());
+        entry.text_length = text.size();
+        texts.push_back(entry);
+    }
+    if (!texts.empty()) png_set_text(png, info, texts.data(), static_cast<int>(texts.size()));
+}
+
+// The header and notes through libpng, then the image data compressed in
+// bands (see png_stream.h) as IDAT chunks, then the end.
+bool WritePngStream(png_structp png, png_infop info, const Picture& picture, const PictureNotes& notes,
+                    const WriteRequest& request, PngOutput& output) {
+    std::vector<png_text> texts;
+    std::vector<std::vector<std::uint8_t>> pieces;
+    if (setjmp(png_jmpbuf(png)) != 0) return false;
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    SetNotes(png, info, notes, texts);
+    png_write_info(png, info);
+    pieces = CompressRows(picture, ChooseCoding(picture), request.threads, request.progress);
+    if (pieces.empty()) {
+        output.reason = "not enough memory";
+        return false;
+    }
+    for (const std::vector<std::uint8_t>& piece : pieces) {
+        if (!piece.empty()) png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), piece.data(), piece.size());
+    }
+    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
+    return true;
+}
+#endif
+
+}  // namespace
+
+std::optional<PictureFormat> FormatOfName(const std::string& path) {
+    const std::string extension = Extension(path);
+    if (extension == "png") return PictureFormat::kPng;
+    if (extension == "bmp") return PictureFormat::kBmp;
+    return std::nullopt;
+}
+
+const char* FormatExtension(PictureFormat format) { return format == PictureFormat::kPng ? "png" : "bmp"; }
+
+bool CanWrite(PictureFormat format) {
+#ifdef RUDI_HAVE_PNG
+    (void)format;
+    return true;
+#else
+    return format == PictureFormat::kBmp;
+#endif
+}
+
+bool WritePicture(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::string& error) {
+    if (!CanWrite(request.format)) {
+        error = request.target + ": this build writes BMP files only";
+        return false;
+    }
+    OutputFile output;
+    if (!output.Open(request.target, request.replace, error)) return false;
+    std::string reason;
+    const bool written = request.format == PictureFormat::kPng
+                             ? WritePng(picture, notes, request, output.stream(), reason)
+                             : WriteBmp(picture, output.stream(), reason);
+    if (!written) {
+        error = (request.target == kStandardOutput ? std::string("standard output") : request.target) +
+                ": cannot write the " + (request.format == PictureFormat::kPng ? "PNG" : "BMP") + " file (" + reason +
+                ")";
+        return false;
+    }
+    return output.Commit(error);
+}
+
+bool WriteBmp(const Picture& picture, std::FILE* stream, std::string& reason) {
     // Rows are stored bottom first, each padded to a multiple of 4 bytes.
     const std::size_t stride = (picture.RowBytes() + 3) / 4 * 4;
     const std::uint64_t imageBytes = std::uint64_t{stride} * static_cast<std::uint64_t>(picture.height);
     const std::uint64_t fileBytes = kFileHeaderBytes + kInfoHeaderBytes + imageBytes;
     if (fileBytes > 0xFFFFFFFFu) {
-        error = path + ": the picture is too large for a BMP file";
+        reason = "the picture is too large for a BMP file";
         return false;
     }
     std::uint8_t header[kFileHeaderBytes + kInfoHeaderBytes] = {'B', 'M'};
@@ -74,50 +167,38 @@ bool WriteBmp(const Picture& picture, const std::string& path, std::string& erro
     Put16(info + 12, 1);   // planes
     Put16(info + 14, 24);  // bits per pixel
     Put32(info + 20, static_cast<std::uint32_t>(imageBytes));
-
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (file == nullptr) {
-        error = path + ": cannot create the file (" + std::strerror(errno) + ")";
-        return false;
-    }
-    bool written = std::fwrite(header, sizeof header, 1, file.get()) == 1;
+    if (!Write(stream, header, sizeof header, reason)) return false;
     std::vector<std::uint8_t> row(stride, 0);
-    for (std::int32_t y = picture.height - 1; written && y >= 0; --y) {
+    for (std::int32_t y = picture.height - 1; y >= 0; --y) {
         std::copy_n(picture.Row(y), picture.RowBytes(), row.begin());
-        written = std::fwrite(row.data(), 1, stride, file.get()) == stride;
+        if (!Write(stream, row.data(), stride, reason)) return false;
     }
-    if (std::fclose(file.release()) != 0) written = false;
-    if (!written) {
-        error = path + ": cannot write the file (" + std::strerror(errno) + ")";
-        std::remove(path.c_str());
-    }
-    return written;
+    return true;
 }
 
-bool WritePng(const Picture& picture, const std::string& path, std::string& error) {
+bool WritePng(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::FILE* stream,
+              std::string& reason) {
 #ifdef RUDI_HAVE_PNG
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (file == nullptr) {
-        error = path + ": cannot create the file (" + std::strerror(errno) + ")";
+    if (picture.width <= 0 || picture.height <= 0) {
+        reason = "a PNG picture needs at least one pixel";
         return false;
     }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(picture.width);
-    image.height = static_cast<png_uint_32>(picture.height);
-    image.format = PNG_FORMAT_BGR;
-    bool written = png_image_write_to_stdio(&image, file.get(), 0, picture.pixels.data(),
-                                            static_cast<png_int_32>(picture.RowBytes()), nullptr) != 0;
-    const std::string reason = written ? std::string(std::strerror(errno)) : std::string(image.message);
-    if (std::fclose(file.release()) != 0) written = false;
-    if (!written) {
-        error = path + ": cannot write the PNG file (" + reason + ")";
-        std::remove(path.c_str());
+    PngOutput output{stream, {}};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &output, PngError, PngWarning);
+    png_infop info = png == nullptr ? nullptr : png_create_info_struct(png);
+    bool written = false;
+    if (info != nullptr) {
+        png_set_write_fn(png, &output, PngWrite, PngFlush);
+        written = WritePngStream(png, info, picture, notes, request, output);
+    } else {
+        output.reason = "not enough memory";
     }
+    png_destroy_write_struct(&png, &info);
+    if (!written) reason = output.reason;
     return written;
 #else
-    (void)picture;
-    error = path + ": this build writes BMP files only";
+    (void)picture, (void)notes, (void)request, (void)stream;
+    reason = "this build writes BMP files only";
     return false;
 #endif
 }

@@ -1,14 +1,48 @@
-// Writes a picture to a file: a 24-bit BMP (the picture as a DIB file) or a
-// PNG, chosen by the file's extension.
+// Writes a picture: a 24-bit BMP (the picture as a DIB file) or a PNG, whole
+// or not at all (see OutputFile).
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/picture.h"
 
-// True for names ending in ".bmp" or ".png", in any case.
-bool IsPictureFileName(const std::string& path);
-// False with the reason in `error` when the file cannot be written.
-bool WritePicture(const Picture& picture, const std::string& path, std::string& error);
-bool WriteBmp(const Picture& picture, const std::string& path, std::string& error);
-bool WritePng(const Picture& picture, const std::string& path, std::string& error);
+enum class PictureFormat { kPng, kBmp };
+
+// By the name's extension (".png" or ".bmp", any case); none for others.
+std::optional<PictureFormat> FormatOfName(const std::string& path);
+const char* FormatExtension(PictureFormat format);
+// Whether this build can write the format (PNG needs libpng).
+bool CanWrite(PictureFormat format);
+
+// What a PNG carries beside the pixels: the pixels' size (pHYs) and texts
+// (tEXt, keyword and Latin-1 text).
+struct PictureNotes {
+    struct PixelSize {
+        std::uint32_t x = 0;
+        std::uint32_t y = 0;
+        bool perMetre = false;  // else only the ratio of x to y means anything
+    };
+    std::optional<PixelSize> pixelSize;
+    std::vector<std::pair<std::string, std::string>> texts;
+};
+
+struct WriteRequest {
+    PictureFormat format = PictureFormat::kPng;
+    std::string target;     // a file name, or "-" for standard output
+    bool replace = true;    // whether an existing target may be replaced
+    unsigned threads = 1;   // for the PNG's compression
+    std::function<void(std::size_t done, std::size_t total)> progress;
+};
+
+// False with a message naming the target in `error`; the target is then as it was.
+bool WritePicture(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::string& error);
+
+// The two formats written to an open stream; false with the failing call's reason.
+bool WriteBmp(const Picture& picture, std::FILE* stream, std::string& reason);
+bool WritePng(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::FILE* stream,
+              std::string& reason);

@@ -8,56 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "plugin/exports.h"
+#include "tests/host/erf_convert_support.h"
 #include "tests/support/erf_builder.h"
-#include "tests/support/run_command.h"
-#include "tests/support/temp_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-Outcome ErfConvert(const Scratch& scratch, const std::string& arguments) {
-    return RunProgram(scratch, ERF_CONVERT, arguments);
-}
-
-void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::uint8_t> ErfBytes(std::uint32_t width, std::uint32_t height) {
-    std::vector<std::uint16_t> samples;
-    for (std::uint32_t i = 0; i < width * height; ++i) samples.push_back(static_cast<std::uint16_t>(i * 797 % 4096));
-    return BuildErf({.width = width, .height = height, .strip = PackSamples(samples, width, height)});
-}
-
-// The module's own rows for the file, in-process, top row first.
-std::vector<std::uint8_t>* gRows = nullptr;
-std::int32_t RUDI_CDECL KeepRow(std::int32_t, std::int32_t first, std::int32_t last, std::uint8_t* pixels, std::int32_t) {
-    gRows->insert(gRows->end(), pixels, pixels + 3 * (last - first + 1));
-    return 0;
-}
-std::vector<std::uint8_t> ModuleRows(const fs::path& path) {
-    std::vector<std::uint8_t> rows;
-    gRows = &rows;
-    LineCallbackRecord callbacks{&KeepRow};
-    ReadFileExec(0, path.c_str(), 0, 0, 0, &callbacks);
-    gRows = nullptr;
-    return rows;
-}
-
-std::vector<std::uint8_t> ReadPng(const fs::path& path, std::uint32_t& width, std::uint32_t& height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return {};
-    image.format = PNG_FORMAT_BGR;
-    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0) return {};
-    width = image.width;
-    height = image.height;
-    return pixels;
-}
 
 TEST(ErfConvert, WritesThePictureTheModuleDeliversAsPng) {
     const Scratch scratch;
@@ -65,11 +21,10 @@ TEST(ErfConvert, WritesThePictureTheModuleDeliversAsPng) {
     const Outcome run = ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "photo.png").string());
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    EXPECT_EQ(ReadPng(scratch / "photo.png", width, height), ModuleRows(scratch / "photo.erf"));
-    EXPECT_EQ(width, 13u);
-    EXPECT_EQ(height, 7u);
+    const Picture png = ReadPng(scratch / "photo.png");
+    EXPECT_EQ(png.pixels, ModulePicture(scratch / "photo.erf").pixels);
+    EXPECT_EQ(png.width, 13);
+    EXPECT_EQ(png.height, 7);
 }
 
 TEST(ErfConvert, WritesABmpBottomRowFirst) {
@@ -80,7 +35,7 @@ TEST(ErfConvert, WritesABmpBottomRowFirst) {
     const std::string bmp = Slurp(scratch / "photo.bmp");
     ASSERT_EQ(bmp.size(), 54u + 3 * 16);  // rows of 15 bytes padded to 16
     EXPECT_EQ(bmp.substr(0, 2), "BM");
-    const std::vector<std::uint8_t> rows = ModuleRows(scratch / "photo.erf");
+    const std::vector<std::uint8_t> rows = ModulePicture(scratch / "photo.erf").pixels;
     for (int y = 0; y < 3; ++y) {
         const std::string stored = bmp.substr(54 + 16 * (2 - y), 15);
         EXPECT_EQ(std::vector<std::uint8_t>(stored.begin(), stored.end()),
@@ -94,7 +49,7 @@ TEST(ErfConvert, ConvertsSeveralFilesIntoADirectory) {
     WriteFile(scratch / "a.erf", ErfBytes(4, 4));
     WriteFile(scratch / "b.erf", ErfBytes(6, 2));
     const Outcome run = ErfConvert(scratch, (scratch / "a.erf").string() + " " + (scratch / "b.erf").string() +
-                                            " --format bmp -o " + (scratch / "out").string());
+                                            " --format bmp -o " + (scratch / "out").string() + "/");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(fs::exists(scratch / "out" / "a.bmp"));
     EXPECT_TRUE(fs::exists(scratch / "out" / "b.bmp"));
@@ -110,7 +65,7 @@ TEST(ErfConvert, NamesEachFileItCannotConvertAndGoesOn) {
     const std::string text = (scratch / "text.erf").string();
     const Outcome run = ErfConvert(scratch, missing + " " + text + " " + (scratch / "good.erf").string() + " " +
                                             (scratch / "huge.erf").string() + " " + (scratch / "empty.erf").string() +
-                                            " -o " + (scratch / "out").string());
+                                            " -o " + (scratch / "out").string() + "/");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(fs::exists(scratch / "out" / "good.png"));
     EXPECT_EQ(run.err,
@@ -119,20 +74,16 @@ TEST(ErfConvert, NamesEachFileItCannotConvertAndGoesOn) {
               "TIFF endian error: " + text + "\n"
               "erf-convert: " + text + ": no picture in the file (not an EPSON RAW file, or its raw image has no size)\n"
               "erf-convert: " + (scratch / "huge.erf").string() +
-                  ": the module delivered 0 of the picture's 100000 rows (100000 x 100000 may be too large to decode)\n"
+                  ": the picture (100000 x 100000) is larger than the file can hold: 167 bytes hold at most 1336 "
+                  "pixels, so the file is cut short or damaged; nothing was decoded\n"
               "erf-convert: " + (scratch / "empty.erf").string() +
                   ": no picture in the file (not an EPSON RAW file, or its raw image has no size)\n");
 }
 
-TEST(ErfConvert, RefusesUnknownPictureTypesAndArguments) {
+TEST(ErfConvert, NamesAModuleItCannotLoad) {
     const Scratch scratch;
     WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
-    const std::string input = (scratch / "photo.erf").string();
-    EXPECT_EQ(ErfConvert(scratch, input + " -o " + (scratch / "photo.jpg").string()).status, 2);
-    EXPECT_EQ(ErfConvert(scratch, input + " --format gif").status, 2);
-    EXPECT_EQ(ErfConvert(scratch, "--bogus " + input).status, 2);
-    EXPECT_EQ(ErfConvert(scratch, "").status, 2);
-    const Outcome noModule = ErfConvert(scratch, "--module /nonexistent/R_UDI.so " + input);
+    const Outcome noModule = ErfConvert(scratch, "--module /nonexistent/R_UDI.so " + (scratch / "photo.erf").string());
     EXPECT_EQ(noModule.status, 1);
     EXPECT_NE(noModule.err.find("cannot load the module"), std::string::npos) << noModule.err;
 }

@@ -65,6 +65,21 @@ for input in "$work"/*.erf "$work/missing.erf"; do
   fi
 done
 
+# Without libpng the Windows build writes BMP by default and refuses PNG before decoding.
+(cd "$work" && wine "$win/bin/erf-convert.exe" --force small.erf >/dev/null 2>&1)
+if [ $? -eq 0 ] && cmp -s "$work/small.bmp" "$work/small.native.bmp"; then
+  pass "default picture: BMP beside the input"
+else
+  fail "default picture: no BMP beside the input"
+fi
+(cd "$work" && wine "$win/bin/erf-convert.exe" --format png small.erf >/dev/null 2>"$work/png.err")
+status=$?
+if [ "$status" -eq 2 ] && grep -q "writes BMP files only" "$work/png.err"; then
+  pass "PNG refused as bad usage"
+else
+  fail "PNG: exit $status, $(cat "$work/png.err")"
+fi
+
 start=$EPOCHREALTIME
 (cd "$work" && wine "$win/bin/erf-convert.exe" demo.erf -o demo.timed.bmp >/dev/null 2>&1)
 awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "Wine conversion of the 3040 x 2024 file: %.2f s (wall, server running)\n", b - a }' 

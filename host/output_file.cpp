@@ -1,0 +1,165 @@
+#include "host/output_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Directory(const std::string& target) {
+    const fs::path folder = fs::path(target).parent_path();
+    return folder.empty() ? std::string(".") : folder.string();
+}
+
+// A symbolic link at the target is followed, so that the link stays and the
+// file it names gets the picture.
+std::string ResolvedTarget(const std::string& target) {
+    std::error_code failure;
+    if (!fs::is_symlink(target, failure)) return target;
+    const fs::path resolved = fs::weakly_canonical(target, failure);
+    return failure ? target : resolved.string();
+}
+
+#ifdef _WIN32
+std::string WindowsErrorText(DWORD code) {
+    char text[256] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                        text, sizeof text, nullptr);
+    std::string reason(text, length);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.')) reason.pop_back();
+    return reason.empty() ? "error " + std::to_string(code) : reason;
+}
+
+// A new, empty file with a name of its own in `folder`.
+bool MakeTemporary(const std::string& folder, std::string& name, std::FILE*& stream, std::string& reason) {
+    char path[MAX_PATH];
+    if (GetTempFileNameA(folder.c_str(), "erf", 0, path) == 0) {
+        reason = WindowsErrorText(GetLastError());
+        return false;
+    }
+    name = path;
+    stream = std::fopen(path, "wb");
+    if (stream != nullptr) return true;
+    reason = ErrnoText(errno);
+    DeleteFileA(path);
+    return false;
+}
+
+bool MoveIntoPlace(const std::string& from, const std::string& to, bool replace, std::string& reason) {
+    if (MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0) return true;
+    reason = WindowsErrorText(GetLastError());
+    return false;
+}
+#else
+bool MakeTemporary(const std::string& folder, std::string& name, std::FILE*& stream, std::string& reason) {
+    std::string pattern = folder + "/.erf-convert-XXXXXX";
+    const int descriptor = mkstemp(pattern.data());
+    if (descriptor < 0) {
+        reason = ErrnoText(errno);
+        return false;
+    }
+    name = pattern;
+    // mkstemp gives 0600; a picture gets the mode any new file would.
+    const mode_t mask = umask(0);
+    umask(mask);
+    stream = fchmod(descriptor, 0666 & ~mask) == 0 ? fdopen(descriptor, "wb") : nullptr;
+    if (stream != nullptr) return true;
+    reason = ErrnoText(errno);
+    close(descriptor);
+    unlink(pattern.c_str());
+    return false;
+}
+
+// Without `replace`, a hard link takes the name only if nothing has it; where
+// the file system has no hard links, the name is checked just before.
+bool MoveIntoPlace(const std::string& from, const std::string& to, bool replace, std::string& reason) {
+    if (!replace) {
+        if (link(from.c_str(), to.c_str()) == 0) {
+            unlink(from.c_str());
+            return true;
+        }
+        const int error = errno;
+        if (error == EEXIST || access(to.c_str(), F_OK) == 0) {
+            reason = ErrnoText(EEXIST);
+            return false;
+        }
+        if (error != EPERM && error != ENOTSUP && error != EXDEV) {
+            reason = ErrnoText(error);
+            return false;
+        }
+    }
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    reason = ErrnoText(errno);
+    return false;
+}
+#endif
+
+}  // namespace
+
+std::string ErrnoText(int error) { return std::strerror(error); }
+
+bool OutputFile::Open(const std::string& target, bool replace, std::string& error) {
+    Discard();
+    if (target == kStandardOutput) {
+#ifdef _WIN32
+        _setmode(_fileno(stdout), _O_BINARY);
+#endif
+        target_ = target;
+        stream_ = stdout;
+        return true;
+    }
+    target_ = ResolvedTarget(target);
+    replace_ = replace;
+    std::string reason;
+    if (!MakeTemporary(Directory(target_), temporary_, stream_, reason)) {
+        error = target + ": cannot create a file in its directory (" + reason + ")";
+        temporary_.clear();
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::Commit(std::string& error) {
+    if (stream_ == stdout) {
+        stream_ = nullptr;
+        if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+        error = "cannot write to standard output (" + ErrnoText(errno) + ")";
+        return false;
+    }
+    std::FILE* stream = stream_;
+    stream_ = nullptr;
+    const bool flushed = std::fflush(stream) == 0;
+    int flushError = errno;
+    // fclose reports what the last buffered write found, as on a full disk.
+    const bool closed = std::fclose(stream) == 0;
+    if (!closed) flushError = errno;
+    std::string reason;
+    if (!flushed || !closed) {
+        reason = ErrnoText(flushError);
+    } else if (MoveIntoPlace(temporary_, target_, replace_, reason)) {
+        temporary_.clear();
+        return true;
+    }
+    error = target_ + ": cannot write the file (" + reason + ")";
+    Discard();
+    return false;
+}
+
+void OutputFile::Discard() {
+    if (stream_ != nullptr && stream_ != stdout) std::fclose(stream_);
+    stream_ = nullptr;
+    if (!temporary_.empty()) std::remove(temporary_.c_str());
+    temporary_.clear();
+}

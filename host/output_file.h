@@ -1,0 +1,41 @@
+// A picture file written whole or not at all: the bytes go to a temporary
+// file in the target's directory, which takes the target's name only once it
+// is complete. Whatever fails, what was at the target before stays as it was.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// The name that means standard output.
+inline constexpr const char* kStandardOutput = "-";
+
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile() { Discard(); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Makes the temporary file beside `target` ("-": writes to standard
+    // output instead). With `replace` false an existing target is never
+    // replaced. False, with the reason in `error`, when it cannot be made.
+    bool Open(const std::string& target, bool replace, std::string& error);
+    std::FILE* stream() const { return stream_; }
+
+    // Closes the temporary file and gives it the target's name; standard
+    // output is flushed. False, with the failing call's reason in `error`;
+    // the temporary file is then removed and the target left as it was.
+    bool Commit(std::string& error);
+    // Closes and removes the temporary file, if one is open.
+    void Discard();
+
+private:
+    std::string target_;
+    std::string temporary_;
+    std::FILE* stream_ = nullptr;
+    bool replace_ = false;
+};
+
+// The reason of the last failed call (errno, or GetLastError on Windows
+// where the call was a Windows one), as text.
+std::string ErrnoText(int error);

@@ -1,0 +1,148 @@
+// erf-convert's command line and its outputs: bad usage refused before
+// anything is made, pictures written whole or not at all, never over a file
+// the user did not name.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "tests/host/erf_convert_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::set<std::string> Listing(const Scratch& scratch) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(scratch.path())) {
+        const std::string name = fs::relative(entry.path(), scratch.path()).string();
+        if (name != "stdout" && name != "stderr") names.insert(name);
+    }
+    return names;
+}
+
+TEST(ErfConvertUsage, RefusesBadUsageFirstWithStatus2AndMakesNothing) {
+    const struct {
+        std::string arguments;  // a.erf and b.erf exist in the scratch directory
+        std::string reason;
+    } cases[] = {
+        {"a.erf -o", "--output: 1 required OUTPUT missing"},
+        {"a.erf b.erf -o new.png", "with several FILEs, -o must name an existing directory or end in '/' (new.png)"},
+        {"a.erf b.erf -o -", "with several FILEs, -o must name an existing directory or end in '/' (-)"},
+        {"a.erf --format bmp -o x.png", "--format bmp disagrees with the picture's name x.png"},
+        {"a.erf -o x.jpg", "the picture's name must end in .png or .bmp (x.jpg)"},
+        {"a.erf --format gif", "--format: gif not in {png,bmp}"},
+        {"--bogus a.erf", "The following argument was not expected: --bogus"},
+        {"", "no FILE to convert"},
+        {"--info a.erf", "--info takes no FILE"},
+        {"a.erf sub/../a.erf -o out/", "two FILEs would both be written to out/a.png"},
+        {"-j 0 a.erf -o out/", "--jobs: Value 0 not in range 1 to 1024"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const Scratch scratch;
+        WriteFile(scratch / "a.erf", ErfBytes(4, 2));
+        WriteFile(scratch / "b.erf", ErfBytes(4, 2));
+        fs::create_directory(scratch / "sub");
+        const std::set<std::string> before = Listing(scratch);
+        const Outcome run = RunProgram(scratch, "cd " + scratch.path().string() + " && " ERF_CONVERT, c.arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "erf-convert: " + c.reason + "\nTry 'erf-convert --help' for more information.\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(Listing(scratch), before);
+    }
+}
+
+TEST(ErfConvertUsage, TakesOptionsEitherWayAndNamesAfterTwoDashes) {
+    const Scratch scratch;
+    WriteFile(scratch / "-dash.erf", ErfBytes(4, 2));
+    const std::string here = "cd " + scratch.path().string() + " && " ERF_CONVERT;
+    EXPECT_EQ(RunProgram(scratch, here, "--output=one.bmp -- -dash.erf").status, 0);
+    EXPECT_EQ(RunProgram(scratch, here, "--format=bmp --output pictures/ -- -dash.erf").status, 0);
+    EXPECT_TRUE(fs::exists(scratch / "one.bmp"));
+    EXPECT_TRUE(fs::exists(scratch / "pictures" / "-dash.bmp"));
+    const Outcome version = RunProgram(scratch, here, "--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("erf-convert ", 0), 0u) << version.out;
+    const Outcome help = RunProgram(scratch, here, "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+}
+
+TEST(ErfConvertOutput, WritesThePictureToStandardOutput) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(13, 7));
+    const Outcome run = ErfConvert(scratch, (scratch / "photo.erf").string() + " -o -");
+    ASSERT_EQ(run.status, 0) << run.err;
+    WriteFile(scratch / "out.png", std::vector<std::uint8_t>(run.out.begin(), run.out.end()));
+    EXPECT_EQ(ReadPng(scratch / "out.png").pixels, ModulePicture(scratch / "photo.erf").pixels);
+    const Outcome bmp = ErfConvert(scratch, (scratch / "photo.erf").string() + " --format bmp -o -");
+    ASSERT_EQ(bmp.status, 0) << bmp.err;
+    EXPECT_EQ(bmp.out.substr(0, 2), "BM");
+    EXPECT_EQ(bmp.out.size(), 54u + 7 * 40);
+}
+
+TEST(ErfConvertOutput, ReplacesAFileBesideTheInputOnlyWithForce) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    WriteFile(scratch / "photo.png", {'o', 'l', 'd'});
+    const std::string input = (scratch / "photo.erf").string();
+    const Outcome kept = ErfConvert(scratch, input);
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_EQ(kept.err, "erf-convert: " + (scratch / "photo.png").string() +
+                            ": the picture exists already (--force replaces it)\n");
+    EXPECT_EQ(Slurp(scratch / "photo.png"), "old");
+    // The same for a name made inside a directory given with -o.
+    fs::create_directory(scratch / "out");
+    WriteFile(scratch / "out" / "photo.png", {'o', 'l', 'd'});
+    EXPECT_EQ(ErfConvert(scratch, input + " -o " + (scratch / "out").string()).status, 1);
+    EXPECT_EQ(Slurp(scratch / "out" / "photo.png"), "old");
+
+    EXPECT_EQ(ErfConvert(scratch, input + " --force").status, 0);
+    EXPECT_EQ(ReadPng(scratch / "photo.png").width, 4);
+    // A name the user gave is replaced.
+    WriteFile(scratch / "named.png", {'o', 'l', 'd'});
+    EXPECT_EQ(ErfConvert(scratch, input + " -o " + (scratch / "named.png").string()).status, 0);
+    EXPECT_EQ(ReadPng(scratch / "named.png").width, 4);
+}
+
+TEST(ErfConvertOutput, AFailedWriteLeavesTheOldFileAndNoTemporary) {
+    const Scratch scratch;
+    WriteChartErf(scratch / "photo.erf", 200, 150);
+    for (const char* name : {"photo.png", "photo.bmp"}) {
+        SCOPED_TRACE(name);
+        WriteFile(scratch / name, {'o', 'l', 'd'});
+        // Files may grow to 8 KiB only; SIGXFSZ ignored, the write fails with EFBIG.
+        const Outcome run = RunProgram(scratch, "trap '' XFSZ; ulimit -f 8; " ERF_CONVERT,
+                                       (scratch / "photo.erf").string() + " -o " + (scratch / name).string());
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find((scratch / name).string() + ": cannot write the"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("(File too large)"), std::string::npos) << run.err;
+        EXPECT_EQ(Slurp(scratch / name), "old");
+    }
+    EXPECT_EQ(Listing(scratch), (std::set<std::string>{"photo.erf", "photo.png", "photo.bmp"}));
+}
+
+TEST(ErfConvertOutput, ASymbolicLinkGivenWithOutputKeepsPointingAtThePicture) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    fs::create_directory(scratch / "real");
+    WriteFile(scratch / "real" / "picture.png", {'o', 'l', 'd'});
+    fs::create_symlink(scratch / "real" / "picture.png", scratch / "link.png");
+    EXPECT_EQ(ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "link.png").string()).status,
+              0);
+    EXPECT_TRUE(fs::is_symlink(scratch / "link.png"));
+    EXPECT_EQ(ReadPng(scratch / "real" / "picture.png").width, 4);
+}
+
+TEST(ErfConvertOutput, NamesAnOutputItCannotCreate) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    const Outcome run = ErfConvert(scratch, (scratch / "photo.erf").string() + " -o /nonexistent/photo.png");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "erf-convert: /nonexistent/photo.png: cannot create a file in its directory (No such file or "
+                       "directory)\n");
+}
+
+}  // namespace
