@@ -12,6 +12,8 @@
 #else
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 namespace {
@@ -63,6 +65,26 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, bool replace,
     return false;
 }
 #else
+// The temporary file being written, removed when an interrupt or a
+// termination ends the program half-way (only one is open at a time).
+char gPending[4096];
+
+void RemovePendingAndEnd(int signal) {
+    if (gPending[0] != '\0') unlink(gPending);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void NotePending(const std::string& name) {
+    static const bool installed = [] {
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signal, RemovePendingAndEnd);
+        return true;
+    }();
+    (void)installed;
+    gPending[0] = '\0';
+    if (name.size() < sizeof gPending) std::memcpy(gPending, name.c_str(), name.size() + 1);
+}
+
 bool MakeTemporary(const std::string& folder, std::string& name, std::FILE*& stream, std::string& reason) {
     std::string pattern = folder + "/.erf-convert-XXXXXX";
     const int descriptor = mkstemp(pattern.data());
@@ -71,6 +93,7 @@ bool MakeTemporary(const std::string& folder, std::string& name, std::FILE*& str
         return false;
     }
     name = pattern;
+    NotePending(name);
     // mkstemp gives 0600; a picture gets the mode any new file would.
     const mode_t mask = umask(0);
     umask(mask);
@@ -125,7 +148,7 @@ bool OutputFile::Open(const std::string& target, bool replace, std::string& erro
     std::string reason;
     if (!MakeTemporary(Directory(target_), temporary_, stream_, reason)) {
         error = target + ": cannot create a file in its directory (" + reason + ")";
-        temporary_.clear();
+        Forget();
         return false;
     }
     return true;
@@ -149,7 +172,7 @@ bool OutputFile::Commit(std::string& error) {
     if (!flushed || !closed) {
         reason = ErrnoText(flushError);
     } else if (MoveIntoPlace(temporary_, target_, replace_, reason)) {
-        temporary_.clear();
+        Forget();
         return true;
     }
     error = target_ + ": cannot write the file (" + reason + ")";
@@ -161,5 +184,12 @@ void OutputFile::Discard() {
     if (stream_ != nullptr && stream_ != stdout) std::fclose(stream_);
     stream_ = nullptr;
     if (!temporary_.empty()) std::remove(temporary_.c_str());
+    Forget();
+}
+
+void OutputFile::Forget() {
     temporary_.clear();
+#ifndef _WIN32
+    NotePending({});
+#endif
 }

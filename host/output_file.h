@@ -1,6 +1,7 @@
 // A picture file written whole or not at all: the bytes go to a temporary
 // file in the target's directory, which takes the target's name only once it
-// is complete. Whatever fails, what was at the target before stays as it was.
+// is complete. Whatever fails, what was at the target before stays as it was;
+// an interrupt (SIGINT, SIGTERM, SIGHUP, SIGPIPE) removes the temporary file.
 #pragma once
 
 #include <cstdio>
@@ -30,6 +31,9 @@ public:
     void Discard();
 
 private:
+    // The temporary file is gone or has the target's name: nothing to remove.
+    void Forget();
+
     std::string target_;
     std::string temporary_;
     std::FILE* stream_ = nullptr;
