@@ -45,14 +45,16 @@ void FilterRow(const Picture& picture, std::int32_t y, int filter, std::uint8_t*
     }
 }
 
-std::vector<std::uint8_t> FilterRows(const Picture& picture, std::int32_t first, std::int32_t end, int filter) {
+// Rows first..end-1 filtered into `lines` (reused: its memory is taken once per thread).
+void FilterRows(const Picture& picture, std::int32_t first, std::int32_t end, int filter,
+                std::vector<std::uint8_t>& lines) {
+    thread_local std::vector<std::uint8_t> above;
     const std::size_t lineBytes = picture.RowBytes() + 1;
-    std::vector<std::uint8_t> lines(lineBytes * static_cast<std::size_t>(end - first));
-    std::vector<std::uint8_t> above(filter == 2 ? picture.RowBytes() : 0);
+    lines.resize(lineBytes * static_cast<std::size_t>(end - first));
+    above.resize(picture.RowBytes());
     for (std::int32_t y = first; y < end; ++y) {
         FilterRow(picture, y, filter, lines.data() + lineBytes * static_cast<std::size_t>(y - first), above.data());
     }
-    return lines;
 }
 
 struct Band {
@@ -65,18 +67,19 @@ struct Band {
 // ends the stream, the others end with an empty stored block.
 bool Deflate(const std::vector<std::uint8_t>& window, const std::vector<std::uint8_t>& lines, const PngCoding& coding,
              bool last, Band& band) {
+    thread_local std::vector<std::uint8_t> out;
     z_stream stream{};
     if (deflateInit2(&stream, coding.level, Z_DEFLATED, -15, 8, coding.strategy) != Z_OK) return false;
     bool ok = window.empty() ||
               deflateSetDictionary(&stream, window.data(), static_cast<uInt>(window.size())) == Z_OK;
-    band.deflated.resize(deflateBound(&stream, lines.size()) + 16);
+    out.resize(std::max<std::size_t>(out.size(), deflateBound(&stream, lines.size()) + 16));
     stream.next_in = const_cast<Bytef*>(lines.data());
     stream.avail_in = static_cast<uInt>(lines.size());
-    stream.next_out = band.deflated.data();
-    stream.avail_out = static_cast<uInt>(band.deflated.size());
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
     ok = ok && deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH) == (last ? Z_STREAM_END : Z_OK) &&
          stream.avail_in == 0;
-    band.deflated.resize(stream.total_out);
+    band.deflated.assign(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(stream.total_out));
     deflateEnd(&stream);
     band.adler = adler32(1, lines.data(), static_cast<uInt>(lines.size()));
     band.bytes = lines.size();
@@ -97,7 +100,8 @@ PngCoding ChooseCoding(const Picture& picture) {
         uLong total = 0;
         for (int i = 0; i < kSampleRows && i < picture.height; ++i) {
             const std::int32_t y = static_cast<std::int32_t>(std::int64_t{picture.height} * i / kSampleRows);
-            const std::vector<std::uint8_t> line = FilterRows(picture, y, y + 1, coding.filter);
+            std::vector<std::uint8_t> line;
+            FilterRows(picture, y, y + 1, coding.filter, line);
             Band band;
             if (Deflate({}, line, coding, true, band)) total += band.deflated.size();
         }
@@ -125,10 +129,12 @@ std::vector<std::vector<std::uint8_t>> CompressRows(const Picture& picture, cons
             try {
                 const std::int32_t first = static_cast<std::int32_t>(i) * bandRows;
                 const std::int32_t end = std::min(picture.height, first + bandRows);
-                std::vector<std::uint8_t> window = FilterRows(picture, std::max(0, first - windowRows), first, coding.filter);
+                thread_local std::vector<std::uint8_t> window;
+                thread_local std::vector<std::uint8_t> lines;
+                FilterRows(picture, std::max(0, first - windowRows), first, coding.filter, window);
                 if (window.size() > kWindowBytes) window.erase(window.begin(), window.end() - kWindowBytes);
-                failed[i] = !Deflate(window, FilterRows(picture, first, end, coding.filter), coding,
-                                     i + 1 == bandCount, bands[i]);
+                FilterRows(picture, first, end, coding.filter, lines);
+                failed[i] = !Deflate(window, lines, coding, i + 1 == bandCount, bands[i]);
             } catch (const std::bad_alloc&) {
                 failed[i] = 1;
             }
