@@ -13,6 +13,7 @@
 #include <windows.h>
 #else
 
+#include <cstddef>
 #include <cstdint>
 
 using BYTE = std::uint8_t;
@@ -54,6 +55,7 @@ constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr DWORD FILE_BEGIN = 0;
 constexpr DWORD FILE_CURRENT = 1;
 
+constexpr UINT GMEM_FIXED = 0x0000;
 constexpr UINT GMEM_MOVEABLE = 0x0002;
 constexpr UINT GMEM_ZEROINIT = 0x0040;
 
@@ -63,9 +65,13 @@ constexpr int IDOK = 1;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_SHARING_VIOLATION = 32;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
+constexpr DWORD ERROR_DISCARDED = 157;
+constexpr DWORD ERROR_NOT_LOCKED = 158;
+constexpr DWORD NO_ERROR = 0;
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
@@ -86,5 +92,11 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL memory);
 
 int WINAPIV wsprintfA(LPSTR out, LPCSTR format, ...);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+// Diagnostics of the stand-in only (Windows has its own counters): how many
+// global memory objects (discarded ones included) and file handles are alive
+// now, so a test can show that a call leaves none behind.
+std::size_t StandInLiveGlobalBlocks();
+std::size_t StandInOpenFileHandles();
 
 #endif

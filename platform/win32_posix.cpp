@@ -8,10 +8,14 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -19,18 +23,48 @@ thread_local DWORD gLastError = 0;
 
 void SetLastError(DWORD code) { gLastError = code; }
 
-// A file handle is a heap record around the descriptor, so that a stale or
-// foreign pointer can be told apart from a handle we made.
+// A file handle is a heap record around the descriptor. Every live one is
+// registered, so that a stale or foreign handle is told apart from one we
+// made without reading through it, and so that the open ones can be counted.
 struct FileRecord {
-    std::uint32_t magic;
     int fd;
 };
-constexpr std::uint32_t kFileMagic = 0x46494C45u;  // "FILE"
+
+// A global memory object. A movable object's handle is the record's own
+// address and its memory lies elsewhere; a fixed object's handle is its
+// memory. A movable object of 0 bytes is born discarded: it has no memory.
+struct GlobalObject {
+    bool movable;
+    SIZE_T bytes;
+    void* data;
+    DWORD locks;
+};
+
+// The live handles of both kinds, under one lock.
+struct Registry {
+    std::mutex lock;
+    std::unordered_set<const FileRecord*> files;
+    std::unordered_map<HGLOBAL, std::unique_ptr<GlobalObject>> globals;
+    std::unordered_map<const void*, HGLOBAL> globalOfMemory;
+};
+
+Registry& Handles() {
+    static Registry registry;
+    return registry;
+}
 
 FileRecord* AsFile(HANDLE handle) {
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+    Registry& registry = Handles();
+    const std::lock_guard<std::mutex> hold(registry.lock);
     auto* file = static_cast<FileRecord*>(handle);
-    return file->magic == kFileMagic ? file : nullptr;
+    return registry.files.contains(file) ? file : nullptr;
+}
+
+GlobalObject* AsGlobal(HGLOBAL memory) {
+    Registry& registry = Handles();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    const auto found = registry.globals.find(memory);
+    return found != registry.globals.end() ? found->second.get() : nullptr;
 }
 
 DWORD ErrorFromErrno(int err) {
@@ -42,20 +76,6 @@ DWORD ErrorFromErrno(int err) {
         case EISDIR: return ERROR_ACCESS_DENIED;
         default: return ERROR_INVALID_PARAMETER;
     }
-}
-
-// A global block: this header, then the caller's bytes at a 16-byte boundary.
-struct alignas(16) GlobalRecord {
-    std::uint32_t magic;
-    std::uint32_t lockCount;
-    SIZE_T bytes;
-};
-constexpr std::uint32_t kGlobalMagic = 0x474C4F42u;  // "GLOB"
-
-GlobalRecord* AsGlobal(HGLOBAL memory) {
-    if (memory == nullptr) return nullptr;
-    auto* record = static_cast<GlobalRecord*>(memory);
-    return record->magic == kGlobalMagic ? record : nullptr;
 }
 
 // wsprintfA's output buffer is limited to 1,024 bytes, terminator included.
@@ -118,17 +138,24 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
         SetLastError(ErrorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
     }
-    return new FileRecord{kFileMagic, fd};
+    auto* file = new FileRecord{fd};
+    Registry& registry = Handles();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    registry.files.insert(file);
+    return file;
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
-    FileRecord* file = AsFile(handle);
-    if (file == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
+    auto* file = static_cast<FileRecord*>(handle);
+    {
+        Registry& registry = Handles();
+        const std::lock_guard<std::mutex> hold(registry.lock);
+        if (registry.files.erase(file) == 0) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
     }
     close(file->fd);
-    file->magic = 0;
     delete file;
     return TRUE;
 }
@@ -216,42 +243,89 @@ DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DW
 DWORD WINAPI GetLastError() { return gLastError; }
 
 HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
-    if (bytes > std::numeric_limits<SIZE_T>::max() - sizeof(GlobalRecord)) return nullptr;
-    const SIZE_T total = sizeof(GlobalRecord) + bytes;
-    void* raw = (flags & GMEM_ZEROINIT) != 0 ? std::calloc(1, total) : std::malloc(total);
-    if (raw == nullptr) return nullptr;
-    auto* record = static_cast<GlobalRecord*>(raw);
-    record->magic = kGlobalMagic;
-    record->lockCount = 0;
-    record->bytes = bytes;
-    return record;
+    // More than half the address space is never to be had.
+    if (bytes > static_cast<SIZE_T>(PTRDIFF_MAX)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    const bool movable = (flags & GMEM_MOVEABLE) != 0;
+    auto object = std::make_unique<GlobalObject>(GlobalObject{movable, bytes, nullptr, 0});
+    // A fixed object needs an address even for 0 bytes: it is its handle.
+    if (bytes > 0 || !movable) {
+        const SIZE_T wanted = bytes > 0 ? bytes : 1;
+        object->data = (flags & GMEM_ZEROINIT) != 0 ? std::calloc(1, wanted) : std::malloc(wanted);
+        if (object->data == nullptr) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+    }
+    HGLOBAL handle = movable ? static_cast<HGLOBAL>(object.get()) : object->data;
+    Registry& registry = Handles();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    if (object->data != nullptr) registry.globalOfMemory.emplace(object->data, handle);
+    registry.globals.emplace(handle, std::move(object));
+    return handle;
 }
 
 LPVOID WINAPI GlobalLock(HGLOBAL memory) {
-    GlobalRecord* record = AsGlobal(memory);
-    if (record == nullptr) return nullptr;
-    ++record->lockCount;
-    return record + 1;
+    GlobalObject* object = AsGlobal(memory);
+    if (object == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    // A discarded object, or one of 0 bytes, has nothing to lock.
+    if (object->data == nullptr || object->bytes == 0) {
+        SetLastError(ERROR_DISCARDED);
+        return nullptr;
+    }
+    if (object->movable) ++object->locks;  // a fixed object's count stays 0
+    return object->data;
 }
 
 HGLOBAL WINAPI GlobalHandle(LPCVOID locked) {
-    if (locked == nullptr) return nullptr;
-    auto* record = static_cast<GlobalRecord*>(const_cast<void*>(locked)) - 1;
-    return record->magic == kGlobalMagic ? record : nullptr;
+    Registry& registry = Handles();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    const auto found = registry.globalOfMemory.find(locked);
+    if (found == registry.globalOfMemory.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return found->second;
 }
 
 BOOL WINAPI GlobalUnlock(HGLOBAL memory) {
-    GlobalRecord* record = AsGlobal(memory);
-    if (record == nullptr || record->lockCount == 0) return FALSE;
-    --record->lockCount;
-    return record->lockCount > 0 ? TRUE : FALSE;
+    GlobalObject* object = AsGlobal(memory);
+    if (object == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!object->movable) return TRUE;
+    if (object->locks == 0) {
+        SetLastError(ERROR_NOT_LOCKED);
+        return FALSE;
+    }
+    if (--object->locks > 0) return TRUE;
+    SetLastError(NO_ERROR);
+    return FALSE;
 }
 
 HGLOBAL WINAPI GlobalFree(HGLOBAL memory) {
-    GlobalRecord* record = AsGlobal(memory);
-    if (record == nullptr) return memory;  // failure: the handle comes back
-    record->magic = 0;
-    std::free(record);
+    if (memory == nullptr) return nullptr;
+    std::unique_ptr<GlobalObject> object;
+    {
+        Registry& registry = Handles();
+        const std::lock_guard<std::mutex> hold(registry.lock);
+        const auto found = registry.globals.find(memory);
+        if (found == registry.globals.end()) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return memory;  // failure: the handle comes back
+        }
+        object = std::move(found->second);
+        registry.globals.erase(found);
+        if (object->data != nullptr) registry.globalOfMemory.erase(object->data);
+    }
+    // A locked object is freed too.
+    std::free(object->data);
     return nullptr;
 }
 
@@ -308,6 +382,18 @@ int WINAPIV wsprintfA(LPSTR out, LPCSTR format, ...) {
     }
     va_end(args);
     return output.Finish();
+}
+
+std::size_t StandInLiveGlobalBlocks() {
+    Registry& registry = Handles();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    return registry.globals.size();
+}
+
+std::size_t StandInOpenFileHandles() {
+    Registry& registry = Handles();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    return registry.files.size();
 }
 
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR, UINT) {

@@ -107,16 +107,86 @@ TEST(GlobalMemory, ZeroedMovableBlockRoundTripsThroughItsHandle) {
     ASSERT_NE(memory, nullptr);
     auto* bytes = static_cast<std::uint8_t*>(GlobalLock(memory));
     ASSERT_NE(bytes, nullptr);
+    EXPECT_NE(static_cast<void*>(bytes), memory);  // a movable block's handle is not its address
     for (int i = 0; i < 1000; ++i) ASSERT_EQ(bytes[i], 0) << i;
     bytes[999] = 7;  // the whole block is usable
     EXPECT_EQ(GlobalHandle(bytes), memory);
     EXPECT_FALSE(GlobalUnlock(GlobalHandle(bytes)));  // unlocked now
+    EXPECT_EQ(GetLastError(), NO_ERROR);
     EXPECT_EQ(GlobalFree(memory), nullptr);
 }
 
+TEST(GlobalMemory, LocksAreCountedAndAnUnlockedBlockCannotBeUnlocked) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 16);
+    void* first = GlobalLock(memory);
+    EXPECT_EQ(GlobalLock(memory), first);
+    EXPECT_TRUE(GlobalUnlock(memory));  // still locked once
+    EXPECT_FALSE(GlobalUnlock(memory));
+    EXPECT_EQ(GetLastError(), NO_ERROR);
+    EXPECT_FALSE(GlobalUnlock(memory));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_LOCKED);
+    EXPECT_EQ(GlobalFree(memory), nullptr);
+}
+
+// A movable block of 0 bytes is discarded from the start: its handle is real
+// and must be freed, but it has no memory, so its lock is null, and the null
+// lock leads back to no handle.
+TEST(GlobalMemory, AMovableBlockOfZeroBytesIsDiscarded) {
+    const std::size_t before = StandInLiveGlobalBlocks();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 0);
+    ASSERT_NE(memory, nullptr);
+    EXPECT_EQ(StandInLiveGlobalBlocks(), before + 1);
+    EXPECT_EQ(GlobalLock(memory), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_DISCARDED);
+    EXPECT_EQ(GlobalHandle(nullptr), nullptr);
+    EXPECT_EQ(GlobalFree(memory), nullptr);
+    EXPECT_EQ(StandInLiveGlobalBlocks(), before);
+}
+
+TEST(GlobalMemory, AFixedBlockIsItsOwnAddressAndHasNoLockCount) {
+    HGLOBAL memory = GlobalAlloc(GMEM_FIXED, 8);
+    ASSERT_NE(memory, nullptr);
+    EXPECT_EQ(GlobalLock(memory), memory);
+    EXPECT_EQ(GlobalHandle(memory), memory);
+    EXPECT_TRUE(GlobalUnlock(memory));  // fixed memory: always TRUE
+    EXPECT_TRUE(GlobalUnlock(memory));
+    EXPECT_EQ(GlobalFree(memory), nullptr);
+}
+
+TEST(GlobalMemory, ALockedBlockIsFreedAndAFreedHandleIsRefused) {
+    const std::size_t before = StandInLiveGlobalBlocks();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 32);
+    void* bytes = GlobalLock(memory);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(GlobalFree(memory), nullptr);
+    EXPECT_EQ(StandInLiveGlobalBlocks(), before);
+    EXPECT_EQ(GlobalHandle(bytes), nullptr);
+    EXPECT_EQ(GlobalLock(memory), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(GlobalFree(memory), memory);  // failure: the handle comes back
+    EXPECT_EQ(GlobalFree(nullptr), nullptr);
+}
+
 TEST(GlobalMemory, AnImpossibleSizeFails) {
+    const std::size_t before = StandInLiveGlobalBlocks();
     EXPECT_EQ(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, ~SIZE_T{0}), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(StandInLiveGlobalBlocks(), before);
     EXPECT_EQ(GlobalLock(nullptr), nullptr);
+}
+
+TEST(CloseHandle, CountsOpenHandlesAndRefusesAClosedOne) {
+    TempFile file({1});
+    const std::size_t before = StandInOpenFileHandles();
+    HANDLE h = OpenForReading(file.c_str());
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(StandInOpenFileHandles(), before + 1);
+    EXPECT_EQ(OpenForReading(file.c_str()), INVALID_HANDLE_VALUE);  // a refused opener holds nothing
+    EXPECT_EQ(StandInOpenFileHandles(), before + 1);
+    EXPECT_TRUE(CloseHandle(h));
+    EXPECT_EQ(StandInOpenFileHandles(), before);
+    EXPECT_FALSE(CloseHandle(h));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
 TEST(WsprintfA, FormatsTheConversionsTheModuleUses) {
