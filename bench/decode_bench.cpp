@@ -27,7 +27,6 @@
 #include "develop/row_buffers.h"
 #include "plugin/exports.h"
 #include "plugin/image_decode.h"
-#include "platform/win32.h"
 #include "tools/make_erf/erf_writer.h"
 #include "tools/make_erf/test_chart.h"
 
@@ -62,21 +61,15 @@ std::uint32_t StripOffset(const BenchFile& file) {
 class MosaicDib {
 public:
     explicit MosaicDib(const BenchFile& file) : dib_(CreateDib(file.width, file.height, 24)) {
-        if (dib_ == nullptr || UnpackStrip(file.path.c_str(), StripOffset(file), dib_, file.width, file.height) != 0) {
+        if (dib_ == nullptr || UnpackStrip(file.path.c_str(), StripOffset(file), get(), file.width, file.height) != 0) {
             std::fprintf(stderr, "decode_bench: cannot unpack %s\n", file.path.c_str());
             std::exit(1);
         }
     }
-    ~MosaicDib() {
-        GlobalUnlock(GlobalHandle(dib_));
-        GlobalFree(GlobalHandle(dib_));
-    }
-    MosaicDib(const MosaicDib&) = delete;
-    MosaicDib& operator=(const MosaicDib&) = delete;
-    DibImage get() const { return dib_; }
+    DibImage get() const { return dib_.get(); }
 
 private:
-    DibImage dib_;
+    DibOwner dib_;
 };
 
 void Baseline(benchmark::State& state, const BenchFile& file) {

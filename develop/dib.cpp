@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/win32.h"
+#include "develop/global_block.h"
 
 namespace {
 
@@ -62,12 +62,9 @@ DibImage CreateDib(std::int32_t width, std::int32_t height, std::int32_t bitCoun
     const std::int64_t tableBytes = ColourTableBytes(bitCount);
     const std::int64_t size = kHeaderBytes + tableBytes + stride * height;
     if (size > kLargestBlock) return nullptr;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(size));
-    auto* dib = static_cast<DibImage>(GlobalLock(memory));
-    if (dib == nullptr) {
-        if (memory != nullptr) GlobalFree(memory);
-        return nullptr;
-    }
+    GlobalBlock block(static_cast<std::size_t>(size));
+    auto* dib = static_cast<DibImage>(block.data());
+    if (dib == nullptr) return nullptr;  // the block frees its handle
     dib->biSize = sizeof(DibHeader);
     dib->biWidth = width;
     dib->biHeight = height;
@@ -77,7 +74,12 @@ DibImage CreateDib(std::int32_t width, std::int32_t height, std::int32_t bitCoun
     auto* table = reinterpret_cast<std::uint8_t*>(dib) + kHeaderBytes;
     if (bitCount == 4) FillGreys(table, 16, 17);
     if (bitCount == 8) FillGreys(table, 256, 1);
-    return dib;
+    return static_cast<DibImage>(block.Release());
+}
+
+void ReleaseDib(DibImage dib) {
+    // A DIB is never of 0 bytes, so its locked address leads back to its handle.
+    const GlobalBlock owner = GlobalBlock::Adopt(dib);
 }
 
 void GetDibGeometry(DibImage dib, std::int32_t* width, std::int32_t* height, std::int32_t* bitCount) {

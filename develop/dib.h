@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 // The 40-byte header at the start of the block, laid out as BITMAPINFOHEADER.
 struct DibHeader {
@@ -21,14 +22,22 @@ struct DibHeader {
 };
 static_assert(sizeof(DibHeader) == 40);
 
-// The locked block; its owner releases it with
-// GlobalUnlock(GlobalHandle(dib)) and GlobalFree(GlobalHandle(dib)).
+// The locked block; its owner releases it with ReleaseDib, best through a
+// DibOwner, so that every way out of the owner's scope frees it.
 using DibImage = DibHeader*;
 
 // Header, grey colour table (1, 4 and 8 bits) and zeroed rows. Null when the
 // memory cannot be had, when a size is negative, or when the block would
 // exceed 2^31 - 1 bytes, more than a 32-bit process can map.
 DibImage CreateDib(std::int32_t width, std::int32_t height, std::int32_t bitCount);
+
+// GlobalUnlock and GlobalFree through GlobalHandle(dib); nothing for a null DIB.
+void ReleaseDib(DibImage dib);
+
+struct DibRelease {
+    void operator()(DibImage dib) const { ReleaseDib(dib); }
+};
+using DibOwner = std::unique_ptr<DibHeader, DibRelease>;
 
 // Copies the header's width, height and bit count; writes nothing for a null DIB.
 void GetDibGeometry(DibImage dib, std::int32_t* width, std::int32_t* height, std::int32_t* bitCount);

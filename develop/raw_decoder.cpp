@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "develop/global_block.h"
 #include "develop/interpolation.h"
 #include "develop/row_buffers.h"
 #include "develop/tone_curves.h"
-#include "platform/win32.h"
 
 namespace {
 
@@ -105,24 +105,6 @@ const std::uint8_t* UnpackMosaicRow(const std::uint8_t* packed, std::int32_t wid
     return gRowC.data();
 }
 
-// A locked, zeroed block of movable global memory, released on scope exit.
-class GlobalBuffer {
-public:
-    explicit GlobalBuffer(std::size_t bytes)
-        : data_(static_cast<std::uint8_t*>(GlobalLock(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes)))) {}
-    ~GlobalBuffer() {
-        if (data_ == nullptr) return;
-        GlobalUnlock(GlobalHandle(data_));
-        GlobalFree(GlobalHandle(data_));
-    }
-    GlobalBuffer(const GlobalBuffer&) = delete;
-    GlobalBuffer& operator=(const GlobalBuffer&) = delete;
-    std::uint8_t* data() const { return data_; }
-
-private:
-    std::uint8_t* data_;
-};
-
 // Puts the file at the strip; false when the C library cannot seek there. An
 // offset from 2^31 on is out of reach on every platform the module runs on.
 bool SeekToStrip(std::FILE* file, std::uint32_t stripOffset) {
@@ -158,8 +140,9 @@ std::int32_t UnpackStrip(const char* fileName, std::uint32_t stripOffset, DibIma
     const std::uint64_t chunkRows =
         rowBytes == 0 ? 1 : std::clamp<std::uint64_t>(kChunkBytes / rowBytes, 1, std::max(height, 1));
     if (rowBytes * chunkRows > SIZE_MAX) return -1;
-    GlobalBuffer chunk(static_cast<std::size_t>(rowBytes * chunkRows));
-    if (chunk.data() == nullptr || !SizeRowBuffers(width)) return -1;
+    const GlobalBlock block(static_cast<std::size_t>(rowBytes * chunkRows));
+    auto* chunk = static_cast<std::uint8_t*>(block.data());
+    if (chunk == nullptr || !SizeRowBuffers(width)) return -1;
     std::FILE* file = std::fopen(fileName, "rb");
     if (file == nullptr) return -1;
     std::setvbuf(file, nullptr, _IONBF, 0);
@@ -170,10 +153,10 @@ std::int32_t UnpackStrip(const char* fileName, std::uint32_t stripOffset, DibIma
         const std::uint64_t inChunk = static_cast<std::uint64_t>(y) % chunkRows;
         if (inChunk == 0) {
             const std::uint64_t rows = std::min<std::uint64_t>(chunkRows, static_cast<std::uint64_t>(height - y));
-            ReadRows(file, reachable, chunk.data(), static_cast<std::size_t>(rowBytes),
+            ReadRows(file, reachable, chunk, static_cast<std::size_t>(rowBytes),
                      static_cast<std::size_t>(chunkRows), static_cast<std::size_t>(rows));
         }
-        WriteDibRow(dib, y, 0, width - 1, UnpackMosaicRow(chunk.data() + rowBytes * inChunk, width, y));
+        WriteDibRow(dib, y, 0, width - 1, UnpackMosaicRow(chunk + rowBytes * inChunk, width, y));
     }
     std::fclose(file);
     return 0;

@@ -11,7 +11,6 @@
 #include "develop/raw_decoder.h"
 #include "develop/row_buffers.h"
 #include "plugin/exports.h"
-#include "platform/win32.h"
 #include "tiff/erf_file.h"
 
 namespace {
@@ -43,11 +42,6 @@ bool FileJustifies(const char* fileName, std::uint32_t width, std::uint32_t heig
     return !bytes || pixels <= kPixelsPerFileByte * *bytes;
 }
 
-void ReleaseDib(DibImage dib) {
-    GlobalUnlock(GlobalHandle(dib));
-    GlobalFree(GlobalHandle(dib));
-}
-
 }  // namespace
 
 void DeliverRows(DibImage dib, const LineCallbackRecord& callbacks) {
@@ -77,15 +71,10 @@ extern "C" std::int32_t RUDI_CDECL ReadFileExec(std::int32_t, const char* fileNa
     if (!FileJustifies(fileName, width, height)) return 1;
     const auto columns = static_cast<std::int32_t>(width);
     const auto rows = static_cast<std::int32_t>(height);
-    DibImage dib = CreateDib(columns, rows, 24);
-    if (dib == nullptr) return 1;
-    if (!SizeRowBuffers(columns)) {
-        ReleaseDib(dib);
-        return 1;
-    }
+    const DibOwner dib(CreateDib(columns, rows, 24));
+    if (dib == nullptr || !SizeRowBuffers(columns)) return 1;
     // A file that cannot be reopened leaves the picture black.
-    DecodeRawStrip(fileName, stripOffset, stripByteCount, dib, columns, rows);
-    DeliverRows(dib, *callbacks);
-    ReleaseDib(dib);
+    DecodeRawStrip(fileName, stripOffset, stripByteCount, dib.get(), columns, rows);
+    DeliverRows(dib.get(), *callbacks);
     return 1;
 }

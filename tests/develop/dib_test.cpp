@@ -5,20 +5,16 @@
 #include <vector>
 
 #include "develop/dib.h"
-#include "platform/win32.h"
 
 namespace {
 
 constexpr std::uint8_t kPattern = 0xA5;
 
 struct Dib {
-    Dib(std::int32_t width, std::int32_t height, std::int32_t bitCount) : image(CreateDib(width, height, bitCount)) {}
-    ~Dib() {
-        if (image == nullptr) return;
-        GlobalUnlock(GlobalHandle(image));
-        GlobalFree(GlobalHandle(image));
-    }
+    Dib(std::int32_t width, std::int32_t height, std::int32_t bitCount)
+        : owner(CreateDib(width, height, bitCount)), image(owner.get()) {}
     const std::uint8_t* bytes() const { return reinterpret_cast<const std::uint8_t*>(image); }
+    DibOwner owner;
     DibImage image;
 };
 

@@ -5,7 +5,6 @@
 
 #include "develop/dib.h"
 #include "develop/interpolation.h"
-#include "platform/win32.h"
 
 namespace {
 
@@ -24,7 +23,8 @@ int MosaicByte(std::size_t x, std::size_t y) {
 Rows Develop(const std::vector<std::vector<int>>& mosaic) {
     const auto height = static_cast<std::int32_t>(mosaic.size());
     const auto width = static_cast<std::int32_t>(mosaic[0].size());
-    DibImage dib = CreateDib(width, height, 24);
+    const DibOwner owner(CreateDib(width, height, 24));
+    DibImage dib = owner.get();
     EXPECT_NE(dib, nullptr);
     for (std::int32_t y = 0; y < height; ++y) {
         std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(width), 0);
@@ -41,8 +41,6 @@ Rows Develop(const std::vector<std::vector<int>>& mosaic) {
         picture.emplace_back();
         for (std::int32_t x = 0; x < width; ++x) picture.back().push_back({row[3 * x], row[3 * x + 1], row[3 * x + 2]});
     }
-    GlobalUnlock(GlobalHandle(dib));
-    GlobalFree(GlobalHandle(dib));
     return picture;
 }
 
@@ -168,11 +166,9 @@ TEST(Interpolation, LeavesANullOrEmptyPictureAlone) {
     InterpolateBlue(nullptr);
     InterpolateRed(nullptr);
     InterpolateGreen(nullptr);
-    DibImage empty = CreateDib(0, 3, 24);
-    InterpolateBlue(empty);
-    InterpolateGreen(empty);
-    GlobalUnlock(GlobalHandle(empty));
-    GlobalFree(GlobalHandle(empty));
+    const DibOwner empty(CreateDib(0, 3, 24));
+    InterpolateBlue(empty.get());
+    InterpolateGreen(empty.get());
 }
 
 }  // namespace

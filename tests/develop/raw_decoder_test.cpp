@@ -8,7 +8,6 @@
 #include "develop/dib.h"
 #include "develop/raw_decoder.h"
 #include "develop/tone_curves.h"
-#include "platform/win32.h"
 #include "tests/support/erf_builder.h"
 #include "tests/support/memory_limit.h"
 #include "tests/support/temp_file.h"
@@ -22,16 +21,14 @@ struct Developed {
 };
 
 Developed DecodeStrip(const std::string& path, std::uint32_t offset, std::int32_t width, std::int32_t height) {
-    DibImage dib = CreateDib(width, height, 24);
+    const DibOwner dib(CreateDib(width, height, 24));
     EXPECT_NE(dib, nullptr);
     Developed out;
-    out.result = DecodeRawStrip(path.c_str(), offset, 0, dib, width, height);
+    out.result = DecodeRawStrip(path.c_str(), offset, 0, dib.get(), width, height);
     for (std::int32_t y = 0; y < height; ++y) {
         out.rows.emplace_back(3 * static_cast<std::size_t>(width));
-        ReadDibRow(dib, y, 0, width - 1, out.rows.back().data());
+        ReadDibRow(dib.get(), y, 0, width - 1, out.rows.back().data());
     }
-    GlobalUnlock(GlobalHandle(dib));
-    GlobalFree(GlobalHandle(dib));
     return out;
 }
 
