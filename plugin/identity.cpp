@@ -1,6 +1,7 @@
 // The identity queries: what the plug-in is and which format it reads.
 #include <cstring>
 
+#include "plugin/export_guard.h"
 #include "plugin/exports.h"
 
 namespace {
@@ -22,17 +23,25 @@ constexpr char kFormatName[] = "EPSON RAW";
 extern "C" {
 
 std::int32_t RUDI_CDECL ReadFileDllInfo(std::int32_t, DllInfoRecord* info) {
-    info->reserved = 0;
-    std::memcpy(info->description, kDescription, sizeof kDescription);
-    return 1;
+    return RunExport(
+        [&] {
+            info->reserved = 0;
+            std::memcpy(info->description, kDescription, sizeof kDescription);
+        },
+        [] {});
 }
 
-std::int32_t RUDI_CDECL ReadFileInit() { return 1; }
+std::int32_t RUDI_CDECL ReadFileInit() {
+    return RunExport([] {}, [] {});
+}
 
 std::int32_t RUDI_CDECL ReadFileInfo(std::int32_t, FormatInfoRecord* info) {
-    std::memcpy(info->extension, kExtension, sizeof kExtension);
-    std::memcpy(info->formatName, kFormatName, sizeof kFormatName);
-    for (std::uint32_t& flag : info->flags) flag = 1;
-    return 1;
+    return RunExport(
+        [&] {
+            std::memcpy(info->extension, kExtension, sizeof kExtension);
+            std::memcpy(info->formatName, kFormatName, sizeof kFormatName);
+            for (std::uint32_t& flag : info->flags) flag = 1;
+        },
+        [] {});
 }
 }

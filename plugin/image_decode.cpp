@@ -10,6 +10,7 @@
 #include "develop/dib.h"
 #include "develop/raw_decoder.h"
 #include "develop/row_buffers.h"
+#include "plugin/export_guard.h"
 #include "plugin/exports.h"
 #include "tiff/erf_file.h"
 
@@ -54,8 +55,9 @@ void DeliverRows(DibImage dib, const LineCallbackRecord& callbacks) {
     }
 }
 
-extern "C" std::int32_t RUDI_CDECL ReadFileExec(std::int32_t, const char* fileName, std::int32_t, std::int32_t,
-                                                std::int32_t, LineCallbackRecord* callbacks) {
+namespace {
+
+void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks) {
     ErfFile erf;
     erf.Open(fileName);  // a failure leaves the size at 0 by 0: no rows
     std::uint32_t photometric = 0;
@@ -68,13 +70,20 @@ extern "C" std::int32_t RUDI_CDECL ReadFileExec(std::int32_t, const char* fileNa
     // Sizes from 2^31 on come through as negative and are refused, as is a
     // picture too large to hold or larger than the file justifies: then no
     // row is delivered.
-    if (!FileJustifies(fileName, width, height)) return 1;
+    if (!FileJustifies(fileName, width, height)) return;
     const auto columns = static_cast<std::int32_t>(width);
     const auto rows = static_cast<std::int32_t>(height);
     const DibOwner dib(CreateDib(columns, rows, 24));
-    if (dib == nullptr || !SizeRowBuffers(columns)) return 1;
+    if (dib == nullptr || !SizeRowBuffers(columns)) return;
     // A file that cannot be reopened leaves the picture black.
     DecodeRawStrip(fileName, stripOffset, stripByteCount, dib.get(), columns, rows);
-    DeliverRows(dib.get(), *callbacks);
-    return 1;
+    DeliverRows(dib.get(), callbacks);
+}
+
+}  // namespace
+
+extern "C" std::int32_t RUDI_CDECL ReadFileExec(std::int32_t, const char* fileName, std::int32_t, std::int32_t,
+                                                std::int32_t, LineCallbackRecord* callbacks) {
+    // Should anything fail on the way, no further row is delivered.
+    return RunExport([&] { DecodeAndDeliver(fileName, *callbacks); }, [] {});
 }

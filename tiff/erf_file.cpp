@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -53,13 +54,20 @@ std::int32_t ErfFile::Open(const char* name) {
         // Directories whose values need more memory than the process can get
         // (a file can name the same large block under every tag): the file
         // reads as one that cannot be read, rather than ending the host.
-        mainIfd.Clear();
-        rawIfd.Clear();
-        result = -1;
+        result = Unreadable();
+    } catch (const std::length_error&) {
+        // The same for more values or text than a container can hold.
+        result = Unreadable();
     }
     CloseHandle(fileHandle);
     fileHandle = nullptr;
     return result;
+}
+
+std::int32_t ErfFile::Unreadable() {
+    mainIfd.Clear();
+    rawIfd.Clear();
+    return -1;
 }
 
 std::int32_t ErfFile::Parse() {

@@ -17,7 +17,8 @@ public:
     virtual ~ErfFile() = default;
 
     // 0 on success, -1 when the file cannot be opened (or its directories need
-    // more memory than can be had: both stay empty), -12 or -13 for a bad header.
+    // more memory than can be had, or more values than a list can hold: both
+    // stay empty), -12 or -13 for a bad header.
     std::int32_t Open(const char* name);
     std::int32_t Parse();
 
@@ -36,4 +37,6 @@ public:
 
 private:
     void ShowError(const char* format) const;
+    // Empties both directories: the file reads as one that cannot be read.
+    std::int32_t Unreadable();
 };

@@ -1,5 +1,7 @@
 #include "tiff/tag_values.h"
 
+#include <stdexcept>
+
 #include "platform/win32.h"
 #include "tiff/byte_order.h"
 
@@ -69,11 +71,35 @@ void DecodeUndefined(TiffTag& tag, const std::uint8_t* bytes, std::int32_t count
     for (const std::uint32_t item : tag.values) AppendText(tag, "%02x ", item);
 }
 
+// A count of 2^31 or more, taken as signed, reads nothing.
+std::int32_t DecodedCount(const TiffTag& tag) {
+    return static_cast<std::int32_t>(tag.count) < 0 ? 0 : static_cast<std::int32_t>(tag.count);
+}
+
+// The items decoding appends: a text's one or two terminating zeros and a
+// block's one are counted, and two items for each rational.
+std::uint64_t ItemsDecoded(std::uint32_t type, std::int32_t count) {
+    const auto n = static_cast<std::uint64_t>(count);
+    switch (type) {
+        case kTypeAscii: return n + 2;
+        case kTypeUndefined: return n + 1;
+        case kTypeRational:
+        case kTypeSRational: return 2 * n;
+        default: return TypeUnitSize(type) == 0 ? 0 : n;
+    }
+}
+
 }  // namespace
 
+void RefuseUnholdableCount(const TiffTag& tag) {
+    if (ItemsDecoded(tag.type, DecodedCount(tag)) > tag.values.max_size() - tag.values.size()) {
+        throw std::length_error("more values than a list can hold");
+    }
+}
+
 void DecodeValues(TiffTag& tag, const std::uint8_t* bytes, bool littleEndian) {
-    // A count of 2^31 or more, taken as signed, reads nothing.
-    const std::int32_t count = static_cast<std::int32_t>(tag.count) < 0 ? 0 : static_cast<std::int32_t>(tag.count);
+    RefuseUnholdableCount(tag);
+    const std::int32_t count = DecodedCount(tag);
     switch (tag.type) {
         case kTypeAscii: DecodeAscii(tag, bytes, count); return;
         case kTypeUndefined: DecodeUndefined(tag, bytes, count); return;

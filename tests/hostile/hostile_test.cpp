@@ -7,6 +7,7 @@
 
 #include "plugin/exports.h"
 #include "tests/hostile/hostile_cases.h"
+#include "tests/support/erf_builder.h"
 #include "tests/support/temp_file.h"
 
 namespace {
@@ -80,6 +81,35 @@ TEST_P(HostileFileTest, GiveTheDecidedSizeAndRows) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileFileTest, testing::ValuesIn(HostileFiles()),
                          [](const testing::TestParamInfo<HostileFile>& info) { return info.param.name; });
+
+// IFD0's one entry is a Make of 2^29 ASCII bytes, all in the file (a hole of
+// 512 MiB). A 32-bit process cannot hold 2^29 + 2 items in a list: the file
+// reads as one that cannot be read, and no exception leaves the exports. (A
+// 64-bit process just reads the text, at a cost of gigabytes: not here.)
+TEST(HostileFile, AValueCountBeyondWhatAListCanHoldIsRefusedLikeRunningOutOfMemory) {
+    constexpr std::uint32_t kCount = 1u << 29;
+    if (std::uint64_t{kCount} + 2 <= std::vector<std::uint32_t>().max_size()) {
+        GTEST_SKIP() << "a list holds 2^29 + 2 items in this process";
+    }
+    constexpr std::uint32_t kValues = 26;  // after the header, the one entry and the link
+    const TempFile file(ByteBuilder(true).Header(8).U16(1).Entry(271, kTypeAscii, kCount, kValues).U32(0).bytes());
+    file.Resize(std::uint64_t{kValues} + kCount);
+
+    ErfFile erf;
+    EXPECT_EQ(erf.Open(file.c_str()), -1);
+    EXPECT_EQ(erf.mainIfd.TagCount(), 0);
+    EXPECT_EQ(erf.rawIfd.TagCount(), 0);
+    ImageSizeRecord size{};
+    EXPECT_EQ(ReadFileGetSize(0, file.c_str(), &size, nullptr), 1);
+    EXPECT_EQ(size.width, 0u);
+    EXPECT_EQ(size.height, 0u);
+    EXPECT_EQ(size.bitsPerPixel, 24u);
+    DeliveredRows rows;
+    gRows = &rows;
+    LineCallbackRecord callbacks{KeepRow};
+    EXPECT_EQ(ReadFileExec(0, file.c_str(), 0, 0, 0, &callbacks), 1);
+    EXPECT_TRUE(rows.empty());
+}
 
 class HostileImageTest : public testing::TestWithParam<HostileImage> {};
 

@@ -18,6 +18,10 @@ TempFile::TempFile(const std::vector<std::uint8_t>& bytes) {
     Write(bytes);
 }
 
+void TempFile::Resize(std::uint64_t bytes) const {
+    if (truncate(path_.c_str(), static_cast<off_t>(bytes)) != 0) throw std::runtime_error("cannot resize " + path_);
+}
+
 TempFile::~TempFile() { std::remove(path_.c_str()); }
 
 std::vector<std::uint8_t> TempFile::Read() const {

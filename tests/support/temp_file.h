@@ -17,6 +17,9 @@ public:
     const char* c_str() const { return path_.c_str(); }
     std::vector<std::uint8_t> Read() const;
     void Write(const std::vector<std::uint8_t>& bytes) const;
+    // Cuts or extends the file to `bytes`; an extension is a hole of zeros
+    // that takes no room on the disk.
+    void Resize(std::uint64_t bytes) const;
 
 private:
     std::string path_;
