@@ -5,7 +5,27 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
+#include "tiff/byte_order.h"
 #include "tiff/tiff_ifd.h"
+
+namespace {
+
+// The blocks were stored back to back from the data area on, each where its
+// entry says, and the last ends where the image does: the size reported is
+// the size stored.
+void CheckStoredSize(const std::vector<std::uint8_t>& stored, std::int32_t n, std::int32_t entryBytes) {
+    std::uint64_t end = static_cast<std::uint64_t>(entryBytes);
+    for (std::int32_t i = 0; i < n; ++i) {
+        const std::uint8_t* raw = stored.data() + 12 * static_cast<std::size_t>(i);
+        const std::int64_t size = TypeSize(LoadOrdered16(raw + 2, true), LoadOrdered32(raw + 4, true));
+        if (size <= 4) continue;
+        FUZZ_CHECK(LoadOrdered32(raw + 8, true) == end);
+        end += static_cast<std::uint64_t>(size);
+    }
+    FUZZ_CHECK(end == stored.size());
+}
+
+}  // namespace
 
 // Input: a 16-bit little-endian entry count, then the image.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -27,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::uint64_t(dataBytes) <= image.size() * std::uint64_t(n));
     std::vector<std::uint8_t> stored(static_cast<std::size_t>(entryBytes) + static_cast<std::size_t>(dataBytes));
     FUZZ_CHECK(loaded.StoreToMemory(stored.data(), stored.data() + entryBytes) == n);
+    CheckStoredSize(stored, n, entryBytes);
 
     TiffIfd again;
     FUZZ_CHECK(again.LoadFromMemory(stored.data(), n, stored.size()) == 0);

@@ -70,17 +70,18 @@ bool TiffIfd::LoadEntryWithin(const std::uint8_t* image, std::uint64_t imageByte
 }
 
 std::int32_t TiffIfd::MemoryImageSize(std::int32_t* entryBytes, std::int32_t* dataBytes) const {
-    std::int64_t data = 0;
-    for (const auto& [name, tag] : tags) {
-        const std::int64_t size = TypeSize(tag->type, tag->count);
-        if (size > 4) data += size;
-    }
-    if (entryBytes != nullptr) *entryBytes = static_cast<std::int32_t>(kRawEntrySize * TagCount());
+    const std::int64_t entries = kRawEntrySize * TagCount();
+    const std::int64_t data = BlockBytes();
+    // The image is one block whose offsets are 32-bit: both parts together
+    // must fit, or a caller adding them would get a wrapped size.
+    if (entries + data > INT32_MAX) return -1;
+    if (entryBytes != nullptr) *entryBytes = static_cast<std::int32_t>(entries);
     if (dataBytes != nullptr) *dataBytes = static_cast<std::int32_t>(data);
     return TagCount();
 }
 
 std::int32_t TiffIfd::StoreToMemory(void* entries, void* data) const {
+    if (MemoryImageSize(nullptr, nullptr) < 0) return -1;
     auto* raw = static_cast<std::uint8_t*>(entries);
     auto* block = static_cast<std::uint8_t*>(data);
     // Name order, as the map holds them; ForEachTag is the way to tag order.
@@ -92,6 +93,7 @@ std::int32_t TiffIfd::StoreToMemory(void* entries, void* data) const {
 }
 
 std::int32_t TiffIfd::StoreEntryToMemory(void* entries, void* rawEntry, void* data, const TiffTag& tag) const {
+    if (TypeSize(tag.type, tag.count) > INT32_MAX) return -1;
     auto* raw = static_cast<std::uint8_t*>(rawEntry);
     StoreOrdered16(raw, static_cast<std::uint16_t>(tag.tagNumber), kHostOrder);
     StoreOrdered16(raw + 2, static_cast<std::uint16_t>(tag.type), kHostOrder);
@@ -107,6 +109,7 @@ std::int32_t TiffIfd::StoreEntryToMemory(void* entries, void* rawEntry, void* da
 }
 
 std::int32_t TiffIfd::StoreValuesToMemory(void* destination, const TiffTag& tag) {
+    if (TypeSize(tag.type, tag.count) > INT32_MAX) return -1;
     auto* out = static_cast<std::uint8_t*>(destination);
     // Items a tag lacks are stored as 0: the field takes its full size, so the
     // blocks land where MemoryImageSize planned them.

@@ -7,6 +7,7 @@
 #include "tiff/tiff_ifd.h"
 
 std::int32_t TiffIfd::WriteValues(const TiffTag& tag) {
+    if (TypeSize(tag.type, tag.count) > INT32_MAX) return -1;
     const std::int64_t bytes = ForEachStoredItem(tag, [this](std::uint32_t width, std::uint32_t item) {
         if (width == 1) Write8(item);
         else if (width == 2) Write16(item);
@@ -19,6 +20,11 @@ std::int32_t TiffIfd::WriteIfd(std::int32_t dataStart) {
     const std::vector<TiffTag*> sorted = InTagOrder();
     const auto n = static_cast<std::int64_t>(sorted.size());
     if (n == 0) return 0;
+    // Every position written must be a 32-bit offset the stream can reach:
+    // the link after the entries, and the end of the last block.
+    const std::int64_t link = std::int64_t{TellRelative()} + 2 + 12 * n;
+    const std::int64_t blocks = dataStart > 0 ? dataStart : link + 4;
+    if (link + 4 > INT32_MAX || blocks + BlockBytes() > INT32_MAX) return -1;
     Write16(static_cast<std::uint32_t>(n));
     const std::int64_t entries = TellRelative();
     entryTablePos = static_cast<std::int32_t>(entries);

@@ -36,6 +36,14 @@ std::vector<TiffTag*> TiffIfd::InTagOrder() const {
     return sorted;
 }
 
+std::int64_t TiffIfd::BlockBytes() const {
+    std::int64_t bytes = 0;
+    for (const auto& [name, tag] : tags) {
+        if (!IsInline(tag->type, tag->count)) bytes += TypeSize(tag->type, tag->count);
+    }
+    return bytes;
+}
+
 bool TiffIfd::File(std::unique_ptr<TiffTag> tag) {
     return tags.try_emplace(tag->name, std::move(tag)).second;
 }

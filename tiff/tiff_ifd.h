@@ -46,7 +46,8 @@ public:
     // lie inside the file.
     bool ReadValues(TiffTag& tag);
 
-    // Writing to the file and editing in memory.
+    // Writing to the file and editing in memory. WriteIfd and WriteValues
+    // refuse, with -1 and nothing written, what would reach past 2^31 - 1.
     std::int32_t WriteIfd(std::int32_t dataStart);
     std::int32_t WriteValues(const TiffTag& tag);
     std::int32_t RewriteEntry(const char* name);
@@ -65,6 +66,9 @@ public:
     // one was refused.
     std::int32_t LoadFromMemory(const void* image, std::int32_t count, std::size_t imageBytes);
     std::int32_t LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset);
+    // The storing operations refuse, with -1 and nothing written, an image
+    // whose entries and blocks together would take more than 2^31 - 1 bytes,
+    // and a block of that size.
     std::int32_t MemoryImageSize(std::int32_t* entryBytes, std::int32_t* dataBytes) const;
     std::int32_t StoreToMemory(void* entries, void* data) const;
     std::int32_t StoreEntryToMemory(void* entries, void* rawEntry, void* data, const TiffTag& tag) const;
@@ -84,6 +88,10 @@ protected:
     TagMap tags;
 
 private:
+    // Bytes of all value blocks: the values of every entry that does not
+    // hold them inline, summed in 64 bits.
+    std::int64_t BlockBytes() const;
+
     // Loads the raw entry at `rawEntry`, its block counted from `image`; an
     // image of unknown size has UINT64_MAX bytes. False when the values lie
     // outside the image.

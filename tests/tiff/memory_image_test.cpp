@@ -150,6 +150,52 @@ TEST(StoreToMemory, AnEmptyDirectoryNeedsNoRoom) {
     EXPECT_EQ(ifd.StoreToMemory(nullptr, nullptr), 0);
 }
 
+// Entries taken over with PutTagCopy keep their counts however short their
+// value lists: sizes past 2^31 - 1 are refused before anything is stored.
+struct HugeDirectory {
+    std::string name;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> entries;  // tag number and LONG count
+    std::int32_t result;                                              // of MemoryImageSize
+};
+
+class MemoryImageLimitTest : public testing::TestWithParam<HugeDirectory> {};
+
+TEST_P(MemoryImageLimitTest, SizesBeyondTheSignedRangeAreRefusedAndNothingIsStored) {
+    TiffIfd ifd;
+    for (const auto& [number, count] : GetParam().entries) {
+        TiffTag source;
+        source.tagNumber = number;
+        source.type = kTypeLong;
+        source.count = count;
+        source.values = {1, 2};
+        ifd.PutTagCopy(source);
+    }
+    std::int32_t entryBytes = -7, dataBytes = -7;
+    EXPECT_EQ(ifd.MemoryImageSize(&entryBytes, &dataBytes), GetParam().result);
+    if (GetParam().result >= 0) return;
+    EXPECT_EQ(entryBytes, -7);
+    EXPECT_EQ(dataBytes, -7);
+    std::vector<std::uint8_t> image(64, 0xEE);
+    EXPECT_EQ(ifd.StoreToMemory(image.data(), image.data() + 24), -1);
+    EXPECT_EQ(image, std::vector<std::uint8_t>(64, 0xEE));
+    for (const auto& [name, tag] : ifd.Tags()) {
+        if (TypeSize(tag->type, tag->count) <= INT32_MAX) continue;  // a block of its own must fit too
+        EXPECT_EQ(ifd.StoreEntryToMemory(image.data(), image.data(), image.data() + 24, *tag), -1);
+        EXPECT_EQ(TiffIfd::StoreValuesToMemory(image.data(), *tag), -1);
+    }
+    EXPECT_EQ(image, std::vector<std::uint8_t>(64, 0xEE));
+}
+
+constexpr std::uint32_t kLargestFit = (0x7FFFFFFF - 24) / 4;  // two entries and 4 x count bytes just fit
+
+INSTANTIATE_TEST_SUITE_P(
+    Directories, MemoryImageLimitTest,
+    testing::Values(HugeDirectory{"TwoBlocksWhoseSumWraps32Bits", {{273, 1u << 29}, {279, 1u << 29}}, -1},
+                    HugeDirectory{"OneBlockOfTwoToThe31", {{273, 1u << 29}}, -1},
+                    HugeDirectory{"EntriesAndBlocksJustFit", {{273, kLargestFit}, {279, 1}}, 2},
+                    HugeDirectory{"OneByteTooMany", {{273, kLargestFit}, {279, 2}}, -1}),
+    [](const testing::TestParamInfo<HugeDirectory>& info) { return info.param.name; });
+
 TEST(StoreEntryToMemory, InlineValuesTakeOnlyTheirOwnBytesOfTheField) {
     struct Case {
         const char* what;

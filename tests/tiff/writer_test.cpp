@@ -159,6 +159,26 @@ TEST(WriteValues, WritesZeroForItemsTheListDoesNotHold) {
     EXPECT_EQ(w.Bytes(0, 14), (std::vector<std::uint8_t>{7, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0}));
 }
 
+// Positions and byte counts are signed 32-bit: a directory or a block that
+// would reach past 2^31 - 1 is refused before a byte is written.
+TEST(WriteIfd, RefusesWhatReachesPastTheSignedRange) {
+    Writer w;
+    TiffTag huge;
+    huge.tagNumber = 273;  // StripOffsets
+    huge.type = kTypeLong;
+    huge.count = 1u << 29;
+    huge.values = {1};
+    EXPECT_EQ(w.ifd.WriteValues(huge), -1);
+    w.ifd.PutTagCopy(huge);
+    w.ifd.Seek(8);
+    EXPECT_EQ(w.ifd.WriteIfd(0), -1);
+
+    huge.count = 2;  // now a block of 8 bytes that would end just past the range
+    w.ifd.PutTagCopy(huge);
+    EXPECT_EQ(w.ifd.WriteIfd(0x7FFFFFFF - 6), -1);
+    EXPECT_EQ(w.Bytes(), std::vector<std::uint8_t>(256, kFill));
+}
+
 TEST(RewriteEntry, PatchesAWrittenEntryInPlace) {
     Writer w;
     const std::uint32_t rational[2] = {72, 1};
