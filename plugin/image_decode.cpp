@@ -43,20 +43,6 @@ bool FileJustifies(const char* fileName, std::uint32_t width, std::uint32_t heig
     return !bytes || pixels <= kPixelsPerFileByte * *bytes;
 }
 
-}  // namespace
-
-void DeliverRows(DibImage dib, const LineCallbackRecord& callbacks) {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    GetDibGeometry(dib, &width, &height, nullptr);
-    for (std::int32_t y = 0; y < height; ++y) {
-        ReadDibRow(dib, y, 0, width - 1, gRowA.data());
-        callbacks.lineCallback(y, 0, width - 1, gRowA.data(), 0);
-    }
-}
-
-namespace {
-
 void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks) {
     ErfFile erf;
     erf.Open(fileName);  // a failure leaves the size at 0 by 0: no rows
@@ -81,6 +67,16 @@ void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks)
 }
 
 }  // namespace
+
+void DeliverRows(DibImage dib, const LineCallbackRecord& callbacks) {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    GetDibGeometry(dib, &width, &height, nullptr);
+    for (std::int32_t y = 0; y < height; ++y) {
+        ReadDibRow(dib, y, 0, width - 1, gRowA.data());
+        callbacks.lineCallback(y, 0, width - 1, gRowA.data(), 0);
+    }
+}
 
 extern "C" std::int32_t RUDI_CDECL ReadFileExec(std::int32_t, const char* fileName, std::int32_t, std::int32_t,
                                                 std::int32_t, LineCallbackRecord* callbacks) {
