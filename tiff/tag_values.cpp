@@ -89,13 +89,13 @@ std::uint64_t ItemsDecoded(std::uint32_t type, std::int32_t count) {
     }
 }
 
-}  // namespace
-
 void RefuseUnholdableCount(const TiffTag& tag) {
     if (ItemsDecoded(tag.type, DecodedCount(tag)) > tag.values.max_size() - tag.values.size()) {
         throw std::length_error("more values than a list can hold");
     }
 }
+
+}  // namespace
 
 void DecodeValues(TiffTag& tag, const std::uint8_t* bytes, bool littleEndian) {
     RefuseUnholdableCount(tag);

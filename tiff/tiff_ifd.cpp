@@ -83,7 +83,6 @@ std::int32_t TiffIfd::ReadEntry(std::int32_t entryOffset) {
 bool TiffIfd::ReadValues(TiffTag& tag) {
     const std::int64_t size = TypeSize(tag.type, tag.count);
     if (size > INT32_MAX) return false;
-    RefuseUnholdableCount(tag);  // before any byte is read for nothing
     // Read in pieces, so that memory grows only with bytes the file really holds.
     constexpr std::uint32_t kPiece = 1u << 20;
     std::vector<std::uint8_t> bytes;

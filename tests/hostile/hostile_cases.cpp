@@ -109,6 +109,15 @@ std::vector<HostileFile> HostileFiles() {
                      }),
                      0, {"Make"}});
 
+    // More bytes than a 32-bit process can hold in a list, but not in the
+    // file: the entry is dropped like any other whose values lie outside.
+    cases.push_back({"CountBeyondAListOutsideTheFile",
+                     Ifd0(2, [](ByteBuilder& f) {
+                         f.Entry(256, kTypeByte, 0x32000000u, 0x00011A7Du);
+                         f.InlineEntry(271, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
+                     }),
+                     0, {"Make"}});
+
     HostileFile types{"TypeCodesWithoutAReader",
                       Ifd0(5, [](ByteBuilder& f) {
                           f.Entry(256, 0, 1, 7).Entry(257, 11, 1, 0x40000000u).Entry(258, 12, 3, 8);
