@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "host/output_file.h"
+#include "tools/output/output_file.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "host/converter.h"
 #include "host/orientation.h"
-#include "host/output_file.h"
+#include "tools/output/output_file.h"
 #include "host/picture_writer.h"
 #include "host/plugin_module.h"
 #include "host/progress_line.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/output_file.h"
+#include "tools/output/output_file.h"
 
 #ifdef RUDI_HAVE_PNG
 #include <png.h>

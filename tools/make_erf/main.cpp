@@ -5,7 +5,7 @@
 
 #include "tools/cli/command_line.h"
 #include "tools/make_erf/erf_writer.h"
-#include "tools/make_erf/output_file.h"
+#include "tools/output/output_file.h"
 #include "tools/make_erf/picture_file.h"
 #include "tools/make_erf/test_chart.h"
 
@@ -87,12 +87,13 @@ int main(int argc, char** argv) {
 
     RgbPicture picture;
     if (const int status = MakePicture(options, picture); status != 0) return status;
-    const std::string shownName = options.output == "-" ? "standard output" : options.output;
-    OutputFile output(options.output);
+    // The writer seeks back to patch offsets: standard output gets a copy.
+    OutputFile output(OutputFile::StandardOutput::kCopied);
     std::string error;
-    if (!output.Create(error) || !WriteErf(output.temporaryPath(), picture, options.byteOrder == "II", error) ||
-        !output.Commit(error)) {
-        return Fail(shownName + ": " + error);
+    if (!output.Open(options.output, true, error)) return Fail(error);
+    if (!WriteErf(output.temporaryPath(), picture, options.byteOrder == "II", error)) {
+        return Fail((options.output == kStandardOutput ? std::string("standard output") : options.output) + ": " +
+                    error);
     }
-    return 0;
+    return output.Commit(error) ? 0 : Fail(error);
 }

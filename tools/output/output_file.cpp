@@ -1,4 +1,4 @@
-#include "host/output_file.h"
+#include "tools/output/output_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -26,7 +26,7 @@ std::string Directory(const std::string& target) {
 }
 
 // A symbolic link at the target is followed, so that the link stays and the
-// file it names gets the picture.
+// file it names gets the new bytes.
 std::string ResolvedTarget(const std::string& target) {
     std::error_code failure;
     if (!fs::is_symlink(target, failure)) return target;
@@ -52,12 +52,14 @@ bool MakeTemporary(const std::string& folder, std::string& name, std::FILE*& str
         return false;
     }
     name = path;
-    stream = std::fopen(path, "wb");
+    stream = std::fopen(path, "w+b");
     if (stream != nullptr) return true;
     reason = ErrnoText(errno);
     DeleteFileA(path);
     return false;
 }
+
+bool ToDisk(std::FILE* stream) { return _commit(_fileno(stream)) == 0; }
 
 bool MoveIntoPlace(const std::string& from, const std::string& to, bool replace, std::string& reason) {
     if (MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0) return true;
@@ -86,7 +88,7 @@ void NotePending(const std::string& name) {
 }
 
 bool MakeTemporary(const std::string& folder, std::string& name, std::FILE*& stream, std::string& reason) {
-    std::string pattern = folder + "/.erf-convert-XXXXXX";
+    std::string pattern = folder + "/.incomplete-XXXXXX";
     const int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) {
         reason = ErrnoText(errno);
@@ -94,16 +96,18 @@ bool MakeTemporary(const std::string& folder, std::string& name, std::FILE*& str
     }
     name = pattern;
     NotePending(name);
-    // mkstemp gives 0600; a picture gets the mode any new file would.
+    // mkstemp gives 0600; the file gets the mode any new file would.
     const mode_t mask = umask(0);
     umask(mask);
-    stream = fchmod(descriptor, 0666 & ~mask) == 0 ? fdopen(descriptor, "wb") : nullptr;
+    stream = fchmod(descriptor, 0666 & ~mask) == 0 ? fdopen(descriptor, "w+b") : nullptr;
     if (stream != nullptr) return true;
     reason = ErrnoText(errno);
     close(descriptor);
     unlink(pattern.c_str());
     return false;
 }
+
+bool ToDisk(std::FILE* stream) { return fsync(fileno(stream)) == 0; }
 
 // Without `replace`, a hard link takes the name only if nothing has it; where
 // the file system has no hard links, the name is checked just before.
@@ -129,29 +133,49 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, bool replace,
 }
 #endif
 
+// Copies the whole of `stream` to standard output.
+bool CopyToStandardOutput(std::FILE* stream, std::string& reason) {
+    std::rewind(stream);
+    char buffer[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
+        if (std::fwrite(buffer, 1, got, stdout) != got) break;
+    }
+    if (!std::ferror(stream) && !std::ferror(stdout) && std::fflush(stdout) == 0) return true;
+    reason = ErrnoText(errno);
+    return false;
+}
+
 }  // namespace
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
 bool OutputFile::Open(const std::string& target, bool replace, std::string& error) {
     Discard();
-    if (target == kStandardOutput) {
+    target_ = target;
+    replace_ = replace;
+    std::string folder;
+    if (ToStandardOutput()) {
 #ifdef _WIN32
         _setmode(_fileno(stdout), _O_BINARY);
 #endif
-        target_ = target;
-        stream_ = stdout;
-        return true;
+        if (standardOutput_ == StandardOutput::kDirect) {
+            stream_ = stdout;
+            return true;
+        }
+        std::error_code failure;
+        folder = fs::temp_directory_path(failure).string();
+        if (folder.empty()) folder = ".";
+    } else {
+        target_ = ResolvedTarget(target);
+        folder = Directory(target_);
     }
-    target_ = ResolvedTarget(target);
-    replace_ = replace;
     std::string reason;
-    if (!MakeTemporary(Directory(target_), temporary_, stream_, reason)) {
-        error = target + ": cannot create a file in its directory (" + reason + ")";
-        Forget();
-        return false;
-    }
-    return true;
+    if (MakeTemporary(folder, temporary_, stream_, reason)) return true;
+    error = ToStandardOutput() ? "cannot create a file in " + folder + " for standard output (" + reason + ")"
+                               : target + ": cannot create a file in its directory (" + reason + ")";
+    Forget();
+    return false;
 }
 
 bool OutputFile::Commit(std::string& error) {
@@ -161,14 +185,23 @@ bool OutputFile::Commit(std::string& error) {
         error = "cannot write to standard output (" + ErrnoText(errno) + ")";
         return false;
     }
+    std::string reason;
+    if (ToStandardOutput()) {
+        const bool copied = CopyToStandardOutput(stream_, reason);
+        Discard();
+        if (copied) return true;
+        error = "cannot write to standard output (" + reason + ")";
+        return false;
+    }
     std::FILE* stream = stream_;
     stream_ = nullptr;
-    const bool flushed = std::fflush(stream) == 0;
+    // On disk before it takes the target's name, so that a crash leaves the
+    // old file or the new one, never an empty one.
+    const bool flushed = std::fflush(stream) == 0 && ToDisk(stream);
     int flushError = errno;
     // fclose reports what the last buffered write found, as on a full disk.
     const bool closed = std::fclose(stream) == 0;
     if (!closed) flushError = errno;
-    std::string reason;
     if (!flushed || !closed) {
         reason = ErrnoText(flushError);
     } else if (MoveIntoPlace(temporary_, target_, replace_, reason)) {
