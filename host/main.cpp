@@ -16,7 +16,7 @@
 #include "host/picture_writer.h"
 #include "host/plugin_module.h"
 #include "host/progress_line.h"
-#include "host/shift_jis.h"
+#include "tools/text/shift_jis.h"
 #include "host/workers.h"
 #include "tools/cli/command_line.h"
 

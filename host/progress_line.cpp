@@ -15,34 +15,7 @@
 #define RUDI_FILENO fileno
 #endif
 
-namespace {
-
-bool Continues(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// Terminal columns of one character starting with `lead`: two for every
-// character from U+0800 on (the CJK scripts among them), so that a line
-// never runs past the edge; one for the others.
-std::size_t CharacterColumns(char lead) { return static_cast<unsigned char>(lead) >= 0xE0 ? 2 : 1; }
-
-std::size_t Columns(const std::string& text) {
-    std::size_t columns = 0;
-    for (char c : text) columns += Continues(c) ? 0 : CharacterColumns(c);
-    return columns;
-}
-
-// The end of `text` that takes at most `keep` columns.
-std::string Tail(const std::string& text, std::size_t keep) {
-    std::size_t columns = Columns(text);
-    std::size_t at = 0;
-    while (at < text.size() && columns > keep) {
-        columns -= CharacterColumns(text[at]);
-        ++at;
-        while (at < text.size() && Continues(text[at])) ++at;
-    }
-    return text.substr(at);
-}
-
-}  // namespace
+#include "tools/text/terminal_text.h"
 
 std::size_t TerminalColumns() {
 #ifdef _WIN32
@@ -71,11 +44,9 @@ std::string ProgressLine::Fit(const std::string& counter, const std::string& nam
     std::string shown = name;
     if (fixed + Columns(name) > room) {
         const std::size_t keep = room > fixed + 3 ? room - fixed - 3 : 0;
-        shown = "..." + Tail(name, keep);
+        shown = "..." + EndInColumns(name, keep);
     }
-    std::string line = counter + " " + shown + " " + step;
-    if (Columns(line) > room) line = Tail(line, room);
-    return line;
+    return EndInColumns(counter + " " + shown + " " + step, room);
 }
 
 void ProgressLine::StartFile(std::size_t index, const std::string& name) {

@@ -26,7 +26,8 @@ public:
     void Summary(std::size_t converted, std::size_t failed, std::size_t damaged, double seconds);
 
     // The line for a terminal `columns` wide: the name is cut from the left
-    // (after "...") when the whole would not fit. Widths count terminal columns.
+    // (after "...") when the whole would not fit. Widths count terminal
+    // columns, as terminal_text.h measures them.
     static std::string Fit(const std::string& counter, const std::string& name, const std::string& step,
                            std::size_t columns);
 

@@ -18,6 +18,8 @@ TEST(ProgressLine, FitsTheTerminalByCuttingTheNameFromTheLeft) {
         // Columns, not bytes: each of these takes three bytes and two columns.
         {"写真/写真/写真.erf", 30, "[1/2] ...真.erf decoding 50%"},
         {"写真/写真/写真.erf", 28, "[1/2] ....erf decoding 50%"},
+        // A control character in a name shows as a dot: a name cannot drive the terminal.
+        {"a\033[2J.erf", 80, "[1/2] a.[2J.erf decoding 50%"},
         // Narrower than the fixed parts: the end is kept.
         {"a.erf", 10, "oding 50%"},
     };

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "host/shift_jis.h"
+#include "tools/text/shift_jis.h"
 #include "platform/win32.h"
 #include "tiff/erf_file.h"
 #include "tiff/raw_strip_check.h"

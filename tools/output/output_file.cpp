@@ -20,10 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Directory(const std::string& target) {
-    const fs::path folder = fs::path(target).parent_path();
-    return folder.empty() ? std::string(".") : folder.string();
-}
+// `folder`, or the current one when it is empty.
+std::string FolderOrHere(const fs::path& folder) { return folder.empty() ? std::string(".") : folder.string(); }
 
 // A symbolic link at the target is followed, so that the link stays and the
 // file it names gets the new bytes.
@@ -164,11 +162,10 @@ bool OutputFile::Open(const std::string& target, bool replace, std::string& erro
             return true;
         }
         std::error_code failure;
-        folder = fs::temp_directory_path(failure).string();
-        if (folder.empty()) folder = ".";
+        folder = FolderOrHere(fs::temp_directory_path(failure));
     } else {
         target_ = ResolvedTarget(target);
-        folder = Directory(target_);
+        folder = FolderOrHere(fs::path(target_).parent_path());
     }
     std::string reason;
     if (MakeTemporary(folder, temporary_, stream_, reason)) return true;

@@ -1,14 +1,58 @@
 #include "tools/text/terminal_text.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <locale.h>
 
 #include <cwchar>
+#endif
+
 #include <vector>
 
 namespace {
 
 constexpr char kEllipsis[] = "\xE2\x80\xA6";  // "…", one column
 
+// One UTF-8 character: its length in bytes (0: the bytes are not UTF-8) and
+// the columns it takes (-1: not shown, as NUL and the control characters).
+struct Character {
+    std::size_t length;
+    int columns;
+};
+
+#ifdef _WIN32
+// Windows reads UTF-8 with any locale and has no wcwidth: a character is
+// wide when Windows types it as a full-width form, an ideograph, or kana
+// that are not the half-width ones, or when it is Hangul (which Windows
+// types as letters only); a mark that is not a letter takes no column.
+class Utf8Rules {};
+
+bool IsHangul(wchar_t c) { return (c >= 0x1100 && c <= 0x115F) || (c >= 0xAC00 && c <= 0xD7A3); }
+
+int WideColumns(const wchar_t* wide, int units) {
+    if (units == 2) return wide[0] >= 0xD840 && wide[0] < 0xD8C0 ? 2 : 1;  // U+20000 to U+3FFFF: ideographs
+    WORD type1 = 0, type3 = 0;
+    GetStringTypeW(CT_CTYPE1, wide, 1, &type1);
+    GetStringTypeW(CT_CTYPE3, wide, 1, &type3);
+    if ((type1 & C1_CNTRL) != 0) return -1;
+    if ((type3 & (C3_NONSPACING | C3_ALPHA)) == C3_NONSPACING) return 0;
+    const bool kana = (type3 & (C3_HIRAGANA | C3_KATAKANA)) != 0 && (type3 & C3_HALFWIDTH) == 0;
+    return (type3 & (C3_FULLWIDTH | C3_IDEOGRAPH)) != 0 || kana || IsHangul(wide[0]) ? 2 : 1;
+}
+
+Character CharacterAt(const std::string& text, std::size_t at) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    if (lead == 0) return {1, -1};
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+    if (length == 0 || length > text.size() - at) return {0, -1};
+    wchar_t wide[2];
+    const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data() + at, static_cast<int>(length),
+                                          wide, 2);
+    if (units == 0) return {0, -1};
+    return {length, WideColumns(wide, units)};
+}
+#else
 // The C.UTF-8 character rules for the calling thread while it lives,
 // whatever the program's own locale is.
 class Utf8Rules {
@@ -27,6 +71,17 @@ private:
     locale_t previous_ = nullptr;
 };
 
+// Under Utf8Rules.
+Character CharacterAt(const std::string& text, std::size_t at) {
+    std::mbstate_t state{};
+    wchar_t character = 0;
+    const std::size_t length = std::mbrtowc(&character, text.data() + at, text.size() - at, &state);
+    if (length == 0) return {1, -1};
+    if (length > text.size() - at) return {0, -1};
+    return {length, wcwidth(character)};
+}
+#endif
+
 // One character as shown: its bytes and the columns it takes.
 struct Glyph {
     std::string bytes;
@@ -34,49 +89,44 @@ struct Glyph {
 };
 
 std::vector<Glyph> Glyphs(const std::string& utf8) {
-    const Utf8Rules rules;
+    [[maybe_unused]] const Utf8Rules rules;
     std::vector<Glyph> glyphs;
-    std::mbstate_t state{};
     for (std::size_t i = 0; i < utf8.size();) {
-        wchar_t character = 0;
-        const std::size_t length = std::mbrtowc(&character, utf8.data() + i, utf8.size() - i, &state);
-        const int columns = length == 0 || length > utf8.size() - i ? -1 : wcwidth(character);
-        if (columns < 0) {  // a NUL, a bad or cut sequence, a control character
+        const Character character = CharacterAt(utf8, i);
+        if (character.length == 0 || character.columns < 0) {  // a NUL, a bad or cut sequence, a control character
             glyphs.push_back({".", 1});
-            state = {};
             ++i;
         } else {
-            glyphs.push_back({utf8.substr(i, length), static_cast<std::size_t>(columns)});
-            i += length;
+            glyphs.push_back({utf8.substr(i, character.length), static_cast<std::size_t>(character.columns)});
+            i += character.length;
         }
     }
     return glyphs;
 }
 
+std::size_t Columns(const std::vector<Glyph>& glyphs) {
+    std::size_t columns = 0;
+    for (const Glyph& glyph : glyphs) columns += glyph.columns;
+    return columns;
+}
+
 }  // namespace
 
 bool IsUtf8(const std::string& text) {
-    const Utf8Rules rules;
-    std::mbstate_t state{};
+    [[maybe_unused]] const Utf8Rules rules;
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = std::mbrtowc(nullptr, text.data() + i, text.size() - i, &state);
-        if (length > text.size() - i) return false;
-        i += length == 0 ? 1 : length;
+        const std::size_t length = CharacterAt(text, i).length;
+        if (length == 0) return false;
+        i += length;
     }
     return true;
 }
 
-std::size_t Columns(const std::string& utf8) {
-    std::size_t columns = 0;
-    for (const Glyph& glyph : Glyphs(utf8)) columns += glyph.columns;
-    return columns;
-}
+std::size_t Columns(const std::string& utf8) { return Columns(Glyphs(utf8)); }
 
 std::string CutToColumns(const std::string& utf8, std::size_t columns) {
     const std::vector<Glyph> glyphs = Glyphs(utf8);
-    std::size_t total = 0;
-    for (const Glyph& glyph : glyphs) total += glyph.columns;
-    const bool cut = total > columns;
+    const bool cut = Columns(glyphs) > columns;
     // A cut text keeps what fits beside the ellipsis.
     const std::size_t room = cut && columns > 0 ? columns - 1 : columns;
     std::string out;
@@ -94,5 +144,16 @@ std::string FitToColumns(const std::string& utf8, std::size_t columns) {
     std::string out = CutToColumns(utf8, columns);
     const std::size_t used = Columns(out);
     if (used < columns) out.append(columns - used, ' ');
+    return out;
+}
+
+std::string EndInColumns(const std::string& utf8, std::size_t columns) {
+    const std::vector<Glyph> glyphs = Glyphs(utf8);
+    std::size_t first = glyphs.size();
+    for (std::size_t used = 0; first > 0 && used + glyphs[first - 1].columns <= columns; --first) {
+        used += glyphs[first - 1].columns;
+    }
+    std::string out;
+    for (std::size_t i = first; i < glyphs.size(); ++i) out += glyphs[i].bytes;
     return out;
 }

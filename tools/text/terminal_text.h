@@ -1,6 +1,6 @@
 // UTF-8 texts measured and cut as a terminal shows them: columns counted by
-// wcwidth under the C.UTF-8 rules (East Asian wide characters take two), a
-// cut text ending in "…".
+// wcwidth under the C.UTF-8 rules (East Asian wide characters take two; on
+// Windows, by the character types Windows gives), a cut text ending in "…".
 #pragma once
 
 #include <cstddef>
@@ -20,3 +20,7 @@ std::string CutToColumns(const std::string& utf8, std::size_t columns);
 
 // The same, padded with blanks to exactly `columns` columns.
 std::string FitToColumns(const std::string& utf8, std::size_t columns);
+
+// The end of `utf8` that takes at most `columns` columns, shown as
+// CutToColumns shows it but cut from the left and without "…".
+std::string EndInColumns(const std::string& utf8, std::size_t columns);

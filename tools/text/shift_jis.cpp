@@ -1,4 +1,4 @@
-#include "host/shift_jis.h"
+#include "tools/text/shift_jis.h"
 
 #ifdef _WIN32
 #include <windows.h>
