@@ -140,9 +140,8 @@ bool WritePicture(const Picture& picture, const PictureNotes& notes, const Write
                              ? WritePng(picture, notes, request, output.stream(), reason)
                              : WriteBmp(picture, output.stream(), reason);
     if (!written) {
-        error = (request.target == kStandardOutput ? std::string("standard output") : request.target) +
-                ": cannot write the " + (request.format == PictureFormat::kPng ? "PNG" : "BMP") + " file (" + reason +
-                ")";
+        error = ShownName(request.target) + ": cannot write the " +
+                (request.format == PictureFormat::kPng ? "PNG" : "BMP") + " file (" + reason + ")";
         return false;
     }
     return output.Commit(error);

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
-#include <fstream>
 #include <optional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "host/picture_writer.h"
+#include "tests/host/erf_convert_support.h"
 #include "tests/support/temp_file.h"
 
 namespace {
@@ -29,23 +27,12 @@ bool Write(const Picture& picture, const std::string& path, std::string& error, 
     return WritePicture(picture, notes, {format.value_or(PictureFormat::kPng), path, true, threads, {}}, error);
 }
 
-std::vector<std::uint8_t> ReadBack(const std::string& path, Picture& picture) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return {};
-    image.format = PNG_FORMAT_BGR;
-    picture = {static_cast<std::int32_t>(image.width), static_cast<std::int32_t>(image.height), {}};
-    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0) return {};
-    return pixels;
-}
-
 TEST(WriteBmp, WritesHeadersAndPaddedRowsBottomFirst) {
     const std::string path = TempName(".bmp");
     std::string error;
     ASSERT_TRUE(Write(SmallPicture(), path, error)) << error;
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string text = Slurp(path);
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
     std::remove(path.c_str());
     const std::vector<std::uint8_t> expected = {
         'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header: 54 + 2 x 8 bytes, pixels at 54
@@ -60,16 +47,11 @@ TEST(WritePng, WritesAPictureThatReadsBackTheSame) {
     const std::string path = TempName(".PNG");
     std::string error;
     ASSERT_TRUE(Write(SmallPicture(), path, error)) << error;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ASSERT_NE(png_image_begin_read_from_file(&image, path.c_str()), 0) << image.message;
-    EXPECT_EQ(image.width, 2u);
-    EXPECT_EQ(image.height, 2u);
-    image.format = PNG_FORMAT_BGR;
-    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    ASSERT_NE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr), 0) << image.message;
+    const Picture back = ReadPng(path);
     std::remove(path.c_str());
-    EXPECT_EQ(pixels, SmallPicture().pixels);
+    EXPECT_EQ(back.width, 2);
+    EXPECT_EQ(back.height, 2);
+    EXPECT_EQ(back.pixels, SmallPicture().pixels);
 }
 
 TEST(WritePicture, NamesTheFileWhenItCannotWrite) {
@@ -103,14 +85,11 @@ TEST(WritePng, JoinsBandsIntoOneStreamTheSameOnAnyNumberOfThreads) {
         const std::string four = TempName(".png");
         ASSERT_TRUE(Write(picture, one, error, {}, 1)) << error;
         ASSERT_TRUE(Write(picture, four, error, {}, 4)) << error;
-        Picture shape;
-        EXPECT_EQ(ReadBack(one, shape), picture.pixels);
-        EXPECT_EQ(shape.width, 500);
-        EXPECT_EQ(shape.height, 2500);
-        std::ifstream a(one, std::ios::binary), b(four, std::ios::binary);
-        const std::string bytesOne{std::istreambuf_iterator<char>(a), std::istreambuf_iterator<char>()};
-        const std::string bytesFour{std::istreambuf_iterator<char>(b), std::istreambuf_iterator<char>()};
-        EXPECT_EQ(bytesOne, bytesFour);
+        const Picture back = ReadPng(one);
+        EXPECT_EQ(back.pixels, picture.pixels);
+        EXPECT_EQ(back.width, 500);
+        EXPECT_EQ(back.height, 2500);
+        EXPECT_EQ(Slurp(one), Slurp(four));
         std::remove(one.c_str());
         std::remove(four.c_str());
     }

@@ -92,8 +92,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!output.Open(options.output, true, error)) return Fail(error);
     if (!WriteErf(output.temporaryPath(), picture, options.byteOrder == "II", error)) {
-        return Fail((options.output == kStandardOutput ? std::string("standard output") : options.output) + ": " +
-                    error);
+        return Fail(ShownName(options.output) + ": " + error);
     }
     return output.Commit(error) ? 0 : Fail(error);
 }

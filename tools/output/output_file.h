@@ -11,6 +11,11 @@
 // The name that means standard output.
 inline constexpr const char* kStandardOutput = "-";
 
+// How messages name a target: "standard output" for "-".
+inline std::string ShownName(const std::string& target) {
+    return target == kStandardOutput ? "standard output" : target;
+}
+
 class OutputFile {
 public:
     // How standard output is written: straight to it, for a writer that
