@@ -106,3 +106,9 @@ std::int32_t WriteDibRow(DibImage dib, std::int32_t y, std::int32_t x0, std::int
     std::memcpy(row, src + skip, bytes);
     return 1;
 }
+
+std::uint8_t* DibRow(DibImage dib, std::int32_t y) {
+    std::size_t skip = 0;
+    std::size_t bytes = 0;
+    return dib == nullptr ? nullptr : Span(dib, y, 0, dib->biWidth - 1, skip, bytes);
+}

@@ -47,3 +47,7 @@ void GetDibGeometry(DibImage dib, std::int32_t* width, std::int32_t* height, std
 // something was copied, 0 (buffer untouched) when nothing was.
 std::int32_t ReadDibRow(DibImage dib, std::int32_t y, std::int32_t x0, std::int32_t x1, std::uint8_t* dst);
 std::int32_t WriteDibRow(DibImage dib, std::int32_t y, std::int32_t x0, std::int32_t x1, const std::uint8_t* src);
+
+// The 3 * width bytes of row y of a 24-bit DIB, where the interpolation works
+// in place; null for a row outside the picture, a width of 0 or another DIB.
+std::uint8_t* DibRow(DibImage dib, std::int32_t y);

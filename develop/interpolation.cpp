@@ -1,8 +1,8 @@
 #include "develop/interpolation.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <utility>
 
 #include "develop/fill_kernels.h"
 #include "develop/row_buffers.h"
@@ -10,21 +10,6 @@
 namespace {
 
 enum Colour : std::size_t { kBlue = 0, kGreen = 1, kRed = 2 };
-
-struct Geometry {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-};
-
-// The picture's size, with the row buffers made wide enough for it; a size of
-// zero when there is nothing a pass can work on.
-Geometry PassGeometry(DibImage dib) {
-    Geometry size;
-    std::int32_t bitCount = 0;
-    GetDibGeometry(dib, &size.width, &size.height, &bitCount);
-    if (bitCount != 24 || size.width <= 0 || size.height <= 0 || !SizeRowBuffers(size.width)) return {};
-    return size;
-}
 
 // Colour c of every pixel (step 1) or of every other pixel from `first` (step 2).
 BlockMask MaskOf(Colour c, std::int32_t first, std::int32_t step) {
@@ -91,78 +76,94 @@ void AverageRows(std::uint8_t* row, const std::uint8_t* above, const std::uint8_
     kernels.betweenRows(row + lastBlock, above + lastBlock, below + lastBlock, mask, 1);
 }
 
-// Sets colour c of one row from the carrier rows above and below it: their
-// average, or the one that exists (null for one outside the picture).
-void FillBetween(DibImage dib, const Geometry& size, std::int32_t y, Colour c, const std::uint8_t* above,
-                 const std::uint8_t* below) {
-    const std::int32_t last = size.width - 1;
-    const std::ptrdiff_t end = 3 * static_cast<std::ptrdiff_t>(size.width);
-    std::uint8_t* row = gRowC.data();
-    ReadDibRow(dib, y, 0, last, row);
-    if (above != nullptr && below != nullptr) {
-        AverageRows(row, above, below, MaskOf(c, 0, 1), end);
-    } else {
-        const std::uint8_t* only = above != nullptr ? above : below;
-        for (std::ptrdiff_t at = c; at < end; at += 3) row[at] = only[at];
-    }
-    WriteDibRow(dib, y, 0, last, row);
+void Add(BlockMask& to, const BlockMask& mask) {
+    for (std::ptrdiff_t i = 0; i < kBlock; ++i) to.bytes[i] |= mask.bytes[i];
 }
 
-// Which way a pass walks the picture. The result is the same either way; a
-// pass that starts where the one before it ended finds those rows still in
-// the processor's cache.
-enum class Walk { kDown, kUp };
-
-// Colour c lives on the carrier rows firstRow, firstRow + 2, ... at every
-// other column from firstColumn. Each carrier row is filled along the row;
-// every row between two carrier rows then takes their average, worked out as
-// soon as the second of the two is done, so that each row is read and
-// written once.
-void FillColour(DibImage dib, const Geometry& size, Colour c, std::int32_t firstRow, std::int32_t firstColumn,
-                Walk walk) {
-    if (size.height <= 0) return;
-    const std::int32_t last = size.width - 1;
-    const std::ptrdiff_t bytes = 3 * static_cast<std::ptrdiff_t>(size.width);
-    const BlockMask along = MaskOf(c, firstColumn, 2);
-    const std::int32_t lastCarrier = (size.height - 1 - firstRow) / 2 * 2 + firstRow;
-    const std::int32_t step = walk == Walk::kDown ? 2 : -2;
-    const std::int32_t back = -step / 2;  // from a carrier row toward the one done before it
-    std::uint8_t* done = gRowA.data();  // the carrier row done last, once there is one
-    std::uint8_t* current = gRowB.data();
-    bool hasDone = false;
-    std::int32_t y = walk == Walk::kDown ? firstRow : lastCarrier;
-    for (; y >= 0 && y < size.height; y += step) {
-        ReadDibRow(dib, y, 0, last, gRowC.data());
-        FillAlongRow(gRowC.data(), current, along, bytes);
-        WriteDibRow(dib, y, 0, last, current);
-        if (y + back >= 0 && y + back < size.height)
-            FillBetween(dib, size, y + back, c, hasDone ? done : nullptr, current);
-        std::swap(done, current);
-        hasDone = true;
+bool AnySet(const BlockMask& mask) {
+    for (const std::uint8_t byte : mask.bytes) {
+        if (byte != 0) return true;
     }
-    // The row beyond the last carrier row walked has only that one beside it.
-    const std::int32_t beyond = y + back;
-    if (hasDone && beyond >= 0 && beyond < size.height) FillBetween(dib, size, beyond, c, done, nullptr);
+    return false;
+}
+
+// Every row of the picture arriving from the DIB itself.
+void DevelopWhole(DibImage dib, unsigned colours) {
+    RowDeveloper developer(dib, colours);
+    for (std::int32_t y = 0; y < developer.height(); ++y) developer.Arrive(nullptr);
+    developer.FinishLast();
 }
 
 }  // namespace
 
-// The decode writes the mosaic top to bottom and the host takes the rows top
-// first, so the passes walk up, down and up again.
-void InterpolateBlue(DibImage dib) { FillColour(dib, PassGeometry(dib), kBlue, 1, 0, Walk::kUp); }
-
-void InterpolateRed(DibImage dib) { FillColour(dib, PassGeometry(dib), kRed, 0, 1, Walk::kDown); }
-
-void InterpolateGreen(DibImage dib) {
-    // Even rows carry green at odd columns, odd rows at even ones; each row is
-    // filled from its own pixels alone.
-    const Geometry size = PassGeometry(dib);
-    const std::int32_t last = size.width - 1;
-    const std::ptrdiff_t bytes = 3 * static_cast<std::ptrdiff_t>(size.width);
-    const BlockMask along[2] = {MaskOf(kGreen, 0, 2), MaskOf(kGreen, 1, 2)};
-    for (std::int32_t y = size.height - 1; y >= 0; --y) {
-        ReadDibRow(dib, y, 0, last, gRowA.data());
-        FillAlongRow(gRowA.data(), gRowB.data(), along[y % 2], bytes);
-        WriteDibRow(dib, y, 0, last, gRowB.data());
-    }
+RowDeveloper::RowDeveloper(DibImage dib, unsigned colours)
+    : dib_(dib), fills_{FillsOf(colours, 0), FillsOf(colours, 1)} {
+    std::int32_t bitCount = 0;
+    GetDibGeometry(dib, &width_, &height_, &bitCount);
+    height_ = std::max(height_, 0);
+    bytes_ = 3 * static_cast<std::ptrdiff_t>(width_);
+    active_ = bitCount == 24 && width_ > 0;
+    if (active_ && !SizeRowBuffers(width_)) active_ = ready_ = false;
 }
+
+// The fills of the even (parity 0) or odd (1) rows for the given colours:
+// blue is carried by odd rows at odd columns, red by even rows at even
+// columns, green by the remaining pixels of every row.
+RowDeveloper::RowFills RowDeveloper::FillsOf(unsigned colours, std::int32_t parity) {
+    const bool odd = parity == 1;
+    RowFills fills;
+    if ((colours & kDevelopBlue) != 0) {
+        if (odd) Add(fills.along, MaskOf(kBlue, 0, 2));
+        else Add(fills.between, MaskOf(kBlue, 0, 1));
+    }
+    if ((colours & kDevelopRed) != 0) {
+        if (odd) Add(fills.between, MaskOf(kRed, 0, 1));
+        else Add(fills.along, MaskOf(kRed, 1, 2));
+    }
+    if ((colours & kDevelopGreen) != 0) Add(fills.along, MaskOf(kGreen, parity, 2));
+    fills.hasAlong = AnySet(fills.along);
+    fills.hasBetween = AnySet(fills.between);
+    return fills;
+}
+
+std::int32_t RowDeveloper::Arrive(const std::uint8_t* mosaic) {
+    if (next_ >= height_) return -1;
+    const std::int32_t y = next_++;
+    if (active_) {
+        std::uint8_t* row = DibRow(dib_, y);
+        const RowFills& fills = fills_[y % 2];
+        if (mosaic == nullptr && fills.hasAlong) {
+            std::memcpy(gRowA.data(), row, static_cast<std::size_t>(bytes_));
+            mosaic = gRowA.data();
+        }
+        if (fills.hasAlong) FillAlongRow(mosaic, row, fills.along, bytes_);
+        else if (mosaic != nullptr) std::memcpy(row, mosaic, static_cast<std::size_t>(bytes_));
+        if (y > 0) FillBetween(y - 1);
+    }
+    return y - 1;
+}
+
+std::int32_t RowDeveloper::FinishLast() {
+    if (next_ == 0) return -1;
+    if (active_) FillBetween(next_ - 1);
+    return next_ - 1;
+}
+
+// Fills row y from the rows above and below it, already filled along: their
+// average, or the one that exists.
+void RowDeveloper::FillBetween(std::int32_t y) {
+    const RowFills& fills = fills_[y % 2];
+    if (!fills.hasBetween) return;
+    const std::uint8_t* above = y > 0 ? DibRow(dib_, y - 1) : nullptr;
+    const std::uint8_t* below = y + 1 < height_ ? DibRow(dib_, y + 1) : nullptr;
+    if (above == nullptr && below == nullptr) return;
+    // The average of a byte with itself is the byte.
+    AverageRows(DibRow(dib_, y), above != nullptr ? above : below, below != nullptr ? below : above, fills.between,
+                bytes_);
+}
+
+void InterpolateBlue(DibImage dib) { DevelopWhole(dib, kDevelopBlue); }
+
+void InterpolateRed(DibImage dib) { DevelopWhole(dib, kDevelopRed); }
+
+void InterpolateGreen(DibImage dib) { DevelopWhole(dib, kDevelopGreen); }

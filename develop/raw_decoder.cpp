@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "develop/global_block.h"
 #include "develop/interpolation.h"
@@ -130,44 +131,96 @@ void ReadRows(std::FILE* file, bool reachable, std::uint8_t* chunk, std::size_t 
     }
 }
 
+// The strip of one file, opened for unpacking a band of rows at a time into
+// the DIB, top to bottom.
+class StripUnpacker {
+public:
+    // Takes the working memory, then opens the file at the strip; ready()
+    // tells whether both could be had.
+    StripUnpacker(const char* fileName, std::uint32_t stripOffset, std::int32_t width, std::int32_t height)
+        : width_(width), height_(height), rowBytes_(RowBytes(width)), chunkRows_(ChunkRows(rowBytes_, height)) {
+        if (width < 0 || height < 0 || rowBytes_ * chunkRows_ > SIZE_MAX) return;
+        chunk_.emplace(static_cast<std::size_t>(rowBytes_ * chunkRows_));
+        if (chunk_->data() == nullptr || !SizeRowBuffers(width)) return;
+        file_ = std::fopen(fileName, "rb");
+        if (file_ == nullptr) return;
+        std::setvbuf(file_, nullptr, _IONBF, 0);
+        reachable_ = SeekToStrip(file_, stripOffset);
+        std::fill(gRowB.begin(), gRowB.end(), 0);
+        std::fill(gRowC.begin(), gRowC.end(), 0);
+    }
+    ~StripUnpacker() {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+    StripUnpacker(const StripUnpacker&) = delete;
+    StripUnpacker& operator=(const StripUnpacker&) = delete;
+
+    bool ready() const { return file_ != nullptr; }
+
+    // The mosaic of the next row, in a row buffer, reading the strip a chunk
+    // of rows at a time.
+    const std::uint8_t* NextRow() {
+        const std::int32_t y = next_++;
+        const std::uint64_t inChunk = static_cast<std::uint64_t>(y) % chunkRows_;
+        if (inChunk == 0) {
+            const std::uint64_t rows = std::min<std::uint64_t>(chunkRows_, static_cast<std::uint64_t>(height_ - y));
+            ReadRows(file_, reachable_, chunk(), static_cast<std::size_t>(rowBytes_),
+                     static_cast<std::size_t>(chunkRows_), static_cast<std::size_t>(rows));
+        }
+        return UnpackMosaicRow(chunk() + rowBytes_ * inChunk, width_, y);
+    }
+
+private:
+    std::uint8_t* chunk() const { return static_cast<std::uint8_t*>(chunk_->data()); }
+    static std::uint64_t RowBytes(std::int32_t width) {
+        return (std::uint64_t{static_cast<std::uint32_t>(width)} + kSamplesPerGroup - 1) / kSamplesPerGroup *
+               kGroupBytes;
+    }
+    static std::uint64_t ChunkRows(std::uint64_t rowBytes, std::int32_t height) {
+        return rowBytes == 0 ? 1 : std::clamp<std::uint64_t>(kChunkBytes / rowBytes, 1, std::max(height, 1));
+    }
+
+    std::int32_t width_;
+    std::int32_t height_;
+    std::uint64_t rowBytes_;
+    std::uint64_t chunkRows_;
+    std::optional<GlobalBlock> chunk_;  // none for a size no block can have
+    std::FILE* file_ = nullptr;
+    bool reachable_ = false;
+    std::int32_t next_ = 0;
+};
+
 }  // namespace
 
 std::int32_t UnpackStrip(const char* fileName, std::uint32_t stripOffset, DibImage dib, std::int32_t width,
                          std::int32_t height) {
-    if (width < 0 || height < 0) return -1;
-    const std::uint64_t rowBytes = (std::uint64_t{static_cast<std::uint32_t>(width)} + kSamplesPerGroup - 1) /
-                                   kSamplesPerGroup * kGroupBytes;
-    const std::uint64_t chunkRows =
-        rowBytes == 0 ? 1 : std::clamp<std::uint64_t>(kChunkBytes / rowBytes, 1, std::max(height, 1));
-    if (rowBytes * chunkRows > SIZE_MAX) return -1;
-    const GlobalBlock block(static_cast<std::size_t>(rowBytes * chunkRows));
-    auto* chunk = static_cast<std::uint8_t*>(block.data());
-    if (chunk == nullptr || !SizeRowBuffers(width)) return -1;
-    std::FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr) return -1;
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    const bool reachable = SeekToStrip(file, stripOffset);
-    std::fill(gRowB.begin(), gRowB.end(), 0);
-    std::fill(gRowC.begin(), gRowC.end(), 0);
-    for (std::int32_t y = 0; y < height; ++y) {
-        const std::uint64_t inChunk = static_cast<std::uint64_t>(y) % chunkRows;
-        if (inChunk == 0) {
-            const std::uint64_t rows = std::min<std::uint64_t>(chunkRows, static_cast<std::uint64_t>(height - y));
-            ReadRows(file, reachable, chunk, static_cast<std::size_t>(rowBytes),
-                     static_cast<std::size_t>(chunkRows), static_cast<std::size_t>(rows));
-        }
-        WriteDibRow(dib, y, 0, width - 1, UnpackMosaicRow(chunk + rowBytes * inChunk, width, y));
-    }
-    std::fclose(file);
+    StripUnpacker strip(fileName, stripOffset, width, height);
+    if (!strip.ready()) return -1;
+    for (std::int32_t y = 0; y < height; ++y) WriteDibRow(dib, y, 0, width - 1, strip.NextRow());
     return 0;
 }
 
 std::int32_t DecodeRawStrip(const char* fileName, std::uint32_t stripOffset, std::uint32_t /*stripByteCount*/,
-                            DibImage dib, std::int32_t width, std::int32_t height) {
-    const std::int32_t result = UnpackStrip(fileName, stripOffset, dib, width, height);
-    if (result != 0) return result;
-    InterpolateBlue(dib);
-    InterpolateRed(dib);
-    InterpolateGreen(dib);
+                            DibImage dib, std::int32_t width, std::int32_t height, RowSink* sink) {
+    // Everything that can fail fails before the first row is developed.
+    RowDeveloper developer(dib, kDevelopAll);
+    if (!developer.ready()) return -1;
+    StripUnpacker strip(fileName, stripOffset, width, height);
+    if (!strip.ready()) return -1;
+    const auto deliver = [sink](std::int32_t y) {
+        if (sink != nullptr && y >= 0) sink->RowFinal(y);
+    };
+    // Each row's mosaic goes into the DIB filled along, straight from the
+    // unpacking, unless the strip's rows are not the DIB's width.
+    const bool direct = developer.width() == width;
+    for (std::int32_t y = 0; y < developer.height(); ++y) {
+        const std::uint8_t* mosaic = y < height ? strip.NextRow() : nullptr;
+        if (mosaic != nullptr && !direct) {
+            WriteDibRow(dib, y, 0, width - 1, mosaic);
+            mosaic = nullptr;
+        }
+        deliver(developer.Arrive(mosaic));
+    }
+    deliver(developer.FinishLast());
     return 0;
 }

@@ -24,8 +24,21 @@ inline std::uint32_t ScaleSample(std::uint32_t sample) { return sample * 255 / 4
 std::int32_t UnpackStrip(const char* fileName, std::uint32_t stripOffset, DibImage dib, std::int32_t width,
                          std::int32_t height);
 
+// Told of each row of the picture as soon as it is final, top row first.
+class RowSink {
+public:
+    virtual void RowFinal(std::int32_t y) = 0;
+
+protected:
+    ~RowSink() = default;
+};
+
 // UnpackStrip, then, when it succeeded, the interpolation passes. Returns what
-// UnpackStrip did. `stripByteCount` is not needed: a row's length follows from
-// the width.
+// UnpackStrip did, and -1 when the passes' row buffers cannot be had.
+// `stripByteCount` is not needed: a row's length follows from the width.
+// The work goes row by row: each row unpacked is filled along while it is in
+// the processor's cache, the row above it is then final and handed to `sink`
+// (when there is one). Everything that can fail fails before that: with -1
+// no row was handed over.
 std::int32_t DecodeRawStrip(const char* fileName, std::uint32_t stripOffset, std::uint32_t stripByteCount,
-                            DibImage dib, std::int32_t width, std::int32_t height);
+                            DibImage dib, std::int32_t width, std::int32_t height, RowSink* sink = nullptr);

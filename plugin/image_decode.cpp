@@ -43,6 +43,25 @@ bool FileJustifies(const char* fileName, std::uint32_t width, std::uint32_t heig
     return !bytes || pixels <= kPixelsPerFileByte * *bytes;
 }
 
+// Row y of the DIB copied into the shared row buffer for the time of the call.
+void DeliverRow(DibImage dib, std::int32_t y, const LineCallbackRecord& callbacks) {
+    std::int32_t width = 0;
+    GetDibGeometry(dib, &width, nullptr, nullptr);
+    ReadDibRow(dib, y, 0, width - 1, gRowA.data());
+    callbacks.lineCallback(y, 0, width - 1, gRowA.data(), 0);
+}
+
+// Hands each row to the host as soon as the decode has made it final.
+class RowDelivery final : public RowSink {
+public:
+    RowDelivery(DibImage dib, const LineCallbackRecord& callbacks) : dib_(dib), callbacks_(callbacks) {}
+    void RowFinal(std::int32_t y) override { DeliverRow(dib_, y, callbacks_); }
+
+private:
+    DibImage dib_;
+    const LineCallbackRecord& callbacks_;
+};
+
 void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks) {
     ErfFile erf;
     erf.Open(fileName);  // a failure leaves the size at 0 by 0: no rows
@@ -61,21 +80,19 @@ void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks)
     const auto rows = static_cast<std::int32_t>(height);
     const DibOwner dib(CreateDib(columns, rows, 24));
     if (dib == nullptr || !SizeRowBuffers(columns)) return;
-    // A file that cannot be reopened leaves the picture black.
-    DecodeRawStrip(fileName, stripOffset, stripByteCount, dib.get(), columns, rows);
-    DeliverRows(dib.get(), callbacks);
+    // The rows go to the host as they are developed. A file that cannot be
+    // reopened leaves the picture black, delivered after the decode gave up.
+    RowDelivery delivery(dib.get(), callbacks);
+    if (DecodeRawStrip(fileName, stripOffset, stripByteCount, dib.get(), columns, rows, &delivery) != 0)
+        DeliverRows(dib.get(), callbacks);
 }
 
 }  // namespace
 
 void DeliverRows(DibImage dib, const LineCallbackRecord& callbacks) {
-    std::int32_t width = 0;
     std::int32_t height = 0;
-    GetDibGeometry(dib, &width, &height, nullptr);
-    for (std::int32_t y = 0; y < height; ++y) {
-        ReadDibRow(dib, y, 0, width - 1, gRowA.data());
-        callbacks.lineCallback(y, 0, width - 1, gRowA.data(), 0);
-    }
+    GetDibGeometry(dib, nullptr, &height, nullptr);
+    for (std::int32_t y = 0; y < height; ++y) DeliverRow(dib, y, callbacks);
 }
 
 extern "C" std::int32_t RUDI_CDECL ReadFileExec(std::int32_t, const char* fileName, std::int32_t, std::int32_t,
