@@ -16,6 +16,15 @@ struct BlockMask {
     std::uint8_t bytes[kBlock];  // 0xFF where the fill changes the byte, else 0
 };
 
+// The masks of a fill along rows of a given length: the row's own (byte i
+// under bytes[i % kBlock]), that of blocks from the row's second pixel on,
+// and that of the block that ends before the last pixel.
+struct AlongMasks {
+    BlockMask whole;
+    BlockMask fromSecondPixel;
+    BlockMask lastBlock;
+};
+
 // (a + b) / 2 rounded down, worked out without leaving 8 bits: the bits both
 // have, plus half of those only one has.
 [[gnu::always_inline]] inline std::uint8_t Average(std::uint8_t a, std::uint8_t b) {

@@ -26,13 +26,17 @@ BlockMask Shifted(const BlockMask& mask, std::ptrdiff_t shift) {
     return shifted;
 }
 
-// Row `in` into `out` (n bytes), colour c of the pixels at columns first,
-// first + 2, ... set to the average of its left and right neighbours, or to
-// the one inside the row. Only the first and the last pixel lack a
-// neighbour; the bytes between go through the vector loops a block at a time,
-// the first and the last block overlapping the others (a byte filled twice
-// gets the same value twice).
-void FillAlongRow(const std::uint8_t* in, std::uint8_t* __restrict out, const BlockMask& mask, std::ptrdiff_t n) {
+// The masks of a fill along rows of n bytes from the row's mask.
+AlongMasks AlongMasksOf(const BlockMask& mask, std::ptrdiff_t n) {
+    return {mask, Shifted(mask, 3), Shifted(mask, std::max<std::ptrdiff_t>(n - 3 - kBlock, 0) % kBlock)};
+}
+
+// Row `in` into `out` (n bytes), the bytes the mask marks set to the average
+// of the same colour's bytes of the pixels left and right, or to the one
+// inside the row. Only the first and the last pixel lack a neighbour; the
+// bytes between go through the vector loops a block at a time, the last block
+// overlapping the others (a byte filled twice gets the same value twice).
+void FillAlongRow(const std::uint8_t* in, std::uint8_t* __restrict out, const AlongMasks& masks, std::ptrdiff_t n) {
     const auto fill = [&](std::ptrdiff_t i) {
         // A missing neighbour is stood in for by the other (the average of a
         // byte with itself is the byte), or by the byte itself.
@@ -40,7 +44,7 @@ void FillAlongRow(const std::uint8_t* in, std::uint8_t* __restrict out, const Bl
         const bool hasRight = i + 3 < n;
         const std::uint8_t left = in[hasLeft ? i - 3 : hasRight ? i + 3 : i];
         const std::uint8_t right = in[hasRight ? i + 3 : hasLeft ? i - 3 : i];
-        const std::uint8_t m = mask.bytes[i % kBlock];
+        const std::uint8_t m = masks.whole.bytes[i % kBlock];
         out[i] = static_cast<std::uint8_t>((Average(left, right) & m) | (in[i] & ~m));
     };
     if (n < kBlock + 6) {  // no whole block between the first and the last pixel
@@ -49,10 +53,9 @@ void FillAlongRow(const std::uint8_t* in, std::uint8_t* __restrict out, const Bl
     }
     const FillKernels& kernels = FastestFillKernels();
     for (std::ptrdiff_t i = 0; i < 3; ++i) fill(i);
-    kernels.alongRow(in + 3, out + 3, Shifted(mask, 3), 1);
-    kernels.alongRow(in + kBlock, out + kBlock, mask, (n - 3 - kBlock) / kBlock);
+    kernels.alongRow(in + 3, out + 3, masks.fromSecondPixel, (n - 6) / kBlock);
     const std::ptrdiff_t lastBlock = n - 3 - kBlock;
-    kernels.alongRow(in + lastBlock, out + lastBlock, Shifted(mask, lastBlock % kBlock), 1);
+    kernels.alongRow(in + lastBlock, out + lastBlock, masks.lastBlock, 1);
     for (std::ptrdiff_t i = n - 3; i < n; ++i) fill(i);
 }
 
@@ -96,32 +99,34 @@ void DevelopWhole(DibImage dib, unsigned colours) {
 
 }  // namespace
 
-RowDeveloper::RowDeveloper(DibImage dib, unsigned colours)
-    : dib_(dib), fills_{FillsOf(colours, 0), FillsOf(colours, 1)} {
+RowDeveloper::RowDeveloper(DibImage dib, unsigned colours) : dib_(dib) {
     std::int32_t bitCount = 0;
     GetDibGeometry(dib, &width_, &height_, &bitCount);
     height_ = std::max(height_, 0);
     bytes_ = 3 * static_cast<std::ptrdiff_t>(width_);
     active_ = bitCount == 24 && width_ > 0;
     if (active_ && !SizeRowBuffers(width_)) active_ = ready_ = false;
+    for (std::int32_t parity = 0; parity < 2; ++parity) fills_[parity] = FillsOf(colours, parity, bytes_);
 }
 
 // The fills of the even (parity 0) or odd (1) rows for the given colours:
 // blue is carried by odd rows at odd columns, red by even rows at even
 // columns, green by the remaining pixels of every row.
-RowDeveloper::RowFills RowDeveloper::FillsOf(unsigned colours, std::int32_t parity) {
+RowDeveloper::RowFills RowDeveloper::FillsOf(unsigned colours, std::int32_t parity, std::ptrdiff_t bytes) {
     const bool odd = parity == 1;
+    BlockMask along{};
     RowFills fills;
     if ((colours & kDevelopBlue) != 0) {
-        if (odd) Add(fills.along, MaskOf(kBlue, 0, 2));
+        if (odd) Add(along, MaskOf(kBlue, 0, 2));
         else Add(fills.between, MaskOf(kBlue, 0, 1));
     }
     if ((colours & kDevelopRed) != 0) {
         if (odd) Add(fills.between, MaskOf(kRed, 0, 1));
-        else Add(fills.along, MaskOf(kRed, 1, 2));
+        else Add(along, MaskOf(kRed, 1, 2));
     }
-    if ((colours & kDevelopGreen) != 0) Add(fills.along, MaskOf(kGreen, parity, 2));
-    fills.hasAlong = AnySet(fills.along);
+    if ((colours & kDevelopGreen) != 0) Add(along, MaskOf(kGreen, parity, 2));
+    fills.along = AlongMasksOf(along, bytes);
+    fills.hasAlong = AnySet(along);
     fills.hasBetween = AnySet(fills.between);
     return fills;
 }

@@ -50,12 +50,12 @@ private:
     // What is done to the rows of one parity: the bytes filled along the row
     // from left and right, and those taken from the rows above and below.
     struct RowFills {
-        BlockMask along{};
+        AlongMasks along{};
         BlockMask between{};
         bool hasAlong = false;
         bool hasBetween = false;
     };
-    static RowFills FillsOf(unsigned colours, std::int32_t parity);
+    static RowFills FillsOf(unsigned colours, std::int32_t parity, std::ptrdiff_t bytes);
     void FillBetween(std::int32_t y);
 
     DibImage dib_;
