@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "develop/dib.h"
+#include "develop/interpolation.h"
 #include "develop/raw_decoder.h"
 #include "develop/tone_curves.h"
 #include "tests/support/erf_builder.h"
@@ -191,6 +192,79 @@ TEST(DecodeRawStrip, AStripBeyondWhatTheFileFunctionsReachHasNoBytes) {
     }
     // Just before it the bytes are read as usual.
     EXPECT_FALSE(AllZero(DecodeStrip(file.path(), 0x7FFFFFF0u, 4, 2)));
+}
+
+// The rows a decode hands over, each as the DIB held it at that moment.
+class RowRecorder final : public RowSink {
+public:
+    explicit RowRecorder(DibImage dib) : dib_(dib) {}
+    void RowFinal(std::int32_t y) override {
+        order.push_back(y);
+        rows.push_back(ReadRow(dib_, y));
+    }
+    static std::vector<std::uint8_t> ReadRow(DibImage dib, std::int32_t y) {
+        std::int32_t width = 0;
+        GetDibGeometry(dib, &width, nullptr, nullptr);
+        std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(width));
+        ReadDibRow(dib, y, 0, width - 1, row.data());
+        return row;
+    }
+    std::vector<std::int32_t> order;
+    std::vector<std::vector<std::uint8_t>> rows;
+
+private:
+    DibImage dib_;
+};
+
+TEST(DecodeRawStrip, HandsOverEveryRowOnceInOrderAsItIsAtTheEnd) {
+    // The decode develops a row at a time, straight from the unpacking where
+    // the strip's rows are the DIB's width: its picture must be that of
+    // UnpackStrip and the three passes over the whole DIB, and a row handed
+    // over must not change afterwards. Sizes around the fills' blocks, and
+    // DIBs that are taller, shorter, wider or narrower than the strip.
+    struct Sizes {
+        std::int32_t width, height, dibWidth, dibHeight;
+    };
+    std::vector<Sizes> cases;
+    for (const std::int32_t width : {1, 2, 3, 5, 17, 18, 54, 55, 301}) {
+        for (const std::int32_t height : {1, 2, 3, 4, 7}) cases.push_back({width, height, width, height});
+    }
+    cases.insert(cases.end(), {{4, 3, 4, 6}, {4, 6, 4, 3}, {3, 4, 5, 4}, {60, 4, 55, 4}, {0, 3, 0, 3}, {4, 0, 4, 2}});
+    std::uint32_t seed = 99;
+    for (const Sizes& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " into " << c.dibWidth << " x "
+                                        << c.dibHeight);
+        std::vector<std::uint8_t> strip(static_cast<std::size_t>((c.width + 9) / 10 * 16 * c.height));
+        for (std::uint8_t& byte : strip) byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+        const TempFile file(strip);
+        DibImage dib = CreateDib(c.dibWidth, c.dibHeight, 24);
+        DibImage passes = CreateDib(c.dibWidth, c.dibHeight, 24);
+        RowRecorder recorder(dib);
+        ASSERT_EQ(DecodeRawStrip(file.c_str(), 0, 0, dib, c.width, c.height, &recorder), 0);
+        ASSERT_EQ(UnpackStrip(file.c_str(), 0, passes, c.width, c.height), 0);
+        InterpolateBlue(passes);
+        InterpolateRed(passes);
+        InterpolateGreen(passes);
+        ASSERT_EQ(recorder.order.size(), static_cast<std::size_t>(c.dibHeight));
+        for (std::int32_t y = 0; y < c.dibHeight; ++y) {
+            EXPECT_EQ(recorder.order[y], y);
+            EXPECT_EQ(recorder.rows[y], RowRecorder::ReadRow(dib, y)) << "row " << y;
+            EXPECT_EQ(RowRecorder::ReadRow(dib, y), RowRecorder::ReadRow(passes, y)) << "row " << y;
+        }
+        for (DibImage picture : {dib, passes}) {
+            GlobalUnlock(GlobalHandle(picture));
+            GlobalFree(GlobalHandle(picture));
+        }
+    }
+}
+
+TEST(DecodeRawStrip, AFileThatCannotBeOpenedHandsOverNoRow) {
+    DibImage dib = CreateDib(4, 2, 24);
+    RowRecorder recorder(dib);
+    EXPECT_EQ(DecodeRawStrip("/nonexistent/photo.erf", 0, 0, dib, 4, 2, &recorder), -1);
+    EXPECT_TRUE(recorder.order.empty());
+    GlobalUnlock(GlobalHandle(dib));
+    GlobalFree(GlobalHandle(dib));
 }
 
 TEST(DecodeRawStrip, AFileThatCannotBeOpenedLeavesThePictureBlack) {
