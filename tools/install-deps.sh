@@ -13,7 +13,7 @@ for group in "${@:-base}"; do
     test) want+=(dcraw libimage-exiftool-perl groff-base bash-completion) ;;
     windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
-    bench) want+=(libbenchmark-dev valgrind time) ;;
+    bench) want+=(libbenchmark-dev valgrind time dcraw imagemagick python3) ;;
     *) echo "install-deps: unknown group '$group' (base, test, windows, fuzz, bench)" >&2; exit 2 ;;
   esac
 done
