@@ -9,8 +9,8 @@
 // columns: filled along even rows, then every odd row takes the rows above
 // and below. Green lives where the other two do not: filled from left and
 // right only. So a row is final once it and the rows just above and below it
-// have been filled along, and the picture can be developed a band of rows at
-// a time, top to bottom, while the mosaic is still being written.
+// have been filled along, and the picture can be developed a row at a time,
+// top to bottom, while the mosaic is still being unpacked.
 #pragma once
 
 #include <cstddef>
