@@ -237,8 +237,10 @@ TEST(DecodeRawStrip, HandsOverEveryRowOnceInOrderAsItIsAtTheEnd) {
         std::vector<std::uint8_t> strip(static_cast<std::size_t>((c.width + 9) / 10 * 16 * c.height));
         for (std::uint8_t& byte : strip) byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
         const TempFile file(strip);
-        DibImage dib = CreateDib(c.dibWidth, c.dibHeight, 24);
-        DibImage passes = CreateDib(c.dibWidth, c.dibHeight, 24);
+        const DibOwner dibOwner(CreateDib(c.dibWidth, c.dibHeight, 24));
+        const DibOwner passesOwner(CreateDib(c.dibWidth, c.dibHeight, 24));
+        DibImage dib = dibOwner.get();
+        DibImage passes = passesOwner.get();
         RowRecorder recorder(dib);
         ASSERT_EQ(DecodeRawStrip(file.c_str(), 0, 0, dib, c.width, c.height, &recorder), 0);
         ASSERT_EQ(UnpackStrip(file.c_str(), 0, passes, c.width, c.height), 0);
@@ -251,20 +253,14 @@ TEST(DecodeRawStrip, HandsOverEveryRowOnceInOrderAsItIsAtTheEnd) {
             EXPECT_EQ(recorder.rows[y], RowRecorder::ReadRow(dib, y)) << "row " << y;
             EXPECT_EQ(RowRecorder::ReadRow(dib, y), RowRecorder::ReadRow(passes, y)) << "row " << y;
         }
-        for (DibImage picture : {dib, passes}) {
-            GlobalUnlock(GlobalHandle(picture));
-            GlobalFree(GlobalHandle(picture));
-        }
     }
 }
 
 TEST(DecodeRawStrip, AFileThatCannotBeOpenedHandsOverNoRow) {
-    DibImage dib = CreateDib(4, 2, 24);
-    RowRecorder recorder(dib);
-    EXPECT_EQ(DecodeRawStrip("/nonexistent/photo.erf", 0, 0, dib, 4, 2, &recorder), -1);
+    const DibOwner dib(CreateDib(4, 2, 24));
+    RowRecorder recorder(dib.get());
+    EXPECT_EQ(DecodeRawStrip("/nonexistent/photo.erf", 0, 0, dib.get(), 4, 2, &recorder), -1);
     EXPECT_TRUE(recorder.order.empty());
-    GlobalUnlock(GlobalHandle(dib));
-    GlobalFree(GlobalHandle(dib));
 }
 
 TEST(DecodeRawStrip, AFileThatCannotBeOpenedLeavesThePictureBlack) {
