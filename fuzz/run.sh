@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a while under AddressSanitizer and UBSan:
-#   fuzz/run.sh TARGET SECONDS [libFuzzer options...]
-# TARGET is plugin, parse, memory_image or writer. The run starts from the
-# committed corpus fuzz/corpus/TARGET, which it leaves alone; inputs it finds
-# go to build-fuzz/work/TARGET, findings to build-fuzz/findings/TARGET, its
-# output to build-fuzz/fuzz-TARGET.log. Exit status 1 on any finding.
+#   fuzz/run.sh [--32] TARGET SECONDS [libFuzzer options...]
+# TARGET is plugin, parse, memory_image or writer; --32 runs it in the 32-bit
+# build (clang -m32, build-fuzz-i386/), as the Windows module is built. The run
+# starts from the committed corpus fuzz/corpus/TARGET, which it leaves alone;
+# inputs it finds go to BUILD/work/TARGET, findings to BUILD/findings/TARGET,
+# its output to BUILD/fuzz-TARGET.log (BUILD is build-fuzz or
+# build-fuzz-i386). Exit status 1 on any finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+bits=64
+if [ "${1:-}" = --32 ]; then
+  bits=32
+  shift
+fi
 if [ $# -lt 2 ]; then
-  echo "usage: fuzz/run.sh TARGET SECONDS [libFuzzer options...]" >&2
+  echo "usage: fuzz/run.sh [--32] TARGET SECONDS [libFuzzer options...]" >&2
   exit 2
 fi
 target=$1
@@ -20,9 +27,15 @@ if [ ! -d "fuzz/corpus/$target" ]; then
   exit 2
 fi
 
-build=${RUDI_FUZZ_BUILD:-build-fuzz}
+if [ "$bits" = 32 ]; then
+  build=${RUDI_FUZZ_BUILD:-build-fuzz-i386}
+  configure=(-DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake)
+else
+  build=${RUDI_FUZZ_BUILD:-build-fuzz}
+  configure=()
+fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  CC=clang CXX=clang++ cmake -S . -B "$build" -DRUDI_FUZZ=ON -DRUDI_BUILD_TESTS=OFF \
+  CC=clang CXX=clang++ cmake -S . -B "$build" "${configure[@]}" -DRUDI_FUZZ=ON -DRUDI_BUILD_TESTS=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build" --target "fuzz_$target" -j2 >/dev/null
@@ -56,10 +69,10 @@ set -e
 cpu=$(cat "$log.cpu")
 status=$(cat "$log.status")
 executions=$(grep -a 'stat::number_of_executed_units' "$log" | tail -n 1 | awk '{print $2}')
-echo "fuzz $target: ${executions:-?} executions in ${seconds}s, CPU $cpu," \
+echo "fuzz $target ($bits-bit): ${executions:-?} executions in ${seconds}s, CPU $cpu," \
   "$(find "$work" -type f | wc -l) inputs found beyond the corpus"
 if [ "$status" -ne 0 ]; then
   tail -n 60 "$log"
-  echo "fuzz $target: FINDING (exit status $status), input kept in $findings/" >&2
+  echo "fuzz $target ($bits-bit): FINDING (exit status $status), input kept in $findings/" >&2
   exit 1
 fi

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-# Usage: tools/install-deps.sh [base] [test] [windows] [fuzz] [bench]
+# Usage: tools/install-deps.sh [base] [test] [windows] [fuzz] [i386] [bench]
 set -euo pipefail
 
 want=()
@@ -13,8 +13,12 @@ for group in "${@:-base}"; do
     test) want+=(dcraw libimage-exiftool-perl groff-base bash-completion) ;;
     windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
+    # The 32-bit build (cmake/linux-i386.cmake): clang -m32 with its i386
+    # sanitizer and libFuzzer runtimes, and Debian's i386 multiarch libraries.
+    i386) want+=(clang libclang-rt-14-dev libc6-dev:i386 libgcc-12-dev:i386 libstdc++-12-dev:i386
+                 libgtest-dev:i386 libgmock-dev:i386 libpng-dev:i386 libtiff-dev:i386) ;;
     bench) want+=(libbenchmark-dev valgrind time dcraw imagemagick python3) ;;
-    *) echo "install-deps: unknown group '$group' (base, test, windows, fuzz, bench)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown group '$group' (base, test, windows, fuzz, i386, bench)" >&2; exit 2 ;;
   esac
 done
 

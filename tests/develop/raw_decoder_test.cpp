@@ -269,7 +269,7 @@ TEST(DecodeRawStrip, AFileThatCannotBeOpenedLeavesThePictureBlack) {
     EXPECT_TRUE(AllZero(picture));
 }
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if RUDI_CAN_BOUND_MEMORY
 // Limits the process to 256 MB more address space than it has, then decodes
 // a row of a billion pixels, which cannot be held.
 int DecodeUnderMemoryLimit(const char* path) {

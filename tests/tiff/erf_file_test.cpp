@@ -185,7 +185,7 @@ TEST(ErfFile, ALongNameIsCutToFitTheMessage) {
     EXPECT_EQ(message, "TIFF endian error: " + longName.substr(0, ErfFile::kNameSize - 1) + "\n");
 }
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if RUDI_CAN_BOUND_MEMORY
 // IFD0 names one block of 1 MiB under every tag of the dictionary: about
 // 400 MB of values and texts. Opened with 64 MB more address space than the
 // process has, the reading runs out of memory.
