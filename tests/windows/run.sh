@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Builds R_UDI.dll and the host for 32-bit Windows, checks the DLL's export
-# table, and runs the Windows host under Wine on a set of files: every picture
-# must be byte-identical to the native build's, every failure must fail alike.
-# Usage: tests/windows/run.sh NATIVE_BUILD_DIR WINDOWS_BUILD_DIR
+# Builds R_UDI.dll, the host and the Windows test programs for 32-bit Windows,
+# checks the DLL's export table and version resource, and runs the Windows host
+# under Wine on a set of files, the hostile cases and the plugin fuzz corpus:
+# every picture byte-identical to the native build's, every failure failing
+# alike. Usage: tests/windows/run.sh NATIVE_BUILD_DIR WINDOWS_BUILD_DIR
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 native=$(cd "$1" && pwd)
 win="$2"
 
 cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
-cmake --build "$win" -j"$(nproc)" --target R_UDI erf-convert || exit 1
+cmake --build "$win" -j"$(nproc)" --target R_UDI erf-convert version-info || exit 1
 win=$(cd "$win" && pwd)
 
 passed=0
@@ -26,6 +27,32 @@ trap 'wineserver -k 2>/dev/null' EXIT
 
 work="$win/compare"
 rm -rf "$work" && mkdir -p "$work"
+# Wine's own background processes keep any pipe given to a program open:
+# outputs go to files.
+
+# The version resource, as Windows reads it for the file's properties.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win/CMakeCache.txt")
+description=$(sed -n 's/^CMAKE_PROJECT_DESCRIPTION:STATIC=//p' "$win/CMakeCache.txt")
+# (Wine's first run in a new prefix reports making it on standard error.)
+wine "$win/bin/version-info.exe" "$win/bin/R_UDI.dll" >"$work/version-info.txt" 2>"$work/version-info.err"
+resource=$(tr -d '\r' <"$work/version-info.txt")
+expected_resource="FILEVERSION: $version.0
+PRODUCTVERSION: $version.0
+FILETYPE: DLL
+FileDescription: $description
+FileVersion: $version
+ProductName: R_UDI
+ProductVersion: $version
+InternalName: R_UDI
+OriginalFilename: R_UDI.dll"
+if [ "$resource" = "$expected_resource" ]; then
+  pass "version resource: $(tr '\n' ';' <<<"$resource" | sed 's/;/; /g')"
+else
+  fail "version resource differs:"
+  diff <(echo "$expected_resource") <(echo "$resource")
+  cat "$work/version-info.err"
+fi
+
 make_erf="$native/bin/make-erf"
 # name width height byte-order
 cases="
@@ -64,6 +91,43 @@ for input in "$work"/*.erf "$work/missing.erf"; do
     fail "$name: pictures differ"
   fi
 done
+
+# The hostile cases and the plugin fuzz corpus, many files per process: the
+# same pictures, and the same files refused with the same message.
+batch="$work/batch"
+mkdir -p "$batch/hostile" "$batch/corpus" "$work/images"
+"$native/bin/write-fuzz-seeds" "$batch/hostile" "$work/images" >/dev/null || fail "write-fuzz-seeds"
+cp "$root/fuzz/corpus/plugin/"* "$batch/corpus/"
+# Each side writes its pictures into its own folder; file names are relative
+# to the batch folder, at most 100 to a command line.
+convert_batch() {
+  local side=$1
+  shift
+  (cd "$batch" && find hostile corpus -type f | sort |
+    xargs -n 100 "$@" --format bmp -o "$side" >"$side.out" 2>"$side.err")
+}
+convert_batch native "$native/bin/erf-convert"
+convert_batch windows wine "$win/bin/erf-convert.exe"
+# The host's lines, without the side's output folder (which Windows joins
+# with a backslash); the module's own messages are message boxes on Windows.
+refusals() { grep -a '^erf-convert: ' "$batch/$1.err" | tr -d '\r' | sort; }
+rows() { tr -d '\r' <"$batch/$1.out" | sed "s| -> $1[/\\]| -> |" | sort; }
+files=$(find "$batch/hostile" "$batch/corpus" -type f | wc -l)
+converted=$(find "$batch/native" -type f | wc -l)
+if [ "$files" -lt 100 ]; then
+  fail "only $files hostile and corpus files"
+elif ! diff <(refusals native) <(refusals windows) >"$batch/refusals.diff"; then
+  fail "hostile and corpus files: the builds refuse different files"
+  head -n 20 "$batch/refusals.diff"
+elif ! diff <(rows native) <(rows windows) >"$batch/rows.diff"; then
+  fail "hostile and corpus files: the builds convert different files"
+  head -n 20 "$batch/rows.diff"
+elif ! diff -r -q "$batch/native" "$batch/windows" >"$batch/pictures.diff"; then
+  fail "hostile and corpus files: pictures differ"
+  head -n 20 "$batch/pictures.diff"
+else
+  pass "hostile and corpus files: $files files, $converted identical pictures, $((files - converted)) refused alike"
+fi
 
 # Without libpng the Windows build writes BMP by default and refuses PNG before decoding.
 (cd "$work" && wine "$win/bin/erf-convert.exe" --force small.erf >/dev/null 2>&1)
