@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Builds R_UDI.dll, the host and the Windows test programs for 32-bit Windows,
-# checks the DLL's export table and version resource, and runs the Windows host
-# under Wine on a set of files, the hostile cases and the plugin fuzz corpus:
-# every picture byte-identical to the native build's, every failure failing
-# alike. Usage: tests/windows/run.sh NATIVE_BUILD_DIR WINDOWS_BUILD_DIR
+# checks the DLL's export table and version resource, runs the Windows host
+# under Wine on a set of files, the hostile cases and the plugin fuzz corpus
+# (every picture byte-identical to the native build's, every failure failing
+# alike), and calls each export many times on each failure path, watching
+# Windows' own counters. Usage: tests/windows/run.sh NATIVE_BUILD_DIR WINDOWS_BUILD_DIR
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 native=$(cd "$1" && pwd)
 win="$2"
 
 cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
-cmake --build "$win" -j"$(nproc)" --target R_UDI erf-convert version-info || exit 1
+cmake --build "$win" -j"$(nproc)" --target R_UDI erf-convert export-counters version-info || exit 1
 win=$(cd "$win" && pwd)
 
 passed=0
@@ -127,6 +128,18 @@ elif ! diff -r -q "$batch/native" "$batch/windows" >"$batch/pictures.diff"; then
   head -n 20 "$batch/pictures.diff"
 else
   pass "hostile and corpus files: $files files, $converted identical pictures, $((files - converted)) refused alike"
+fi
+
+# Every export, many times, on every failure path and on a good file: no
+# handle, memory or movable global handle may be left behind.
+mkdir -p "$work/counters"
+(cd "$work/counters" && wine "$win/bin/export-counters.exe" "$win/bin/R_UDI.dll" 300 >counters.txt 2>&1)
+counters_status=$?
+tr -d '\r' <"$work/counters/counters.txt"
+if [ "$counters_status" -eq 0 ]; then
+  pass "exports leave no handle, memory or movable block behind"
+else
+  fail "exports leave something behind (export-counters)"
 fi
 
 # Without libpng the Windows build writes BMP by default and refuses PNG before decoding.
