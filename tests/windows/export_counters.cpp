@@ -1,7 +1,7 @@
 // Calls each export of the Windows module many times, on every way a file can
 // fail and on a good file, and checks with Windows' own counters that nothing
-// is left behind: the process's handles, its committed memory and the movable
-// global memory handles still free.
+// is left behind: the process's handles, its committed memory, the bytes in
+// use in its heaps and the movable global memory handles still free.
 //   export-counters R_UDI.dll [CALLS]
 // Writes its files into the current folder, prints the counters before and
 // after each case, and exits with 1 when a counter grew or a file was not
