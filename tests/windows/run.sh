@@ -105,7 +105,7 @@ convert_batch() {
   local side=$1
   shift
   (cd "$batch" && find hostile corpus -type f | sort |
-    xargs -n 100 "$@" --format bmp -o "$side" >"$side.out" 2>"$side.err")
+    xargs -n 100 "$@" --format bmp -o "$side/" >"$side.out" 2>"$side.err")
 }
 convert_batch native "$native/bin/erf-convert"
 convert_batch windows wine "$win/bin/erf-convert.exe"
