@@ -48,6 +48,7 @@ truncate -s -12345 "$short"
 files+=("$short")
 
 for f in "${files[@]}"; do
-  "$convert" "$f" -o "${f%.erf}.bmp" >/dev/null 2>&1
+  # Exit status 3: converted, from a strip cut short.
+  "$convert" "$f" -o "${f%.erf}.bmp" >/dev/null 2>&1 || [ $? -eq 3 ]
   printf '%s  %s\n' "$(sha256sum < "${f%.erf}.bmp" | cut -c1-16)" "$(basename "$f")"
 done
