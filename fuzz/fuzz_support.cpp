@@ -48,17 +48,14 @@ namespace {
 // The items an entry of this type and count holds after reading.
 std::size_t ExpectedItems(const TiffTag& tag) {
     const std::size_t count = static_cast<std::int32_t>(tag.count) < 0 ? 0 : tag.count;
-    switch (tag.type) {
-        case kTypeByte:
-        case kTypeShort:
-        case kTypeLong:
-        case kTypeSLong: return count;
-        case kTypeRational:
-        case kTypeSRational: return 2 * count;
-        case kTypeUndefined: return count + 1;
-        case kTypeAscii: return count + (count > 0 && tag.values.size() > count && tag.values[count - 1] == 0 ? 1 : 2);
-        default: return 0;
+    const TypeFacts& facts = TypeFactsOf(tag.type);
+    switch (facts.kind) {
+        case TypeKind::kNumber: return count * facts.itemsPerValue;
+        case TypeKind::kBytes: return count + 1;
+        case TypeKind::kText: return count + (count > 0 && tag.values.size() > count && tag.values[count - 1] == 0 ? 1 : 2);
+        case TypeKind::kNone: return 0;
     }
+    return 0;
 }
 
 }  // namespace

@@ -13,16 +13,17 @@ constexpr std::uint8_t kBigEndianMark = 0x4D;     // 'M'
 constexpr std::uint16_t kTiffMagic = 42;
 
 // Reads the directory at `offset` into `ifd`: a 16-bit entry count, then the
-// 12-byte entries. Only entries that lie inside the file are visited.
+// 12-byte entries, read at once. Only entries that lie inside the file are visited.
 void ReadDirectory(TiffIfd& ifd, std::uint32_t offset) {
     if (offset > INT32_MAX || ifd.Seek(static_cast<std::int32_t>(offset)) == INVALID_SET_FILE_POINTER) return;
     const std::uint32_t count = ifd.Read16();
-    std::vector<std::uint8_t> table(12 * std::size_t{count});
-    const std::uint32_t present = table.empty() ? 0 : ifd.ReadBytes(table.data(), static_cast<std::uint32_t>(table.size())) / 12;
-    for (std::uint32_t i = 0; i < present; ++i) {
-        const std::int64_t entry = std::int64_t{offset} + 2 + 12 * std::int64_t{i};
+    std::vector<std::uint8_t> table(static_cast<std::size_t>(RawEntry::kSize) * count);
+    const ByteView present(table.data(),
+                           table.empty() ? 0 : ifd.ReadBytes(table.data(), static_cast<std::uint32_t>(table.size())));
+    for (std::uint64_t at = 0; present.within(at, RawEntry::kSize); at += RawEntry::kSize) {
+        const std::int64_t entry = std::int64_t{offset} + 2 + static_cast<std::int64_t>(at);
         if (entry > INT32_MAX) break;
-        ifd.ReadEntry(static_cast<std::int32_t>(entry));
+        ifd.ReadEntryFrom(present.Part(at, RawEntry::kSize), static_cast<std::int32_t>(entry));
     }
 }
 

@@ -1,8 +1,7 @@
 // IFD memory images (raw 12-byte entries plus a data area, little-endian like
 // the host) and the small queries on a directory.
-#include <algorithm>
 #include <cstring>
-#include <vector>
+#include <optional>
 
 #include "tiff/byte_order.h"
 #include "tiff/tag_items.h"
@@ -11,61 +10,55 @@
 namespace {
 
 constexpr bool kHostOrder = true;  // memory images are little-endian, as the hosts are
-constexpr std::int64_t kRawEntrySize = 12;
-constexpr std::uint64_t kUnknownImageSize = UINT64_MAX;
+constexpr std::int64_t kRawEntrySize = RawEntry::kSize;
 
 // The entry offset a loaded entry gets: its place in a file whose first
 // directory follows the 8-byte header.
-std::int32_t EntryOffsetOf(std::int32_t index) { return 10 + 12 * index; }
+std::int32_t EntryOffsetOf(std::int32_t index) {
+    return static_cast<std::int32_t>(10 + kRawEntrySize * index);
+}
 
 }  // namespace
 
 std::int32_t TiffIfd::LoadFromMemory(const void* image, std::int32_t count) {
-    Clear();
-    const auto* bytes = static_cast<const std::uint8_t*>(image);
-    for (std::int32_t i = 0; i < count; ++i) {
-        LoadEntryWithin(bytes, kUnknownImageSize, bytes + kRawEntrySize * i, EntryOffsetOf(i));
-    }
+    LoadImage(ByteView::Unbounded(image), count);
     return 0;
 }
 
 std::int32_t TiffIfd::LoadFromMemory(const void* image, std::int32_t count, std::size_t imageBytes) {
-    Clear();
-    const auto* bytes = static_cast<const std::uint8_t*>(image);
-    // Entries past the end of the image are refused without being looked at.
-    const std::int64_t present = std::min<std::int64_t>(std::max(count, 0), imageBytes / kRawEntrySize);
-    bool intact = present == std::max(count, 0);
-    for (std::int32_t i = 0; i < present; ++i) {
-        intact &= LoadEntryWithin(bytes, imageBytes, bytes + kRawEntrySize * i, EntryOffsetOf(i));
-    }
-    return intact ? 0 : -1;
+    return LoadImage(ByteView(static_cast<const std::uint8_t*>(image), imageBytes), count) ? 0 : -1;
 }
 
 std::int32_t TiffIfd::LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset) {
-    LoadEntryWithin(static_cast<const std::uint8_t*>(image), kUnknownImageSize,
-                    static_cast<const std::uint8_t*>(rawEntry), entryOffset);
+    LoadEntryWithin(ByteView::Unbounded(image), ByteView::Unbounded(rawEntry), entryOffset);
     return 0;
 }
 
-bool TiffIfd::LoadEntryWithin(const std::uint8_t* image, std::uint64_t imageBytes, const std::uint8_t* rawEntry,
-                              std::int32_t entryOffset) {
-    auto tag = std::make_unique<TiffTag>();
-    tag->entryOffset = entryOffset;
-    tag->tagNumber = LoadOrdered16(rawEntry, kHostOrder);
-    tag->type = LoadOrdered16(rawEntry + 2, kHostOrder);
-    tag->count = LoadOrdered32(rawEntry + 4, kHostOrder);
-    // Kept as it stands, even when the field holds inline values.
-    tag->valueOffset = LoadOrdered32(rawEntry + 8, kHostOrder);
-    const std::int64_t size = TypeSize(tag->type, tag->count);
-    const bool inside = size <= 4 || std::uint64_t{tag->valueOffset} + static_cast<std::uint64_t>(size) <= imageBytes;
+bool TiffIfd::LoadImage(ByteView image, std::int32_t count) {
+    Clear();
+    bool intact = true;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::uint64_t at = RawEntry::kSize * static_cast<std::uint64_t>(i);
+        // Entries past the end of the image are refused without being looked at.
+        if (!image.within(at, RawEntry::kSize)) return false;
+        intact &= LoadEntryWithin(image, image.Part(at, RawEntry::kSize), EntryOffsetOf(i));
+    }
+    return intact;
+}
+
+bool TiffIfd::LoadEntryWithin(ByteView image, ByteView rawEntry, std::int32_t entryOffset) {
+    const std::optional<RawEntry> entry = DecodeEntry(rawEntry, kHostOrder);
+    if (!entry) return false;
+    const auto size = static_cast<std::uint64_t>(TypeSize(entry->type, entry->count));
+    if (size > 4 && !image.within(entry->field, size)) return false;
     // As when reading a file, an entry that will not be filed (a number the
     // dictionary does not know, a name already filed) has its values left unread.
-    TagName(tag->tagNumber, tag->name);
-    if (!inside || tag->name.empty() || tags.contains(tag->name)) return inside;
-    TagDescription(tag->name, tag->description);
-    ReadValuesFromMemory(size <= 4 ? rawEntry + 8 : image + tag->valueOffset, *tag);
-    DescribeValue(*tag);
-    File(std::move(tag));
+    std::unique_ptr<TiffTag> tag = NewEntryTag(*entry, entryOffset);
+    if (!tag) return true;
+    // Kept as it stands, even when the field holds inline values.
+    tag->valueOffset = entry->field;
+    ReadValuesFromView(size <= 4 ? entry->fieldBytes : image.Part(entry->field, size), *tag);
+    FileDescribed(std::move(tag));
     return true;
 }
 

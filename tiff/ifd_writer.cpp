@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "tiff/tag_items.h"
-#include "tiff/tag_values.h"
 #include "tiff/tiff_ifd.h"
 
 std::int32_t TiffIfd::WriteValues(const TiffTag& tag) {
@@ -78,13 +77,6 @@ std::int32_t TiffIfd::RewriteTag(const TiffTag& tag) {
     }
     WriteValues(tag);
     return 0;
-}
-
-std::int32_t TiffIfd::ReadValuesFromMemory(const void* data, TiffTag& tag) {
-    tag.values.clear();
-    tag.valueText.clear();
-    DecodeValues(tag, static_cast<const std::uint8_t*>(data), true);
-    return static_cast<std::int32_t>(tag.count) < 0 ? 0 : static_cast<std::int32_t>(TypeSize(tag.type, tag.count));
 }
 
 std::int32_t TiffIfd::SetValues(const char* name, std::uint32_t count, const void* data) {

@@ -2,9 +2,8 @@
 #include "tiff/tiff_ifd.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
-
-#include "tiff/tag_values.h"
 
 TiffIfd::~TiffIfd() { Clear(); }
 
@@ -48,50 +47,52 @@ bool TiffIfd::File(std::unique_ptr<TiffTag> tag) {
     return tags.try_emplace(tag->name, std::move(tag)).second;
 }
 
-std::int32_t TiffIfd::ReadEntry(std::int32_t entryOffset) {
-    // An entry is filed only when all of it lies inside the file: its 12 bytes
-    // and every byte of its values. An entry that will not be filed (a number
-    // the dictionary does not know, a name already filed) has its values left
-    // unread, so a directory costs at most one read of each filed entry.
-    std::uint8_t entry[12];
-    if (Seek(entryOffset) == INVALID_SET_FILE_POINTER || ReadBytes(entry, sizeof entry) < sizeof entry) return 0;
+std::unique_ptr<TiffTag> TiffIfd::NewEntryTag(const RawEntry& entry, std::int32_t entryOffset) {
     auto tag = std::make_unique<TiffTag>();
     tag->entryOffset = entryOffset;
-    tag->tagNumber = Decode16(entry);
+    tag->tagNumber = entry.tagNumber;
     TagName(tag->tagNumber, tag->name);
-    if (tag->name.empty() || tags.contains(tag->name)) return 0;
+    if (tag->name.empty() || tags.contains(tag->name)) return nullptr;
     TagDescription(tag->name, tag->description);
-    tag->type = Decode16(entry + 2);
-    tag->count = Decode32(entry + 4);
-    if (IsInline(tag->type, tag->count)) {
-        tag->valueOffset = 0;
-        DecodeValues(*tag, entry + 8, IsLittleEndian());
-    } else {
-        tag->valueOffset = Decode32(entry + 8);
-        // Offsets of 2^31 and more lie beyond what the stream can reach.
-        if (static_cast<std::int32_t>(tag->valueOffset) < 0 ||
-            Seek(static_cast<std::int32_t>(tag->valueOffset)) == INVALID_SET_FILE_POINTER) {
-            return 0;
-        }
-        if (!ReadValues(*tag)) return 0;
-    }
+    tag->type = entry.type;
+    tag->count = entry.count;
+    return tag;
+}
+
+void TiffIfd::FileDescribed(std::unique_ptr<TiffTag> tag) {
     DescribeValue(*tag);
     File(std::move(tag));
+}
+
+std::int32_t TiffIfd::ReadEntry(std::int32_t entryOffset) {
+    std::uint8_t entry[RawEntry::kSize];
+    if (Seek(entryOffset) == INVALID_SET_FILE_POINTER) return 0;
+    ReadEntryFrom(ByteView(entry, ReadBytes(entry, sizeof entry)), entryOffset);
     return 0;
 }
 
-bool TiffIfd::ReadValues(TiffTag& tag) {
-    const std::int64_t size = TypeSize(tag.type, tag.count);
-    if (size > INT32_MAX) return false;
-    // Read in pieces, so that memory grows only with bytes the file really holds.
-    constexpr std::uint32_t kPiece = 1u << 20;
-    std::vector<std::uint8_t> bytes;
-    for (std::int64_t have = 0; have < size;) {
-        const auto want = static_cast<std::uint32_t>(std::min<std::int64_t>(kPiece, size - have));
-        bytes.resize(static_cast<std::size_t>(have) + want);
-        if (ReadBytes(bytes.data() + have, want) < want) return false;
-        have += want;
+void TiffIfd::ReadEntryFrom(ByteView bytes, std::int32_t entryOffset) {
+    const std::optional<RawEntry> entry = DecodeEntry(bytes, IsLittleEndian());
+    if (!entry) return;
+    // An entry that will not be filed has its values left unread, so a
+    // directory costs at most one read of each filed entry's block.
+    std::unique_ptr<TiffTag> tag = NewEntryTag(*entry, entryOffset);
+    if (!tag) return;
+    // The values are taken whole, from the entry's own field or from their
+    // block, before they are read: a block cut by the end of the file drops
+    // the entry.
+    std::vector<std::uint8_t> block;
+    ByteView values = entry->fieldBytes;
+    if (!IsInline(tag->type, tag->count)) {
+        tag->valueOffset = entry->field;
+        // Offsets of 2^31 and more lie beyond what the stream can reach.
+        const auto offset = static_cast<std::int32_t>(entry->field);
+        if (offset < 0 || Seek(offset) == INVALID_SET_FILE_POINTER ||
+            !TakeBytes(static_cast<std::uint64_t>(TypeSize(tag->type, tag->count)), block, values)) {
+            return;
+        }
     }
-    DecodeValues(tag, bytes.data(), IsLittleEndian());
-    return true;
+    const HeldInput held(*this, values);
+    ReadValues(*tag);
+    FileDescribed(std::move(tag));
 }

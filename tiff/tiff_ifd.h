@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tiff/byte_view.h"
+#include "tiff/raw_entry.h"
 #include "tiff/tiff_stream.h"
 #include "tiff/tiff_tag.h"
 
@@ -40,11 +42,22 @@ public:
     // The entries in ascending tag number; the map itself stays in name order.
     std::vector<TiffTag*> InTagOrder() const;
 
-    // Reading entries from the file.
+    // Reading entries from the file. An entry is filed only when all of it
+    // lies inside the file: its 12 bytes and every byte of its values.
     std::int32_t ReadEntry(std::int32_t entryOffset);
-    // Reads the tag's values at the file pointer; false when they do not all
-    // lie inside the file.
-    bool ReadValues(TiffTag& tag);
+    // The same for an entry whose 12 bytes, at `entryOffset` in the file, have
+    // already been read: a directory's entry table is read at once.
+    void ReadEntryFrom(ByteView entry, std::int32_t entryOffset);
+    // Reads the tag's values at the stream's position, appending to its
+    // values and value text. Values that do not all lie there are not read
+    // and the tag stays as it was. Values that are there but would give the
+    // list more items than a list can hold (possible in a 32-bit process:
+    // about 2^29) are refused with std::length_error before any is added;
+    // callers treat it as running out of memory.
+    std::int32_t ReadValues(TiffTag& tag);
+    // Reads one value of a numeric type (a numerator and denominator pair for
+    // the rational types) and appends it and its text; other types read nothing.
+    void ReadOneValue(TiffTag& tag);
 
     // Writing to the file and editing in memory. WriteIfd and WriteValues
     // refuse, with -1 and nothing written, what would reach past 2^31 - 1.
@@ -92,9 +105,19 @@ private:
     // hold them inline, summed in 64 bits.
     std::int64_t BlockBytes() const;
 
-    // Loads the raw entry at `rawEntry`, its block counted from `image`; an
-    // image of unknown size has UINT64_MAX bytes. False when the values lie
-    // outside the image.
-    bool LoadEntryWithin(const std::uint8_t* image, std::uint64_t imageBytes, const std::uint8_t* rawEntry,
-                         std::int32_t entryOffset);
+    // The tag an entry becomes, named and described but without values; null
+    // when it is not to be filed (a number the dictionary does not know, or a
+    // name already filed), so that its values are never read.
+    std::unique_ptr<TiffTag> NewEntryTag(const RawEntry& entry, std::int32_t entryOffset);
+    // Runs the dictionary over the tag's values and files it.
+    void FileDescribed(std::unique_ptr<TiffTag> tag);
+    // Replaces the tag's values and value text with those decoded from
+    // `bytes`, numbers in the host's byte order.
+    static void ReadValuesFromView(ByteView bytes, TiffTag& tag);
+    // Empties the directory and loads `count` raw entries of `image`; false
+    // when an entry, or its values, did not lie inside the image.
+    bool LoadImage(ByteView image, std::int32_t count);
+    // Loads the raw entry in `rawEntry`, its block counted from the start of
+    // `image`; false when the entry or its values lie outside.
+    bool LoadEntryWithin(ByteView image, ByteView rawEntry, std::int32_t entryOffset);
 };

@@ -5,19 +5,7 @@
 #include <string>
 #include <vector>
 
-// TIFF type codes as the library treats them.
-enum TiffType : std::uint32_t {
-    kTypeByte = 1,
-    kTypeAscii = 2,
-    kTypeShort = 3,
-    kTypeLong = 4,
-    kTypeRational = 5,
-    kTypeSByte = 6,
-    kTypeUndefined = 7,
-    kTypeSShort = 8,
-    kTypeSLong = 9,
-    kTypeSRational = 10,
-};
+#include "tiff/type_facts.h"
 
 class TiffTag {
 public:
@@ -33,9 +21,6 @@ public:
     std::string valueText;
     std::vector<std::uint32_t> values;  // a rational takes two items, numerator first
 };
-
-// Bytes one value of `type` takes in a field (types 6, 8 and unknown codes: 0).
-std::uint32_t TypeUnitSize(std::uint32_t type);
 
 // Bytes of a field of `type` and `count`. Computed in 64 bits, so a huge count
 // never wraps into a small size; a field of 4 bytes or less is stored inline.

@@ -8,10 +8,10 @@ namespace {
 std::vector<std::uint8_t> Encode(const IfdField& field, bool little) {
     ByteBuilder bytes(little);
     for (const std::uint32_t item : field.items) {
-        switch (TypeUnitSize(field.type)) {
+        switch (TypeFactsOf(field.type).itemBytes) {
             case 1: bytes.U8(item); break;
             case 2: bytes.U16(item); break;
-            case 4: case 8: bytes.U32(item); break;
+            case 4: bytes.U32(item); break;
             default: break;
         }
     }

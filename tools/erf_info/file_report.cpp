@@ -7,16 +7,14 @@
 #include "platform/win32.h"
 #include "tiff/erf_file.h"
 #include "tiff/raw_strip_check.h"
+#include "tiff/type_facts.h"
 #include "tools/text/terminal_text.h"
 
 namespace {
 
-constexpr std::uint32_t kTypeAsciiNumber = 2;
-
 const char* TypeName(std::uint32_t type) {
-    static const char* const kNames[] = {"",          "BYTE",   "ASCII", "SHORT",     "LONG",  "RATIONAL", "SBYTE",
-                                         "UNDEFINED", "SSHORT", "SLONG", "SRATIONAL", "FLOAT", "DOUBLE"};
-    return type < sizeof kNames / sizeof kNames[0] ? kNames[type] : "";
+    const char* n = TypeFactsOf(type).name;
+    return n != nullptr ? n : "";
 }
 
 // The entries of a directory in tag order, as ForEachTag hands them out. The
@@ -34,7 +32,7 @@ std::int32_t Collect(TiffTag* tag, std::uint32_t) {
     const std::size_t items = std::min<std::size_t>(tag->values.size(), tag->count);
     entry.values.assign(tag->values.begin(), tag->values.begin() + static_cast<std::ptrdiff_t>(items));
     const std::string& text = tag->valueText;
-    entry.valueText = FieldText(!text.empty() && text[0] == ' ' ? text.substr(1) : text, tag->type == kTypeAsciiNumber);
+    entry.valueText = FieldText(!text.empty() && text[0] == ' ' ? text.substr(1) : text, tag->type == kTypeAscii);
     entry.description = ShiftJisToUtf8(tag->description);
     gCollected->push_back(std::move(entry));
     return 1;
