@@ -59,13 +59,13 @@ std::uint8_t TiffStream::Read8() {
 std::uint16_t TiffStream::Read16() {
     std::uint8_t bytes[2];
     ReadBytes(bytes, 2);
-    return Decode16(bytes);
+    return LoadOrdered16(bytes, IsLittleEndian());
 }
 
 std::uint32_t TiffStream::Read32() {
     std::uint8_t bytes[4];
     ReadBytes(bytes, 4);
-    return Decode32(bytes);
+    return LoadOrdered32(bytes, IsLittleEndian());
 }
 
 DWORD TiffStream::Seek(std::int32_t offset) {
@@ -106,12 +106,4 @@ int TiffStream::Write32(std::uint32_t value) {
     std::uint8_t bytes[4];
     StoreOrdered32(bytes, value, IsLittleEndian());
     return WriteBytes(bytes, 4);
-}
-
-std::uint16_t TiffStream::Decode16(const std::uint8_t* bytes) const {
-    return LoadOrdered16(bytes, IsLittleEndian());
-}
-
-std::uint32_t TiffStream::Decode32(const std::uint8_t* bytes) const {
-    return LoadOrdered32(bytes, IsLittleEndian());
 }

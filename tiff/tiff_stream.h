@@ -57,10 +57,6 @@ public:
     int Write16(std::uint32_t value);
     int Write32(std::uint32_t value);
 
-    // Numbers in the stream's byte order, from bytes already in memory.
-    std::uint16_t Decode16(const std::uint8_t* bytes) const;
-    std::uint32_t Decode32(const std::uint8_t* bytes) const;
-
 protected:
     std::int32_t baseOffset = 0;
     HANDLE fileHandle = nullptr;

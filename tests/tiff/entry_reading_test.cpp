@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_file.h"
+#include "tiff/raw_entry.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -173,6 +174,128 @@ TEST(ReadEntry, ATypeWithoutAReaderAndAHugeCountIsFiledAtOnce) {
     ASSERT_NE(tag, nullptr);
     EXPECT_TRUE(tag->values.empty());
     EXPECT_EQ(tag->valueOffset, 0u);
+}
+
+TEST(DecodeEntry, TakesTheFieldsInEitherOrderAndNeedsAllTwelveBytes) {
+    const std::vector<std::uint8_t> bytes = {0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x00, 0x05, 0x00, 0x06};
+    struct Case {
+        bool little;
+        std::uint32_t tagNumber, type, count, field;
+    };
+    for (const Case& c : {Case{false, 0x0100, 3, 2, 0x00050006u}, Case{true, 0x0001, 0x0300, 0x02000000u, 0x06000500u}}) {
+        SCOPED_TRACE(c.little ? "II" : "MM");
+        const std::optional<RawEntry> entry = DecodeEntry(ByteView(bytes), c.little);
+        ASSERT_TRUE(entry.has_value());
+        EXPECT_EQ(entry->tagNumber, c.tagNumber);
+        EXPECT_EQ(entry->type, c.type);
+        EXPECT_EQ(entry->count, c.count);
+        EXPECT_EQ(entry->field, c.field);
+        EXPECT_EQ(entry->fieldBytes.data(), bytes.data() + 8);
+        EXPECT_EQ(entry->fieldBytes.size(), 4u);
+    }
+    EXPECT_FALSE(DecodeEntry(ByteView(bytes.data(), 11), true).has_value());
+}
+
+// A file holding `items` from offset 0, each as wide as the type's items.
+ByteBuilder ItemsFile(std::uint32_t type, const std::vector<std::uint32_t>& items, bool little) {
+    ByteBuilder file(little);
+    for (const std::uint32_t item : items) {
+        const int width = ItemWidth(type);
+        if (width == 1) file.U8(item);
+        else if (width == 2) file.U16(item);
+        else file.U32(item);
+    }
+    return file.PadTo(file.size() + 8);  // more bytes than one value needs
+}
+
+TEST(ReadOneValue, ReadsOneValueAtTheStreamPositionAndAppendsIt) {
+    struct Case {
+        const char* what;
+        std::uint32_t type;
+        std::vector<std::uint32_t> items;
+        std::vector<std::uint32_t> values;  // after the 7 the tag held
+        const char* text;                   // after the " 7" it held
+        DWORD bytesRead;
+    };
+    const Case cases[] = {
+        {"BYTE", 1, {0xFE, 1}, {7, 0xFE}, " 7 254", 1},
+        {"SHORT", 3, {0xFFFE, 1}, {7, 0xFFFE}, " 7 65534", 2},
+        {"LONG", 4, {4000000000u, 1}, {7, 4000000000u}, " 7 4000000000", 4},
+        {"SLONG", 9, {0xFFFFFFFBu, 1}, {7, 0xFFFFFFFBu}, " 7 -5", 4},
+        {"RATIONAL", 5, {300, 1, 9}, {7, 300, 1}, " 7 300/1", 8},
+        {"SRATIONAL", 10, {0xFFFFFFFFu, 3, 9}, {7, 0xFFFFFFFFu, 3}, " 7 -1/3", 8},
+        {"ASCII is not a number", 2, {'a'}, {7}, " 7", 0},
+        {"UNDEFINED is not a number", 7, {1}, {7}, " 7", 0},
+        {"SSHORT has no reader", 8, {1}, {7}, " 7", 0},
+        {"FLOAT has no reader", 11, {1}, {7}, " 7", 0},
+    };
+    for (const bool little : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (little ? " II" : " MM"));
+            EntryReader reader(ItemsFile(c.type, c.items, little), little);
+            TiffTag tag;
+            tag.type = c.type;
+            tag.count = 5;  // not looked at: one value is read
+            tag.values = {7};
+            tag.valueText = " 7";
+            reader.ifd.Seek(0);
+            reader.ifd.ReadOneValue(tag);
+            EXPECT_EQ(tag.values, c.values);
+            EXPECT_EQ(tag.valueText, c.text);
+            EXPECT_EQ(reader.ifd.Tell(), c.bytesRead);
+        }
+    }
+}
+
+TEST(ReadValues, ReturnsZeroAndAppendsToWhatTheTagHolds) {
+    struct Case {
+        const char* what;
+        std::uint32_t type, count;
+        std::vector<std::uint32_t> items;
+        std::vector<std::uint32_t> before;
+        std::vector<std::uint32_t> values;
+        const char* text;  // from a tag whose text was "old"
+    };
+    const Case cases[] = {
+        {"numbers follow the numbers held", 3, 2, {1, 2}, {7}, {7, 1, 2}, "old 1 2"},
+        // The text is the list's characters from its start, not only the bytes read.
+        {"ASCII text from the list's start", 2, 2, {'a', 'b'}, {'x', 'y'}, {'x', 'y', 'a', 'b', 0, 0}, "xyab"},
+        {"ASCII with its own NUL", 2, 3, {'a', 'b', 0}, {'x'}, {'x', 'a', 'b', 0, 0}, "xab"},
+        {"ASCII count 0", 2, 0, {}, {'x'}, {'x', 0, 0}, "x"},
+        {"UNDEFINED shows the whole list", 7, 1, {0xAB}, {1}, {1, 0xAB, 0}, "0x: 01 ab 00 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EntryReader reader(ItemsFile(c.type, c.items, false), false);
+        TiffTag tag;
+        tag.type = c.type;
+        tag.count = c.count;
+        tag.values = c.before;
+        tag.valueText = "old";
+        reader.ifd.Seek(0);
+        EXPECT_EQ(reader.ifd.ReadValues(tag), 0);
+        EXPECT_EQ(tag.values, c.values);
+        EXPECT_EQ(tag.valueText, c.text);
+        EXPECT_EQ(reader.ifd.Tell(), static_cast<DWORD>(TypeSize(c.type, c.count)));
+    }
+}
+
+// Values that do not all lie in the file are not read, and ReadValues still
+// returns 0: the tag shows it, unchanged.
+TEST(ReadValues, ReadsNothingOfValuesCutByTheEndOfTheFile) {
+    for (const std::uint32_t count : {2u, 0x7FFFFFFFu}) {
+        SCOPED_TRACE(count);
+        EntryReader reader(ByteBuilder().U32(1).U16(2), true);
+        TiffTag tag;
+        tag.type = 4;
+        tag.count = count;
+        tag.values = {7};
+        tag.valueText = " 7";
+        reader.ifd.Seek(0);
+        EXPECT_EQ(reader.ifd.ReadValues(tag), 0);
+        EXPECT_EQ(tag.values, (std::vector<std::uint32_t>{7}));
+        EXPECT_EQ(tag.valueText, " 7");
+    }
 }
 
 }  // namespace

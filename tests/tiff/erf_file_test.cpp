@@ -170,6 +170,25 @@ TEST(ErfFile, TheQueryWritesOnlyThroughTheGivenPointers) {
     EXPECT_EQ(width, 3u);
 }
 
+// The largest directory there can be, its entry table read at once: the
+// entries the dictionary knows are filed with their own places in the file.
+TEST(ErfFile, AFullDirectoryFilesItsKnownEntriesWithTheirOffsets) {
+    constexpr std::uint32_t kEntries = 65535;
+    ByteBuilder file(false);
+    file.Header(8).U16(kEntries).InlineEntry(256, kTypeShort, 1, {0x0B, 0xE0});
+    for (std::uint32_t i = 1; i + 1 < kEntries; ++i) file.Entry(50000, kTypeLong, 1, i);
+    file.Entry(271, kTypeAscii, 6, 8 + 2 + 12 * kEntries + 4).U32(0).Text("EPSON").U8(0);
+    const TempFile erf(file.bytes());
+    ErfFile parsed;
+    ASSERT_EQ(parsed.Open(erf.c_str()), 0);
+    EXPECT_EQ(parsed.mainIfd.TagCount(), 2);
+    EXPECT_EQ(parsed.mainIfd.FindTag("ImageWidth")->entryOffset, 10);
+    EXPECT_EQ(parsed.mainIfd.FirstValue("ImageWidth"), 3040u);
+    const TiffTag* make = parsed.mainIfd.FindTag("Make");
+    EXPECT_EQ(make->entryOffset, 10 + 12 * static_cast<std::int32_t>(kEntries - 1));
+    EXPECT_EQ(make->valueText, "EPSON");
+}
+
 TEST(ErfFile, ALongNameIsCutToFitTheMessage) {
     const TempFile file({'X', 'X', 42, 0});
     // The same file by a name of more than 300 characters.
