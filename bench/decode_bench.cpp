@@ -54,7 +54,7 @@ void ReportMegapixels(benchmark::State& state, const BenchFile& file) {
 // Where the file's strip starts: at its end, where make-erf puts it.
 std::uint32_t StripOffset(const BenchFile& file) {
     const auto fileBytes = std::filesystem::file_size(file.path);
-    return static_cast<std::uint32_t>(fileBytes - RawRowBytes(file.width) * file.height);
+    return static_cast<std::uint32_t>(fileBytes - PackedRowBytes(file.width) * file.height);
 }
 
 // A DIB holding the file's mosaic, as the passes find it; released on scope exit.

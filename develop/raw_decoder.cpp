@@ -16,27 +16,24 @@
 
 namespace {
 
-constexpr std::int32_t kSamplesPerGroup = 10;
-constexpr std::int32_t kGroupBytes = 16;  // five 3-byte pairs and one unused byte
+constexpr auto kGroupSamples = static_cast<std::int32_t>(kSamplesPerGroup);
 // The strip is read this many bytes of whole rows at a time (at least one
 // row), straight into the decoder's own memory: no copy passes through the C
 // library's buffer, and the rows read stay in the processor's cache, beside
 // the few rows being developed, until they are unpacked.
 constexpr std::uint64_t kChunkBytes = 64 * 1024;
 
-// The 8-bit level of every 12-bit sample, per colour: the sample scaled to
-// 0..255, then put through the colour's tone curve.
+// The 8-bit level of every 12-bit sample, per mosaic colour: the sample
+// scaled to 0..255, then put through the colour's tone curve.
 struct SampleLevels {
-    std::uint8_t red[4096];
-    std::uint8_t green[4096];
-    std::uint8_t blue[4096];
+    std::uint8_t of[3][kLargestSample + 1];
 
     SampleLevels() {
-        for (std::uint32_t s = 0; s < 4096; ++s) {
+        for (std::uint32_t s = 0; s <= kLargestSample; ++s) {
             const std::uint32_t index = ScaleSample(s);
-            red[s] = kRedCurve[index];
-            green[s] = kGreenCurve[index];
-            blue[s] = kBlueCurve[index];
+            of[kMosaicRed][s] = kRedCurve[index];
+            of[kMosaicGreen][s] = kGreenCurve[index];
+            of[kMosaicBlue][s] = kBlueCurve[index];
         }
     }
 };
@@ -64,12 +61,12 @@ void UnpackRow(const std::uint8_t* packed, std::uint8_t* pixels, std::int32_t wi
         if (column % 2 == 0) out[3 * column + EvenColour] = evenLevels[sample];
         else out[3 * column + OddColour] = oddLevels[sample];
     };
-    const std::int32_t fullGroups = width / kSamplesPerGroup;
+    const std::int32_t fullGroups = width / kGroupSamples;
     for (std::int32_t j = 0; j < fullGroups; ++j) {
         // The group's first 15 bytes, read as two big-endian numbers, hold
         // the ten samples as 12-bit fields from the top.
         const std::uint8_t* group = packed + std::ptrdiff_t{kGroupBytes} * j;
-        std::uint8_t* out = pixels + std::ptrdiff_t{3 * kSamplesPerGroup} * j;
+        std::uint8_t* out = pixels + std::ptrdiff_t{3 * kGroupSamples} * j;
         const std::uint64_t high = LoadBigEndian64(group);     // samples 0 to 4, and the top of 5
         const std::uint64_t low = LoadBigEndian64(group + 8);  // the rest of 5, samples 6 to 9
         const auto field = [](std::uint64_t bits, int shift) {
@@ -88,22 +85,34 @@ void UnpackRow(const std::uint8_t* packed, std::uint8_t* pixels, std::int32_t wi
     }
     // The last group may be partly used; it still fills 16 bytes of the row.
     const std::uint8_t* group = packed + std::ptrdiff_t{kGroupBytes} * fullGroups;
-    std::uint8_t* out = pixels + std::ptrdiff_t{3 * kSamplesPerGroup} * fullGroups;
-    for (std::int32_t k = 0; k < width % kSamplesPerGroup; ++k) {
-        const std::uint8_t* pair = group + 3 * (k / 2);
+    std::uint8_t* out = pixels + std::ptrdiff_t{3 * kGroupSamples} * fullGroups;
+    for (std::int32_t k = 0; k < width % kGroupSamples; ++k) {
+        const std::uint8_t* pair = group + PairOffset(static_cast<std::uint32_t>(k));
         put(out, k, k % 2 == 0 ? FirstSample(pair) : SecondSample(pair));
     }
 }
 
-// Mosaic row y: even rows carry red and green, odd rows green and blue. Each
-// kind has its buffer, zeroed once, whose other bytes stay 0; returns the row.
-const std::uint8_t* UnpackMosaicRow(const std::uint8_t* packed, std::int32_t width, std::int32_t y) {
+// The byte of a DIB pixel (blue, green, red) that holds a mosaic colour.
+constexpr std::size_t DibByte(MosaicColour colour) { return 2 - static_cast<std::size_t>(colour); }
+
+// Unpacks a row of the mosaic whose columns alternate the colours of (0, Y)
+// and (1, Y), Y being 0 or 1, into `pixels`.
+template <std::uint32_t Y>
+void UnpackRowOf(const std::uint8_t* packed, std::uint8_t* pixels, std::int32_t width) {
+    constexpr MosaicColour kEven = MosaicColourAt(0, Y);
+    constexpr MosaicColour kOdd = MosaicColourAt(1, Y);
     const SampleLevels& levels = Levels();
+    UnpackRow<DibByte(kEven), DibByte(kOdd)>(packed, pixels, width, levels.of[kEven], levels.of[kOdd]);
+}
+
+// Mosaic row y. Even and odd rows carry different colours; each kind has its
+// buffer, zeroed once, whose other bytes stay 0; returns the row.
+const std::uint8_t* UnpackMosaicRow(const std::uint8_t* packed, std::int32_t width, std::int32_t y) {
     if (y % 2 == 0) {
-        UnpackRow<2, 1>(packed, gRowB.data(), width, levels.red, levels.green);
+        UnpackRowOf<0>(packed, gRowB.data(), width);
         return gRowB.data();
     }
-    UnpackRow<1, 0>(packed, gRowC.data(), width, levels.green, levels.blue);
+    UnpackRowOf<1>(packed, gRowC.data(), width);
     return gRowC.data();
 }
 
@@ -139,7 +148,10 @@ public:
     // Takes the working memory, then opens the file at the strip; ready()
     // tells whether both could be had.
     StripUnpacker(const char* fileName, std::uint32_t stripOffset, std::int32_t width, std::int32_t height)
-        : width_(width), height_(height), rowBytes_(RowBytes(width)), chunkRows_(ChunkRows(rowBytes_, height)) {
+        : width_(width),
+          height_(height),
+          rowBytes_(PackedRowBytes(static_cast<std::uint32_t>(width))),
+          chunkRows_(ChunkRows(rowBytes_, height)) {
         if (width < 0 || height < 0 || rowBytes_ * chunkRows_ > SIZE_MAX) return;
         chunk_.emplace(static_cast<std::size_t>(rowBytes_ * chunkRows_));
         if (chunk_->data() == nullptr || !SizeRowBuffers(width)) return;
@@ -173,10 +185,6 @@ public:
 
 private:
     std::uint8_t* chunk() const { return static_cast<std::uint8_t*>(chunk_->data()); }
-    static std::uint64_t RowBytes(std::int32_t width) {
-        return (std::uint64_t{static_cast<std::uint32_t>(width)} + kSamplesPerGroup - 1) / kSamplesPerGroup *
-               kGroupBytes;
-    }
     static std::uint64_t ChunkRows(std::uint64_t rowBytes, std::int32_t height) {
         return rowBytes == 0 ? 1 : std::clamp<std::uint64_t>(kChunkBytes / rowBytes, 1, std::max(height, 1));
     }

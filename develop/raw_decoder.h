@@ -4,15 +4,7 @@
 #include <cstdint>
 
 #include "develop/dib.h"
-
-// Two 12-bit samples are packed in three bytes b0 b1 b2: the first is b0 and
-// the high nibble of b1, the second the low nibble of b1 and b2.
-inline std::uint32_t FirstSample(const std::uint8_t* pair) { return (std::uint32_t{pair[0]} << 4) | (pair[1] >> 4); }
-inline std::uint32_t SecondSample(const std::uint8_t* pair) {
-    return (std::uint32_t{pair[1] & 0x0Fu} << 8) | pair[2];
-}
-// A sample's index into its colour's tone curve: 0..4095 scaled to 0..255.
-inline std::uint32_t ScaleSample(std::uint32_t sample) { return sample * 255 / 4095; }
+#include "develop/packed_raw.h"
 
 // Reads `height` rows of packed 12-bit RGGB samples from `stripOffset` of the
 // file and maps each sample through its colour's tone curve into the DIB: the

@@ -2,15 +2,12 @@
 
 #include <algorithm>
 
+#include "develop/packed_raw.h"
+
 namespace {
 
-// Ten 12-bit samples are packed into a group of 16 bytes; a row ends with a whole group.
-constexpr std::uint64_t kSamplesPerGroup = 10;
-constexpr std::uint64_t kGroupBytes = 16;
 constexpr std::uint64_t kDibHeaderBytes = 40;
 constexpr std::uint64_t kLargestOffset = 0x7FFFFFFF;
-
-std::uint64_t PackedRowBytes(std::uint64_t width) { return (width + kSamplesPerGroup - 1) / kSamplesPerGroup * kGroupBytes; }
 
 // A 24-bit DIB: the header, then rows padded to whole 32-bit words.
 std::uint64_t DibBytes(std::uint64_t width, std::uint64_t height) {

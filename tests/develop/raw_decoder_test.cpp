@@ -48,29 +48,6 @@ bool AllZero(const Developed& picture) {
     return true;
 }
 
-TEST(SamplePacking, TakesTheHighNibbleForTheFirstSampleAndTheLowForTheSecond) {
-    const struct {
-        std::uint8_t bytes[3];
-        std::uint32_t first, second;
-    } cases[] = {
-        {{0xAB, 0xCD, 0xEF}, 0xABC, 0xDEF},
-        {{0x00, 0x00, 0x00}, 0x000, 0x000},
-        {{0xFF, 0xFF, 0xFF}, 0xFFF, 0xFFF},
-        {{0x12, 0x34, 0x56}, 0x123, 0x456},
-        {{0x10, 0xF0, 0x00}, 0x10F, 0x000},
-        {{0x00, 0x0F, 0x00}, 0x000, 0xF00},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(FirstSample(c.bytes), c.first) << std::hex << c.first;
-        EXPECT_EQ(SecondSample(c.bytes), c.second) << std::hex << c.second;
-    }
-}
-
-TEST(SampleScaling, Maps4095To255RoundingDown) {
-    const std::uint32_t cases[][2] = {{0, 0}, {16, 0}, {17, 1}, {2048, 127}, {4094, 254}, {4095, 255}};
-    for (const auto& c : cases) EXPECT_EQ(ScaleSample(c[0]), c[1]) << c[0];
-}
-
 TEST(DecodeRawStrip, PutsEachSampleThroughItsColoursCurve) {
     // Row 0: 0x10F (index 16) for red, 0x0FF (index 15) for green.
     // Row 1: 0x800 (index 127) for green and for blue.

@@ -45,31 +45,13 @@ TEST(MakeErf, EverySizeHasTheStripTheDecoderExpects) {
     }
 }
 
-TEST(PackRawRow, PacksWhatTheDecoderUnpacks) {
-    for (const std::uint32_t width : {1u, 2u, 10u, 11u, 25u}) {
-        std::vector<std::uint16_t> samples(width);
-        for (std::uint32_t x = 0; x < width; ++x) samples[x] = static_cast<std::uint16_t>((x * 1237 + 0xABC) % 4096);
-        std::vector<std::uint8_t> row(RawRowBytes(width), 0x77);
-        PackRawRow(samples.data(), width, row.data());
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const std::uint8_t* pair = row.data() + (x / 10) * 16 + (x % 10) / 2 * 3;
-            EXPECT_EQ(x % 2 == 0 ? FirstSample(pair) : SecondSample(pair), samples[x]) << "width " << width << " x " << x;
-        }
-        for (std::size_t group = 15; group < row.size(); group += 16) EXPECT_EQ(row[group], 0) << group;
-    }
-    const std::uint16_t pair[2] = {0xABC, 0xDEF};
-    std::uint8_t bytes[16];
-    PackRawRow(pair, 2, bytes);
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + 3), (std::vector<std::uint8_t>{0xAB, 0xCD, 0xEF}));
-}
-
 TEST(SampleForLevel, DevelopsToTheNearestLevelTheCurveCanGive) {
     const std::uint8_t* curves[3] = {kRedCurve, kGreenCurve, kBlueCurve};
     for (int colour = 0; colour < 3; ++colour) {
         for (int level = 0; level < 256; ++level) {
             int nearest = 1000;
             for (int i = 0; i < 256; ++i) nearest = std::min(nearest, std::abs(curves[colour][i] - level));
-            const int developed = curves[colour][ScaleSample(SampleForLevel(colour, static_cast<std::uint8_t>(level)))];
+            const int developed = curves[colour][ScaleSample(SampleForLevel(static_cast<MosaicColour>(colour), static_cast<std::uint8_t>(level)))];
             EXPECT_EQ(std::abs(developed - level), nearest) << "colour " << colour << " level " << level;
         }
     }
@@ -94,9 +76,9 @@ TEST(MakeErf, AFlatPictureDevelopsBackToItsColour) {
     ReadFileExec(0, path.c_str(), 0, 0, 0, &callbacks);
     gRows = nullptr;
     ASSERT_EQ(rows.size(), 8u * 6 * 3);
-    const std::uint8_t expected[3] = {kBlueCurve[ScaleSample(SampleForLevel(2, 60))],
-                                      kGreenCurve[ScaleSample(SampleForLevel(1, 120))],
-                                      kRedCurve[ScaleSample(SampleForLevel(0, 200))]};
+    const std::uint8_t expected[3] = {kBlueCurve[ScaleSample(SampleForLevel(kMosaicBlue, 60))],
+                                      kGreenCurve[ScaleSample(SampleForLevel(kMosaicGreen, 120))],
+                                      kRedCurve[ScaleSample(SampleForLevel(kMosaicRed, 200))]};
     for (std::size_t i = 0; i < rows.size(); ++i) ASSERT_EQ(rows[i], expected[i % 3]) << "byte " << i;
     EXPECT_LE(std::abs(expected[2] - 200), 2);
 }
@@ -217,7 +199,7 @@ TEST(MakeErfProgram, DcrawReadsEverySampleAsPacked) {
         for (std::uint32_t y = 0; y < size.height; ++y) {
             for (std::uint32_t x = 0; x < size.width; ++x) {
                 const int colour = y % 2 == 0 ? (x % 2 == 0 ? 0 : 1) : (x % 2 == 0 ? 1 : 2);  // RGGB
-                expected.push_back(SampleForLevel(colour, chart.At(x, y)[colour]));
+                expected.push_back(SampleForLevel(static_cast<MosaicColour>(colour), chart.At(x, y)[colour]));
             }
         }
         for (const char* order : {"II", "MM"}) {

@@ -21,43 +21,38 @@ constexpr std::uint16_t kPackedRaw = 32769;
 
 using LevelTable = std::array<std::uint16_t, 256>;
 
-LevelTable BuildLevelTable(int colour) {
+LevelTable BuildLevelTable(MosaicColour colour) {
     const std::uint8_t* curve = kCurves[colour];
     LevelTable table{};
     for (int level = 0; level < 256; ++level) {
-        // The developed level of a sample s is curve[s * 255 / 4095]; find the
+        // The developed level of a sample s is curve[ScaleSample(s)]; find the
         // level nearest to the target (the lower one on a tie) and its run.
         int best = -1;
-        for (int s = 0; s < 4096; ++s) {
-            const int developed = curve[s * 255 / 4095];
+        for (std::uint32_t s = 0; s <= kLargestSample; ++s) {
+            const int developed = curve[ScaleSample(s)];
             if (best < 0 || std::abs(developed - level) < std::abs(best - level)) best = developed;
         }
         int first = -1, last = -1;
-        for (int s = 0; s < 4096; ++s) {
-            if (curve[s * 255 / 4095] != best) continue;
-            if (first < 0) first = s;
-            last = s;
+        for (std::uint32_t s = 0; s <= kLargestSample; ++s) {
+            if (curve[ScaleSample(s)] != best) continue;
+            if (first < 0) first = static_cast<int>(s);
+            last = static_cast<int>(s);
         }
         table[static_cast<std::size_t>(level)] = static_cast<std::uint16_t>((first + last) / 2);
     }
     return table;
 }
 
-int MosaicColour(std::uint32_t x, std::uint32_t y) {
-    if (y % 2 == 0) return x % 2 == 0 ? 0 : 1;  // red, green
-    return x % 2 == 0 ? 1 : 2;                  // green, blue
-}
-
 std::vector<std::uint8_t> RawStrip(const RgbPicture& picture) {
-    const std::uint64_t rowBytes = RawRowBytes(picture.width);
+    const std::uint64_t rowBytes = PackedRowBytes(picture.width);
     std::vector<std::uint8_t> strip(rowBytes * picture.height, 0);
     std::vector<std::uint16_t> samples(picture.width);
     for (std::uint32_t y = 0; y < picture.height; ++y) {
         for (std::uint32_t x = 0; x < picture.width; ++x) {
-            const int colour = MosaicColour(x, y);
+            const MosaicColour colour = MosaicColourAt(x, y);
             samples[x] = SampleForLevel(colour, picture.At(x, y)[colour]);
         }
-        PackRawRow(samples.data(), picture.width, strip.data() + rowBytes * y);
+        PackRow(samples.data(), picture.width, strip.data() + rowBytes * y);
     }
     return strip;
 }
@@ -104,25 +99,14 @@ bool WriteBlock(HANDLE file, const std::vector<std::uint8_t>& bytes, std::string
 
 }  // namespace
 
-std::uint16_t SampleForLevel(int colour, std::uint8_t level) {
-    static const std::array<LevelTable, 3> kTables = {BuildLevelTable(0), BuildLevelTable(1), BuildLevelTable(2)};
+std::uint16_t SampleForLevel(MosaicColour colour, std::uint8_t level) {
+    static const std::array<LevelTable, 3> kTables = {BuildLevelTable(kMosaicRed), BuildLevelTable(kMosaicGreen),
+                                                      BuildLevelTable(kMosaicBlue)};
     return kTables[static_cast<std::size_t>(colour)][level];
 }
 
-void PackRawRow(const std::uint16_t* samples, std::uint32_t width, std::uint8_t* out) {
-    std::memset(out, 0, RawRowBytes(width));
-    for (std::uint32_t x = 0; x < width; x += 2) {
-        const std::uint32_t s0 = samples[x] & 0xFFF;
-        const std::uint32_t s1 = x + 1 < width ? samples[x + 1] & 0xFFF : 0;
-        std::uint8_t* pair = out + (x / 10) * 16 + (x % 10) / 2 * 3;
-        pair[0] = static_cast<std::uint8_t>(s0 >> 4);
-        pair[1] = static_cast<std::uint8_t>(((s0 & 0x0F) << 4) | (s1 >> 8));
-        pair[2] = static_cast<std::uint8_t>(s1 & 0xFF);
-    }
-}
-
 bool WriteErf(const std::string& path, const RgbPicture& picture, bool littleEndian, std::string& error) {
-    const std::uint64_t stripBytes = RawRowBytes(picture.width) * picture.height;
+    const std::uint64_t stripBytes = PackedRowBytes(picture.width) * picture.height;
     if (!RawFileFits(picture.width, picture.height)) {
         error = "the picture is too large for a raw file";
         return false;
