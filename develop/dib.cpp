@@ -8,7 +8,6 @@
 namespace {
 
 constexpr std::int64_t kHeaderBytes = sizeof(DibHeader);
-constexpr std::int64_t kLargestBlock = 0x7FFFFFFF;
 constexpr std::uint32_t kBiRgb = 0;
 
 std::int64_t ColourTableBytes(std::int32_t bitCount) {
@@ -58,10 +57,10 @@ std::uint8_t* Span(DibImage dib, std::int32_t y, std::int32_t x0, std::int32_t x
 DibImage CreateDib(std::int32_t width, std::int32_t height, std::int32_t bitCount) {
     if (width < 0 || height < 0 || bitCount < 0) return nullptr;
     const std::int64_t stride = RowStride(width, bitCount);
-    if (stride > kLargestBlock) return nullptr;
+    if (stride > kLargestDibBytes) return nullptr;
     const std::int64_t tableBytes = ColourTableBytes(bitCount);
     const std::int64_t size = kHeaderBytes + tableBytes + stride * height;
-    if (size > kLargestBlock) return nullptr;
+    if (size > kLargestDibBytes) return nullptr;
     GlobalBlock block(static_cast<std::size_t>(size));
     auto* dib = static_cast<DibImage>(block.data());
     if (dib == nullptr) return nullptr;  // the block frees its handle

@@ -22,13 +22,16 @@ struct DibHeader {
 };
 static_assert(sizeof(DibHeader) == 40);
 
+// The largest block a DIB may take: more than a 32-bit process can map.
+constexpr std::uint32_t kLargestDibBytes = 0x7FFFFFFF;
+
 // The locked block; its owner releases it with ReleaseDib, best through a
 // DibOwner, so that every way out of the owner's scope frees it.
 using DibImage = DibHeader*;
 
 // Header, grey colour table (1, 4 and 8 bits) and zeroed rows. Null when the
 // memory cannot be had, when a size is negative, or when the block would
-// exceed 2^31 - 1 bytes, more than a 32-bit process can map.
+// exceed kLargestDibBytes.
 DibImage CreateDib(std::int32_t width, std::int32_t height, std::int32_t bitCount);
 
 // GlobalUnlock and GlobalFree through GlobalHandle(dib); nothing for a null DIB.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 
+#include "develop/file_owner.h"
 #include "develop/global_block.h"
 #include "develop/interpolation.h"
 #include "develop/row_buffers.h"
@@ -155,19 +156,13 @@ public:
         if (width < 0 || height < 0 || rowBytes_ * chunkRows_ > SIZE_MAX) return;
         chunk_.emplace(static_cast<std::size_t>(rowBytes_ * chunkRows_));
         if (chunk_->data() == nullptr || !SizeRowBuffers(width)) return;
-        file_ = std::fopen(fileName, "rb");
+        file_.reset(std::fopen(fileName, "rb"));
         if (file_ == nullptr) return;
-        std::setvbuf(file_, nullptr, _IONBF, 0);
-        reachable_ = SeekToStrip(file_, stripOffset);
+        std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+        reachable_ = SeekToStrip(file_.get(), stripOffset);
         std::fill(gRowB.begin(), gRowB.end(), 0);
         std::fill(gRowC.begin(), gRowC.end(), 0);
     }
-    ~StripUnpacker() {
-        if (file_ != nullptr) std::fclose(file_);
-    }
-    StripUnpacker(const StripUnpacker&) = delete;
-    StripUnpacker& operator=(const StripUnpacker&) = delete;
-
     bool ready() const { return file_ != nullptr; }
 
     // The mosaic of the next row, in a row buffer, reading the strip a chunk
@@ -177,7 +172,7 @@ public:
         const std::uint64_t inChunk = static_cast<std::uint64_t>(y) % chunkRows_;
         if (inChunk == 0) {
             const std::uint64_t rows = std::min<std::uint64_t>(chunkRows_, static_cast<std::uint64_t>(height_ - y));
-            ReadRows(file_, reachable_, chunk(), static_cast<std::size_t>(rowBytes_),
+            ReadRows(file_.get(), reachable_, chunk(), static_cast<std::size_t>(rowBytes_),
                      static_cast<std::size_t>(chunkRows_), static_cast<std::size_t>(rows));
         }
         return UnpackMosaicRow(chunk() + rowBytes_ * inChunk, width_, y);
@@ -194,7 +189,7 @@ private:
     std::uint64_t rowBytes_;
     std::uint64_t chunkRows_;
     std::optional<GlobalBlock> chunk_;  // none for a size no block can have
-    std::FILE* file_ = nullptr;
+    FileOwner file_;
     bool reachable_ = false;
     std::int32_t next_ = 0;
 };

@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "develop/file_owner.h"
 #include "tools/output/output_file.h"
 
 namespace {
@@ -49,13 +50,9 @@ std::int32_t RUDI_CDECL CollectRow(std::int32_t y, std::int32_t firstColumn, std
     return 1;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // Opens `input` for reading, or says why it cannot be.
-std::unique_ptr<std::FILE, FileCloser> OpenInput(const std::string& input, std::string& error) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(input.c_str(), "rb"));
+FileOwner OpenInput(const std::string& input, std::string& error) {
+    FileOwner file(std::fopen(input.c_str(), "rb"));
     if (file == nullptr) error = input + ": cannot read the file (" + ErrnoText(errno) + ")";
     return file;
 }
@@ -76,7 +73,7 @@ std::string Refusal(const RawStripCheck& strip, std::uint64_t fileBytes, std::in
         case RawStripVerdict::kLargerThanFile:
             return "the picture (" + Size(strip.width, strip.height) + ") is larger than the file can hold: " +
                    std::to_string(fileBytes) + " bytes hold at most " +
-                   std::to_string(kRawPixelsPerFileByte * fileBytes) +
+                   std::to_string(kPixelsPerFileByte * fileBytes) +
                    " pixels, so the file is cut short or damaged; nothing was decoded";
         case RawStripVerdict::kTooLargeForMemory:
             return "the picture (" + Size(strip.width, strip.height) + ") is too large to decode: it needs " +

@@ -46,6 +46,7 @@ constexpr BOOL FALSE = 0;
 
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
+constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
 
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
@@ -82,6 +83,10 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD by
 BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                       LPOVERLAPPED overlapped);
 DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD moveMethod);
+// The file's size: the low 32 bits returned, the high ones in *sizeHigh when
+// it is given. INVALID_FILE_SIZE with GetLastError() other than NO_ERROR on
+// failure (a size whose low part is 0xFFFFFFFF sets NO_ERROR).
+DWORD WINAPI GetFileSize(HANDLE handle, LPDWORD sizeHigh);
 DWORD WINAPI GetLastError();
 
 HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes);

@@ -240,6 +240,19 @@ DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DW
     return static_cast<DWORD>(target);
 }
 
+DWORD WINAPI GetFileSize(HANDLE handle, LPDWORD sizeHigh) {
+    FileRecord* file = AsFile(handle);
+    struct stat status {};
+    if (file == nullptr || fstat(file->fd, &status) != 0) {
+        SetLastError(file == nullptr ? ERROR_INVALID_HANDLE : ErrorFromErrno(errno));
+        return INVALID_FILE_SIZE;
+    }
+    const auto bytes = static_cast<std::uint64_t>(status.st_size);
+    if (sizeHigh != nullptr) *sizeHigh = static_cast<DWORD>(bytes >> 32);
+    SetLastError(NO_ERROR);
+    return static_cast<DWORD>(bytes);
+}
+
 DWORD WINAPI GetLastError() { return gLastError; }
 
 HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 
 #include "develop/dib.h"
@@ -16,29 +15,8 @@
 
 namespace {
 
-// An intact file holds its strip: ten pixels in 16 bytes, 0.625 pixels per
-// byte of the file at most. A picture of up to 8 pixels per byte is decoded,
-// so a file cut short still shows what it holds; a file that claims more (a
-// few bytes naming a picture of millions of rows) is refused like a picture
-// too large to hold, so the decode's time and memory stay in proportion to
-// the file. Each side counts as at least one pixel: rows of width 0 are
-// bounded too, and so is the width of a picture of no rows, which still
-// sizes the row buffers.
-constexpr std::uint64_t kPixelsPerFileByte = 8;
-
-// The file's size; none when it cannot be told (the decode then finds the
-// file as it is, and a file it cannot open leaves the picture black).
-std::optional<std::uint64_t> FileBytes(const char* fileName) {
-    std::FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr) return std::nullopt;
-    const long end = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1L;
-    std::fclose(file);
-    if (end < 0) return std::nullopt;
-    return static_cast<std::uint64_t>(end);
-}
-
-bool FileJustifies(const char* fileName, std::uint32_t width, std::uint32_t height) {
-    const std::optional<std::uint64_t> bytes = FileBytes(fileName);
+// Whether the file's size, when known, justifies a picture of this size.
+bool FileJustifies(std::optional<std::uint64_t> bytes, std::uint32_t width, std::uint32_t height) {
     const std::uint64_t pixels = std::max<std::uint64_t>(width, 1) * std::max<std::uint64_t>(height, 1);
     return !bytes || pixels <= kPixelsPerFileByte * *bytes;
 }
@@ -75,7 +53,7 @@ void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks)
     // Sizes from 2^31 on come through as negative and are refused, as is a
     // picture too large to hold or larger than the file justifies: then no
     // row is delivered.
-    if (!FileJustifies(fileName, width, height)) return;
+    if (!FileJustifies(erf.fileBytes, width, height)) return;
     const auto columns = static_cast<std::int32_t>(width);
     const auto rows = static_cast<std::int32_t>(height);
     const DibOwner dib(CreateDib(columns, rows, 24));

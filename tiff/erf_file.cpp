@@ -36,11 +36,20 @@ void Query(const TiffIfd& ifd, std::uint32_t* photometric, std::uint32_t* width,
     if (stripByteCount != nullptr) *stripByteCount = ifd.FirstValue("StripByteCounts");
 }
 
+std::optional<std::uint64_t> SizeOf(HANDLE file) {
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return std::nullopt;
+    return std::uint64_t{high} << 32 | low;
+}
+
 }  // namespace
 
 std::int32_t ErfFile::Open(const char* name) {
+    fileBytes.reset();
     fileHandle = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (fileHandle == INVALID_HANDLE_VALUE) return -1;
+    fileBytes = SizeOf(fileHandle);
     SetFilePointer(fileHandle, 0, nullptr, FILE_BEGIN);
     mainIfd.SetHandle(fileHandle);
     rawIfd.SetHandle(fileHandle);

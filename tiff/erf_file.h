@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "platform/win32.h"
 #include "tiff/tiff_ifd.h"
@@ -31,6 +32,8 @@ public:
 
 
     HANDLE fileHandle = nullptr;
+    // The file's size as Open found it; none when it could not be told.
+    std::optional<std::uint64_t> fileBytes;
     char fileName[kNameSize] = {};
     TiffIfd mainIfd;
     TiffIfd rawIfd;

@@ -22,7 +22,7 @@ RawStripCheck CheckRawStrip(const ErfFile& erf, std::uint64_t fileBytes) {
     erf.QueryRawImageTags(nullptr, &check.width, &check.height, &stripOffset, nullptr);
     if (check.width == 0 || check.height == 0) return check;
     check.rowBytes = PackedRowBytes(check.width);
-    if (std::uint64_t{check.width} * check.height > kRawPixelsPerFileByte * fileBytes) {
+    if (std::uint64_t{check.width} * check.height > kPixelsPerFileByte * fileBytes) {
         check.verdict = RawStripVerdict::kLargerThanFile;
         return check;
     }

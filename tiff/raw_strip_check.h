@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "develop/dib.h"
+#include "plugin/image_decode.h"
 #include "tiff/erf_file.h"
 
 enum class RawStripVerdict {
@@ -23,12 +25,6 @@ struct RawStripCheck {
     std::uint64_t rowBytes = 0;     // bytes of one packed row
     std::uint64_t dibBytes = 0;     // the DIB the decode would take (0 when it is not asked for)
 };
-
-// The decode reads at most this many pixels per byte of the file (an intact
-// file holds 0.625), each side counting as at least one pixel.
-constexpr std::uint64_t kRawPixelsPerFileByte = 8;
-// One block of memory the decode's DIB must fit in.
-constexpr std::uint64_t kLargestDibBytes = 0x7FFFFFFF;
 
 // Checks the raw strip of `erf` (already opened) against the file's size in
 // bytes. The verdicts are tried in the order the decode meets them: no

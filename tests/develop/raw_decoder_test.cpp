@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "develop/dib.h"
+#include "develop/file_owner.h"
 #include "develop/interpolation.h"
 #include "develop/raw_decoder.h"
 #include "develop/tone_curves.h"
@@ -156,12 +157,13 @@ TEST(DecodeRawStrip, AStripBeyondWhatTheFileFunctionsReachHasNoBytes) {
     const TempFile file;
     constexpr std::int64_t kFar = 0x80000000LL;
     ASSERT_EQ(truncate(file.c_str(), kFar + 64), 0);
-    std::FILE* out = std::fopen(file.c_str(), "r+b");
-    ASSERT_NE(out, nullptr);
-    ASSERT_EQ(fseeko(out, kFar, SEEK_SET), 0);
-    const std::vector<std::uint8_t> bright(64, 0xFF);
-    std::fwrite(bright.data(), 1, bright.size(), out);
-    std::fclose(out);
+    {
+        const FileOwner out(std::fopen(file.c_str(), "r+b"));
+        ASSERT_NE(out, nullptr);
+        ASSERT_EQ(fseeko(out.get(), kFar, SEEK_SET), 0);
+        const std::vector<std::uint8_t> bright(64, 0xFF);
+        std::fwrite(bright.data(), 1, bright.size(), out.get());
+    }
     for (const std::uint32_t offset : {0x80000000u, 0xFFFFFFF0u}) {
         const Developed picture = DecodeStrip(file.path(), offset, 4, 2);
         EXPECT_EQ(picture.result, 0);

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "develop/file_owner.h"
 #include "host/orientation.h"
 #include "tests/host/erf_convert_support.h"
 #include "tests/support/erf_builder.h"
@@ -97,12 +98,12 @@ struct PngNotes {
 
 PngNotes ReadNotes(const fs::path& path) {
     PngNotes notes;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const FileOwner file(std::fopen(path.c_str(), "rb"));
     if (file == nullptr) return notes;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
+        png_init_io(png, file.get());
         png_read_info(png, info);
         png_get_pHYs(png, info, &notes.x, &notes.y, &notes.unit);
         png_textp texts = nullptr;
@@ -110,7 +111,6 @@ PngNotes ReadNotes(const fs::path& path) {
         for (int i = 0; i < count; ++i) notes.texts[texts[i].key] = texts[i].text;
     }
     png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(file);
     return notes;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "tests/support/temp_file.h"
@@ -89,6 +90,26 @@ TEST(SetFilePointer, MovesFromTheStartOrTheCurrentPosition) {
     // Beyond the end is a valid position; reads there deliver nothing.
     EXPECT_EQ(SetFilePointer(h, 100, nullptr, FILE_BEGIN), 100u);
     CloseHandle(h);
+}
+
+TEST(GetFileSize, TellsTheWholeSizeWhereverThePointerIs) {
+    TempFile file({0, 1, 2, 3, 4, 5, 6, 7});
+    HANDLE h = OpenForReading(file.c_str());
+    SetFilePointer(h, 3, nullptr, FILE_BEGIN);
+    EXPECT_EQ(GetFileSize(h, nullptr), 8u);
+    DWORD high = 7;
+    EXPECT_EQ(GetFileSize(h, &high), 8u);
+    EXPECT_EQ(high, 0u);
+    EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), 3u);
+    CloseHandle(h);
+    // Beyond 4 GiB the high part carries the rest (a sparse file: no disk used).
+    std::filesystem::resize_file(file.path(), 0x100000005ull);
+    h = OpenForReading(file.c_str());
+    EXPECT_EQ(GetFileSize(h, &high), 5u);
+    EXPECT_EQ(high, 1u);
+    CloseHandle(h);
+    EXPECT_EQ(GetFileSize(INVALID_HANDLE_VALUE, &high), INVALID_FILE_SIZE);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
 TEST(SetFilePointer, ANegativePositionIsRefusedAndThePointerStays) {

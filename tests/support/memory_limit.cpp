@@ -5,11 +5,12 @@
 
 #include <cstdio>
 
+#include "develop/file_owner.h"
+
 void LimitAddressSpaceToCurrentPlus(std::size_t extraBytes) {
     long pages = 0;  // the first field of statm: the whole mapped size, in pages
-    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-        std::fclose(statm);
+    if (const FileOwner statm{std::fopen("/proc/self/statm", "r")}) {
+        if (std::fscanf(statm.get(), "%ld", &pages) != 1) pages = 0;
     }
     const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + extraBytes;
     const rlimit bound{limit, limit};
