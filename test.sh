@@ -8,14 +8,16 @@ cd "$(dirname "$0")"
 jobs=$(nproc)
 
 tools/install-deps.sh base test windows
+# Every build here treats a warning as an error; tests/windows/run.sh and fuzz/run.sh take it from here.
+export RUDI_WERROR=ON
 
 echo "== native build and tests"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUDI_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DRUDI_SANITIZE=address,undefined >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DRUDI_SANITIZE=address,undefined -DRUDI_WERROR=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
@@ -23,7 +25,7 @@ echo "== 32-bit build (clang -m32) under AddressSanitizer and UBSan"
 # long, size_t, max_size() and ftell are as narrow here as in the DLL.
 tools/install-deps.sh i386
 cmake -S . -B build-i386 -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=Debug \
-  -DRUDI_SANITIZE=address,undefined >/dev/null
+  -DRUDI_SANITIZE=address,undefined -DRUDI_WERROR=ON >/dev/null
 cmake --build build-i386 -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-i386 --output-on-failure -j"$jobs"
 

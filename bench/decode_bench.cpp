@@ -39,7 +39,10 @@ struct BenchFile {
 
     std::string Label() const { return std::to_string(width) + "x" + std::to_string(height); }
     double Megapixels() const { return static_cast<double>(width) * height / 1e6; }
-    std::size_t DibBytes() const { return sizeof(DibHeader) + std::size_t((3 * width + 3) / 4 * 4) * height; }
+    // The sizes are positive: the benchmark's own table sets them.
+    std::uint32_t Width() const { return static_cast<std::uint32_t>(width); }
+    std::uint32_t Height() const { return static_cast<std::uint32_t>(height); }
+    std::size_t DibBytes() const { return sizeof(DibHeader) + std::size_t{(3 * Width() + 3) / 4 * 4} * Height(); }
 };
 
 std::int32_t RUDI_CDECL TouchRow(std::int32_t, std::int32_t, std::int32_t, std::uint8_t* pixels, std::int32_t) {
@@ -54,7 +57,7 @@ void ReportMegapixels(benchmark::State& state, const BenchFile& file) {
 // Where the file's strip starts: at its end, where make-erf puts it.
 std::uint32_t StripOffset(const BenchFile& file) {
     const auto fileBytes = std::filesystem::file_size(file.path);
-    return static_cast<std::uint32_t>(fileBytes - PackedRowBytes(file.width) * file.height);
+    return static_cast<std::uint32_t>(fileBytes - PackedRowBytes(file.Width()) * file.Height());
 }
 
 // A DIB holding the file's mosaic, as the passes find it; released on scope exit.
@@ -165,7 +168,7 @@ private:
 bool MakeFile(BenchFile& file, const std::filesystem::path& directory) {
     file.path = (directory / ("chart-" + file.Label() + ".erf")).string();
     std::string error;
-    if (WriteErf(file.path, MakeTestChart(file.width, file.height), true, error)) return true;
+    if (WriteErf(file.path, MakeTestChart(file.Width(), file.Height()), true, error)) return true;
     std::fprintf(stderr, "decode_bench: %s: %s\n", file.path.c_str(), error.c_str());
     return false;
 }

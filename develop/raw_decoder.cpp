@@ -59,8 +59,8 @@ template <std::size_t EvenColour, std::size_t OddColour>
 void UnpackRow(const std::uint8_t* packed, std::uint8_t* pixels, std::int32_t width, const std::uint8_t* evenLevels,
                const std::uint8_t* oddLevels) {
     const auto put = [&](std::uint8_t* out, std::int32_t column, std::uint32_t sample) {
-        if (column % 2 == 0) out[3 * column + EvenColour] = evenLevels[sample];
-        else out[3 * column + OddColour] = oddLevels[sample];
+        if (column % 2 == 0) out[3 * static_cast<std::size_t>(column) + EvenColour] = evenLevels[sample];
+        else out[3 * static_cast<std::size_t>(column) + OddColour] = oddLevels[sample];
     };
     const std::int32_t fullGroups = width / kGroupSamples;
     for (std::int32_t j = 0; j < fullGroups; ++j) {
@@ -181,7 +181,7 @@ public:
 private:
     std::uint8_t* chunk() const { return static_cast<std::uint8_t*>(chunk_->data()); }
     static std::uint64_t ChunkRows(std::uint64_t rowBytes, std::int32_t height) {
-        return rowBytes == 0 ? 1 : std::clamp<std::uint64_t>(kChunkBytes / rowBytes, 1, std::max(height, 1));
+        return rowBytes == 0 ? 1 : std::clamp<std::uint64_t>(kChunkBytes / rowBytes, 1, static_cast<std::uint32_t>(std::max(height, 1)));
     }
 
     std::int32_t width_;

@@ -35,7 +35,7 @@ else
   configure=()
 fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  CC=clang CXX=clang++ cmake -S . -B "$build" "${configure[@]}" -DRUDI_FUZZ=ON -DRUDI_BUILD_TESTS=OFF \
+  CC=clang CXX=clang++ cmake -S . -B "$build" "${configure[@]}" -DRUDI_FUZZ=ON -DRUDI_WERROR="${RUDI_WERROR:-OFF}" -DRUDI_BUILD_TESTS=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build" --target "fuzz_$target" -j2 >/dev/null

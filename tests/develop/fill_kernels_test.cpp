@@ -17,6 +17,8 @@ struct Build {
 // runs and the one for any processor.
 const Build kBuilds[] = {{"portable", PortableFillKernels()}, {"fastest", FastestFillKernels()}};
 
+constexpr std::size_t kBlockBytes = kBlock;
+
 std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed) {
     std::mt19937 random(seed);
     std::vector<std::uint8_t> bytes(count);
@@ -35,14 +37,15 @@ TEST(FillKernels, AlongARowAverageTheBytesOnePixelLeftAndRightWhereTheMaskIsSet)
     constexpr std::ptrdiff_t kBlocks = 7;
     const BlockMask mask = RandomMask(1);
     // Three readable bytes on either side of the blocks, and no more.
-    const std::vector<std::uint8_t> in = RandomBytes(kBlocks * kBlock + 6, 2);
+    constexpr std::size_t kBytes = kBlocks * kBlockBytes;
+    const std::vector<std::uint8_t> in = RandomBytes(kBytes + 6, 2);
     for (const Build& build : kBuilds) {
         SCOPED_TRACE(build.name);
-        std::vector<std::uint8_t> out(kBlocks * kBlock);
+        std::vector<std::uint8_t> out(kBytes);
         build.kernels.alongRow(in.data() + 3, out.data(), mask, kBlocks);
-        for (std::ptrdiff_t i = 0; i < kBlocks * kBlock; ++i) {
+        for (std::size_t i = 0; i < kBytes; ++i) {
             const std::uint8_t* at = in.data() + 3 + i;
-            const int expected = mask.bytes[i % kBlock] != 0 ? (at[-3] + at[3]) / 2 : at[0];
+            const int expected = mask.bytes[i % kBlockBytes] != 0 ? (at[-3] + at[3]) / 2 : at[0];
             ASSERT_EQ(out[i], expected) << "byte " << i;
         }
     }
@@ -51,15 +54,16 @@ TEST(FillKernels, AlongARowAverageTheBytesOnePixelLeftAndRightWhereTheMaskIsSet)
 TEST(FillKernels, BetweenRowsAverageTheRowsAboveAndBelowWhereTheMaskIsSet) {
     constexpr std::ptrdiff_t kBlocks = 5;
     const BlockMask mask = RandomMask(3);
-    const std::vector<std::uint8_t> above = RandomBytes(kBlocks * kBlock, 4);
-    const std::vector<std::uint8_t> below = RandomBytes(kBlocks * kBlock, 5);
-    const std::vector<std::uint8_t> row = RandomBytes(kBlocks * kBlock, 6);
+    constexpr std::size_t kBytes = kBlocks * kBlockBytes;
+    const std::vector<std::uint8_t> above = RandomBytes(kBytes, 4);
+    const std::vector<std::uint8_t> below = RandomBytes(kBytes, 5);
+    const std::vector<std::uint8_t> row = RandomBytes(kBytes, 6);
     for (const Build& build : kBuilds) {
         SCOPED_TRACE(build.name);
         std::vector<std::uint8_t> filled = row;
         build.kernels.betweenRows(filled.data(), above.data(), below.data(), mask, kBlocks);
-        for (std::ptrdiff_t i = 0; i < kBlocks * kBlock; ++i) {
-            const int expected = mask.bytes[i % kBlock] != 0 ? (above[i] + below[i]) / 2 : row[i];
+        for (std::size_t i = 0; i < kBytes; ++i) {
+            const int expected = mask.bytes[i % kBlockBytes] != 0 ? (above[i] + below[i]) / 2 : row[i];
             ASSERT_EQ(filled[i], expected) << "byte " << i;
         }
     }

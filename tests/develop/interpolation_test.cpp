@@ -13,7 +13,7 @@ using Rows = std::vector<std::vector<Pixel>>;
 
 // The byte that the RGGB mosaic gives pixel (x, y): red on even rows at even
 // columns, blue on odd rows at odd columns, green elsewhere.
-int MosaicByte(std::size_t x, std::size_t y) {
+std::size_t MosaicByte(std::size_t x, std::size_t y) {
     if (y % 2 == 0) return x % 2 == 0 ? 2 : 1;
     return x % 2 == 0 ? 1 : 0;
 }
@@ -28,7 +28,9 @@ Rows Develop(const std::vector<std::vector<int>>& mosaic) {
     EXPECT_NE(dib, nullptr);
     for (std::int32_t y = 0; y < height; ++y) {
         std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(width), 0);
-        for (std::int32_t x = 0; x < width; ++x) row[3 * x + MosaicByte(x, y)] = static_cast<std::uint8_t>(mosaic[y][x]);
+        const auto& values = mosaic[static_cast<std::size_t>(y)];
+        for (std::size_t x = 0; x < values.size(); ++x)
+            row[3 * x + MosaicByte(x, static_cast<std::size_t>(y))] = static_cast<std::uint8_t>(values[x]);
         WriteDibRow(dib, y, 0, width - 1, row.data());
     }
     InterpolateBlue(dib);
@@ -39,7 +41,7 @@ Rows Develop(const std::vector<std::vector<int>>& mosaic) {
         std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(width));
         ReadDibRow(dib, y, 0, width - 1, row.data());
         picture.emplace_back();
-        for (std::int32_t x = 0; x < width; ++x) picture.back().push_back({row[3 * x], row[3 * x + 1], row[3 * x + 2]});
+        for (std::size_t x = 0; x < row.size(); x += 3) picture.back().push_back({row[x], row[x + 1], row[x + 2]});
     }
     return picture;
 }
@@ -102,29 +104,29 @@ TEST(Interpolation, FillsEveryMissingByteOfSmallMosaics) {
 // blue or red carrier rows, the column), the one inside the picture at an
 // edge, 0 with none.
 Rows DevelopPixelByPixel(const std::vector<std::vector<int>>& mosaic) {
-    const int height = static_cast<int>(mosaic.size());
-    const int width = static_cast<int>(mosaic[0].size());
+    const std::size_t height = mosaic.size();
+    const std::size_t width = mosaic[0].size();
     Rows out(height, std::vector<Pixel>(width, Pixel{0, 0, 0}));
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) out[y][x][MosaicByte(x, y)] = mosaic[y][x];
+    for (std::size_t y = 0; y < height; ++y) {
+        for (std::size_t x = 0; x < width; ++x) out[y][x][MosaicByte(x, y)] = mosaic[y][x];
     }
     const auto pair = [](const int* a, const int* b) {
         if (a != nullptr && b != nullptr) return (*a + *b) / 2;
         return a != nullptr ? *a : b != nullptr ? *b : 0;
     };
-    const auto along = [&](int y, int c, int firstMissing) {
-        for (int x = firstMissing; x < width; x += 2)
+    const auto along = [&](std::size_t y, std::size_t c, std::size_t firstMissing) {
+        for (std::size_t x = firstMissing; x < width; x += 2)
             out[y][x][c] = pair(x > 0 ? &out[y][x - 1][c] : nullptr, x + 1 < width ? &out[y][x + 1][c] : nullptr);
     };
-    const auto between = [&](int y, int c) {
-        for (int x = 0; x < width; ++x)
+    const auto between = [&](std::size_t y, std::size_t c) {
+        for (std::size_t x = 0; x < width; ++x)
             out[y][x][c] = pair(y > 0 ? &out[y - 1][x][c] : nullptr, y + 1 < height ? &out[y + 1][x][c] : nullptr);
     };
-    for (int y = 1; y < height; y += 2) along(y, 0, 0);  // blue along its rows
-    for (int y = 0; y < height; y += 2) between(y, 0);
-    for (int y = 0; y < height; y += 2) along(y, 2, 1);  // red along its rows
-    for (int y = 1; y < height; y += 2) between(y, 2);
-    for (int y = 0; y < height; ++y) along(y, 1, y % 2 == 0 ? 0 : 1);  // green
+    for (std::size_t y = 1; y < height; y += 2) along(y, 0, 0);  // blue along its rows
+    for (std::size_t y = 0; y < height; y += 2) between(y, 0);
+    for (std::size_t y = 0; y < height; y += 2) along(y, 2, 1);  // red along its rows
+    for (std::size_t y = 1; y < height; y += 2) between(y, 2);
+    for (std::size_t y = 0; y < height; ++y) along(y, 1, y % 2);  // green
     return out;
 }
 
@@ -132,10 +134,10 @@ TEST(Interpolation, EveryWidthAndHeightFollowsTheRulePixelByPixel) {
     // Rows are worked through in blocks of 16 pixels, with the first and the
     // last pixel apart: widths around those sizes, and heights with and
     // without a last row of one neighbour.
-    const int widths[] = {1, 2, 3, 5, 15, 16, 17, 18, 19, 20, 31, 32, 33, 34, 35, 47, 48, 49, 50, 64, 65, 97, 301};
+    const std::size_t widths[] = {1, 2, 3, 5, 15, 16, 17, 18, 19, 20, 31, 32, 33, 34, 35, 47, 48, 49, 50, 64, 65, 97, 301};
     std::uint32_t seed = 12345;
-    for (const int height : {1, 2, 3, 4, 7}) {
-        for (const int width : widths) {
+    for (const std::size_t height : {1u, 2u, 3u, 4u, 7u}) {
+        for (const std::size_t width : widths) {
             SCOPED_TRACE(testing::Message() << width << " x " << height);
             std::vector<std::vector<int>> mosaic(height, std::vector<int>(width));
             for (auto& row : mosaic) {
@@ -149,10 +151,10 @@ TEST(Interpolation, EveryWidthAndHeightFollowsTheRulePixelByPixel) {
 TEST(Interpolation, HandlesPicturesWiderThanFiveThousandPixels) {
     // Columns alternate 0 and 200 in every colour's own pixels; the last
     // column (even, width odd) takes its missing bytes from column width - 2.
-    constexpr int kWidth = 6001;
+    constexpr std::size_t kWidth = 6001;
     std::vector<std::vector<int>> mosaic(3, std::vector<int>(kWidth));
     for (auto& row : mosaic) {
-        for (int x = 0; x < kWidth; ++x) row[x] = (x / 2) % 2 == 0 ? 0 : 200;
+        for (std::size_t x = 0; x < kWidth; ++x) row[x] = (x / 2) % 2 == 0 ? 0 : 200;
     }
     const Rows picture = Develop(mosaic);
     // Own values: column 5997 is 0, 5998 and 5999 are 200, 6000 is 0.

@@ -69,22 +69,23 @@ TEST(DecodeRawStrip, PutsEachSampleThroughItsColoursCurve) {
 }
 
 TEST(DecodeRawStrip, DecodesWholeAndPartGroupsAtCameraWidths) {
-    for (const std::int32_t width : {3040, 3045, 13}) {
+    for (const std::uint32_t width : {3040u, 3045u, 13u}) {
         SCOPED_TRACE(width);
-        constexpr std::int32_t kHeight = 2;
+        constexpr std::uint32_t kHeight = 2;
         std::vector<std::uint16_t> samples;
-        for (std::int32_t y = 0; y < kHeight; ++y) {
-            for (std::int32_t x = 0; x < width; ++x) samples.push_back(static_cast<std::uint16_t>((x * 37 + y * 1000) % 4096));
+        for (std::uint32_t y = 0; y < kHeight; ++y) {
+            for (std::uint32_t x = 0; x < width; ++x) samples.push_back(static_cast<std::uint16_t>((x * 37 + y * 1000) % 4096));
         }
-        const Developed picture = DecodeBytes(PackSamples(samples, width, kHeight), width, kHeight);
+        const Developed picture =
+            DecodeBytes(PackSamples(samples, width, kHeight), static_cast<std::int32_t>(width), kHeight);
         // The passes never touch a pixel's own colour: it is the sample's level.
-        for (std::int32_t y = 0; y < kHeight; ++y) {
-            for (std::int32_t x = 0; x < width; ++x) {
+        for (std::size_t y = 0; y < kHeight; ++y) {
+            for (std::size_t x = 0; x < width; ++x) {
                 const std::uint32_t index = ScaleSample(samples[y * width + x]);
                 const bool evenRow = y % 2 == 0;
                 const bool evenColumn = x % 2 == 0;
                 const std::uint8_t* curve = evenRow == evenColumn ? (evenRow ? kRedCurve : kBlueCurve) : kGreenCurve;
-                const int byte = evenRow == evenColumn ? (evenRow ? 2 : 0) : 1;
+                const std::size_t byte = evenRow == evenColumn ? (evenRow ? 2 : 0) : 1;
                 ASSERT_EQ(picture.rows[y][3 * x + byte], curve[index]) << "pixel (" << x << ", " << y << ")";
             }
         }
@@ -228,8 +229,9 @@ TEST(DecodeRawStrip, HandsOverEveryRowOnceInOrderAsItIsAtTheEnd) {
         InterpolateGreen(passes);
         ASSERT_EQ(recorder.order.size(), static_cast<std::size_t>(c.dibHeight));
         for (std::int32_t y = 0; y < c.dibHeight; ++y) {
-            EXPECT_EQ(recorder.order[y], y);
-            EXPECT_EQ(recorder.rows[y], RowRecorder::ReadRow(dib, y)) << "row " << y;
+            const auto index = static_cast<std::size_t>(y);
+            EXPECT_EQ(recorder.order[index], y);
+            EXPECT_EQ(recorder.rows[index], RowRecorder::ReadRow(dib, y)) << "row " << y;
             EXPECT_EQ(RowRecorder::ReadRow(dib, y), RowRecorder::ReadRow(passes, y)) << "row " << y;
         }
     }

@@ -36,10 +36,10 @@ TEST(ErfConvert, WritesABmpBottomRowFirst) {
     ASSERT_EQ(bmp.size(), 54u + 3 * 16);  // rows of 15 bytes padded to 16
     EXPECT_EQ(bmp.substr(0, 2), "BM");
     const std::vector<std::uint8_t> rows = ModulePicture(scratch / "photo.erf").pixels;
-    for (int y = 0; y < 3; ++y) {
+    for (std::size_t y = 0; y < 3; ++y) {
         const std::string stored = bmp.substr(54 + 16 * (2 - y), 15);
         EXPECT_EQ(std::vector<std::uint8_t>(stored.begin(), stored.end()),
-                  std::vector<std::uint8_t>(rows.begin() + 15 * y, rows.begin() + 15 * (y + 1)))
+                  std::vector<std::uint8_t>(rows.data() + 15 * y, rows.data() + 15 * (y + 1)))
             << "row " << y;
     }
 }

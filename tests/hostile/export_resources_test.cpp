@@ -112,6 +112,6 @@ TEST_P(ExportResourcesTest, EveryExportLeavesNothingOpen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ExportResourcesTest, testing::ValuesIn(FileCases()),
-                         [](const testing::TestParamInfo<FileCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<FileCase>& test) { return test.param.name; });
 
 }  // namespace

@@ -80,7 +80,7 @@ TEST_P(HostileFileTest, GiveTheDecidedSizeAndRows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileFileTest, testing::ValuesIn(HostileFiles()),
-                         [](const testing::TestParamInfo<HostileFile>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<HostileFile>& test) { return test.param.name; });
 
 // IFD0's one entry is a Make of 2^29 ASCII bytes, all in the file (a hole of
 // 512 MiB). A 32-bit process cannot hold 2^29 + 2 items in a list: the file
@@ -123,6 +123,6 @@ TEST_P(HostileImageTest, LoadOnlyWhatLiesInsideTheImage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileImageTest, testing::ValuesIn(HostileImages()),
-                         [](const testing::TestParamInfo<HostileImage>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<HostileImage>& test) { return test.param.name; });
 
 }  // namespace

@@ -114,8 +114,8 @@ TEST(ReadFileExec, DeliversEveryRowTopFirstWithTheHostsArguments) {
     const TempFile file(ErfOf(4, 4, samples));
     const std::vector<Call> calls = Exec(file.c_str());
     ASSERT_EQ(calls.size(), 4u);
-    for (std::int32_t y = 0; y < 4; ++y) {
-        EXPECT_EQ(calls[y].y, y);
+    for (std::size_t y = 0; y < 4; ++y) {
+        EXPECT_EQ(calls[y].y, static_cast<std::int32_t>(y));
         EXPECT_EQ(calls[y].firstColumn, 0);
         EXPECT_EQ(calls[y].lastColumn, 3);
         EXPECT_EQ(calls[y].zero, 0);

@@ -194,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(
                     HugeDirectory{"OneBlockOfTwoToThe31", {{273, 1u << 29}}, -1},
                     HugeDirectory{"EntriesAndBlocksJustFit", {{273, kLargestFit}, {279, 1}}, 2},
                     HugeDirectory{"OneByteTooMany", {{273, kLargestFit}, {279, 2}}, -1}),
-    [](const testing::TestParamInfo<HugeDirectory>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<HugeDirectory>& test) { return test.param.name; });
 
 TEST(StoreEntryToMemory, InlineValuesTakeOnlyTheirOwnBytesOfTheField) {
     struct Case {

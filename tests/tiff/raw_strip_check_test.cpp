@@ -49,7 +49,7 @@ TEST(CheckRawStrip, JudgesTheStripAsTheDecodeMeetsIt) {
         const TempFile file(BuildErf(c.content));
         ErfFile erf;
         ASSERT_EQ(erf.Open(file.c_str()), 0);
-        const std::uint64_t fileBytes = file.Read().size() + c.extraFileBytes;
+        const auto fileBytes = static_cast<std::uint64_t>(static_cast<std::int64_t>(file.Read().size()) + c.extraFileBytes);
         const RawStripCheck check = CheckRawStrip(erf, fileBytes);
         EXPECT_EQ(check.verdict, c.verdict);
         EXPECT_EQ(check.rowsPresent, c.rowsPresent);

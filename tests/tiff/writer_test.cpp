@@ -93,7 +93,7 @@ TEST(WriteIfd, InlineUpToExactlyFourBytes) {
             EXPECT_EQ(field, c.data);
         } else {
             EXPECT_EQ(field, (std::vector<std::uint8_t>{18, 0, 0, 0}));
-            EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 18, bytes.begin() + 18 + c.data.size()), c.data);
+            EXPECT_EQ(std::vector<std::uint8_t>(bytes.data() + 18, bytes.data() + 18 + c.data.size()), c.data);
         }
     }
 }

@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 native=$(cd "$1" && pwd)
 win="$2"
 
-cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
+cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release -DRUDI_WERROR="${RUDI_WERROR:-OFF}" >/dev/null || exit 1
 cmake --build "$win" -j"$(nproc)" --target R_UDI erf-convert export-counters version-info || exit 1
 win=$(cd "$win" && pwd)
 

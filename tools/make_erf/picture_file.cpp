@@ -44,7 +44,7 @@ bool ReadHeaderNumber(std::istream& in, std::uint64_t& value) {
     }
     value = 0;
     int digits = 0;
-    for (int c = in.peek(); c >= '0' && c <= '9' && digits < 10; c = in.peek(), ++digits) value = value * 10 + (in.get() - '0');
+    for (int c = in.peek(); c >= '0' && c <= '9' && digits < 10; c = in.peek(), ++digits) value = value * 10 + static_cast<std::uint64_t>(in.get() - '0');
     return digits > 0;
 }
 
