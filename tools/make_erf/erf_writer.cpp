@@ -45,7 +45,7 @@ LevelTable BuildLevelTable(MosaicColour colour) {
 
 std::vector<std::uint8_t> RawStrip(const RgbPicture& picture) {
     const std::uint64_t rowBytes = PackedRowBytes(picture.width);
-    std::vector<std::uint8_t> strip(rowBytes * picture.height, 0);
+    std::vector<std::uint8_t> strip(static_cast<std::size_t>(rowBytes * picture.height), 0);
     std::vector<std::uint16_t> samples(picture.width);
     for (std::uint32_t y = 0; y < picture.height; ++y) {
         for (std::uint32_t x = 0; x < picture.width; ++x) {

@@ -63,7 +63,7 @@ bool ReadPpm(const std::string& path, RgbPicture& picture, std::string& error) {
         return false;
     }
     const std::size_t sampleBytes = maxValue > 255 ? 2 : 1;
-    std::vector<std::uint8_t> raw(width * height * 3 * sampleBytes);
+    std::vector<std::uint8_t> raw(static_cast<std::size_t>(width * height) * 3 * sampleBytes);
     in.read(reinterpret_cast<char*>(raw.data()), static_cast<std::streamsize>(raw.size()));
     if (static_cast<std::size_t>(in.gcount()) != raw.size()) {
         error = "the PPM picture is cut short";
@@ -71,9 +71,9 @@ bool ReadPpm(const std::string& path, RgbPicture& picture, std::string& error) {
     }
     picture.width = static_cast<std::uint32_t>(width);
     picture.height = static_cast<std::uint32_t>(height);
-    picture.rgb.resize(width * height * 3);
+    picture.rgb.resize(static_cast<std::size_t>(width * height) * 3);
     for (std::size_t i = 0; i < picture.rgb.size(); ++i) {
-        const std::uint64_t sample = sampleBytes == 2 ? (raw[2 * i] << 8 | raw[2 * i + 1]) : raw[i];
+        const std::uint64_t sample = sampleBytes == 2 ? static_cast<std::uint64_t>(raw[2 * i] << 8 | raw[2 * i + 1]) : raw[i];
         picture.rgb[i] = static_cast<std::uint8_t>((sample * 255 + maxValue / 2) / maxValue);
     }
     return true;
