@@ -10,6 +10,7 @@
 #include "develop/raw_decoder.h"
 #include "develop/tone_curves.h"
 #include "plugin/exports.h"
+#include "tests/support/memory_image.h"
 #include "tests/support/run_command.h"
 #include "tiff/erf_file.h"
 #include "tools/make_erf/erf_writer.h"
@@ -247,6 +248,22 @@ TEST(MakeErfProgram, ExifToolReadsTheRawDirectoryWithoutAWarning) {
             if (line.find("[minor]") == std::string::npos) continue;
             EXPECT_NE(line.find("[minor] Odd offset for IFD0 tag"), std::string::npos) << line;
         }
+    }
+}
+
+TEST(MakeErf, ItsDirectoriesRoundTripThroughAMemoryImage) {
+    for (const bool little : {true, false}) {
+        SCOPED_TRACE(little ? "II" : "MM");
+        const Scratch scratch;
+        const std::string path = (scratch / "chart.erf").string();
+        std::string error;
+        ASSERT_TRUE(WriteErf(path, MakeTestChart(37, 11), little, error)) << error;
+        ErfFile erf;
+        ASSERT_EQ(erf.Open(path.c_str()), 0);
+        ASSERT_GT(erf.mainIfd.TagCount(), 0);
+        ASSERT_GT(erf.rawIfd.TagCount(), 0);
+        ExpectRoundTrip(erf.mainIfd);
+        ExpectRoundTrip(erf.rawIfd);
     }
 }
 

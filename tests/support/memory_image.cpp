@@ -1,0 +1,28 @@
+#include "tests/support/memory_image.h"
+
+#include <gtest/gtest.h>
+
+std::vector<Entry> Contents(const TiffIfd& ifd) {
+    std::vector<Entry> entries;
+    for (const auto& [name, tag] : ifd.Tags()) {
+        entries.emplace_back(name, tag->type, tag->count, tag->values, tag->valueText);
+    }
+    return entries;
+}
+
+std::vector<std::uint8_t> Image(const TiffIfd& ifd, std::int32_t* count) {
+    std::int32_t entryBytes = -1, dataBytes = -1;
+    const std::int32_t n = ifd.MemoryImageSize(&entryBytes, &dataBytes);
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(entryBytes + dataBytes));
+    EXPECT_EQ(ifd.StoreToMemory(image.data(), image.data() + entryBytes), n);
+    if (count != nullptr) *count = n;
+    return image;
+}
+
+void ExpectRoundTrip(const TiffIfd& ifd) {
+    std::int32_t count = 0;
+    const auto image = Image(ifd, &count);
+    TiffIfd loaded;
+    EXPECT_EQ(loaded.LoadFromMemory(image.data(), count, image.size()), 0);
+    EXPECT_EQ(Contents(loaded), Contents(ifd));
+}
