@@ -33,7 +33,7 @@ TEST(PackRow, PacksWhatTheDecoderUnpacks) {
     for (const std::uint32_t width : {1u, 2u, 10u, 11u, 25u}) {
         std::vector<std::uint16_t> samples(width);
         for (std::uint32_t x = 0; x < width; ++x) samples[x] = static_cast<std::uint16_t>((x * 1237 + 0xABC) % 4096);
-        std::vector<std::uint8_t> row(PackedRowBytes(width), 0x77);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(PackedRowBytes(width)), 0x77);
         PackRow(samples.data(), width, row.data());
         for (std::uint32_t x = 0; x < width; ++x) {
             const std::uint8_t* pair = row.data() + (x / 10) * 16 + (x % 10) / 2 * 3;
