@@ -161,8 +161,8 @@ std::size_t TerminalColumns(const std::string& utf8) {
     for (std::size_t i = 0; i < utf8.size();) {
         const unsigned char lead = static_cast<unsigned char>(utf8[i]);
         const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        for (std::size_t k = 1; k < length; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        char32_t code = length == 1 ? lead : lead & (0x3Fu >> (length - 1));
+        for (std::size_t k = 1; k < length; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
         const bool wide = (code >= 0x3000 && code <= 0x9FFF) || (code >= 0xFF00 && code <= 0xFF60);
         columns += wide ? 2 : 1;
         i += length;
