@@ -54,12 +54,15 @@ std::uint8_t* Span(DibImage dib, std::int32_t y, std::int32_t x0, std::int32_t x
 
 }  // namespace
 
+std::int64_t DibBytes(std::int64_t width, std::int64_t height, std::int32_t bitCount) {
+    const std::int64_t stride = RowStride(width, bitCount);
+    if (stride > kLargestDibBytes) return stride;  // already too large; stride x height could wrap
+    return kHeaderBytes + ColourTableBytes(bitCount) + stride * height;
+}
+
 DibImage CreateDib(std::int32_t width, std::int32_t height, std::int32_t bitCount) {
     if (width < 0 || height < 0 || bitCount < 0) return nullptr;
-    const std::int64_t stride = RowStride(width, bitCount);
-    if (stride > kLargestDibBytes) return nullptr;
-    const std::int64_t tableBytes = ColourTableBytes(bitCount);
-    const std::int64_t size = kHeaderBytes + tableBytes + stride * height;
+    const std::int64_t size = DibBytes(width, height, bitCount);
     if (size > kLargestDibBytes) return nullptr;
     GlobalBlock block(static_cast<std::size_t>(size));
     auto* dib = static_cast<DibImage>(block.data());

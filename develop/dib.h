@@ -25,6 +25,11 @@ static_assert(sizeof(DibHeader) == 40);
 // The largest block a DIB may take: more than a 32-bit process can map.
 constexpr std::uint32_t kLargestDibBytes = 0x7FFFFFFF;
 
+// Bytes of the block CreateDib takes for a picture of this size and depth
+// (sides and depth not negative); beyond kLargestDibBytes when the picture
+// cannot have one.
+std::int64_t DibBytes(std::int64_t width, std::int64_t height, std::int32_t bitCount);
+
 // The locked block; its owner releases it with ReleaseDib, best through a
 // DibOwner, so that every way out of the owner's scope frees it.
 using DibImage = DibHeader*;

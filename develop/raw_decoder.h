@@ -6,6 +6,23 @@
 #include "develop/dib.h"
 #include "develop/packed_raw.h"
 
+// An intact file holds its strip: ten pixels in 16 bytes, 0.625 pixels per
+// byte of the file at most. A picture of up to 8 pixels per byte is decoded,
+// so a file cut short still shows what it holds; a file that claims more (a
+// few bytes naming a picture of millions of rows) is refused like a picture
+// too large to hold, so the decode's time and memory stay in proportion to
+// the file. Each side counts as at least one pixel: rows of width 0 are
+// bounded too, and so is the width of a picture of no rows, which still
+// sizes the row buffers.
+constexpr std::uint64_t kPixelsPerFileByte = 8;
+
+// Whether a file of `fileBytes` bytes justifies decoding a picture of this size.
+constexpr bool FileJustifiesPicture(std::uint64_t fileBytes, std::uint32_t width, std::uint32_t height) {
+    const std::uint64_t columns = width > 0 ? width : 1;
+    const std::uint64_t rows = height > 0 ? height : 1;
+    return columns * rows <= kPixelsPerFileByte * fileBytes;
+}
+
 // Reads `height` rows of packed 12-bit RGGB samples from `stripOffset` of the
 // file and maps each sample through its colour's tone curve into the DIB: the
 // mosaic, one colour per pixel, the other two bytes 0. A strip that ends early

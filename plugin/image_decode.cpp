@@ -2,9 +2,7 @@
 // one row at a time, top row first.
 #include "plugin/image_decode.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <optional>
 
 #include "develop/dib.h"
 #include "develop/raw_decoder.h"
@@ -14,12 +12,6 @@
 #include "tiff/erf_file.h"
 
 namespace {
-
-// Whether the file's size, when known, justifies a picture of this size.
-bool FileJustifies(std::optional<std::uint64_t> bytes, std::uint32_t width, std::uint32_t height) {
-    const std::uint64_t pixels = std::max<std::uint64_t>(width, 1) * std::max<std::uint64_t>(height, 1);
-    return !bytes || pixels <= kPixelsPerFileByte * *bytes;
-}
 
 // Row y of the DIB copied into the shared row buffer for the time of the call.
 void DeliverRow(DibImage dib, std::int32_t y, const LineCallbackRecord& callbacks) {
@@ -53,7 +45,7 @@ void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks)
     // Sizes from 2^31 on come through as negative and are refused, as is a
     // picture too large to hold or larger than the file justifies: then no
     // row is delivered.
-    if (!FileJustifies(erf.fileBytes, width, height)) return;
+    if (erf.fileBytes && !FileJustifiesPicture(*erf.fileBytes, width, height)) return;
     const auto columns = static_cast<std::int32_t>(width);
     const auto rows = static_cast<std::int32_t>(height);
     const DibOwner dib(CreateDib(columns, rows, 24));

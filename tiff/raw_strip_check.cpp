@@ -6,13 +6,7 @@
 
 namespace {
 
-constexpr std::uint64_t kDibHeaderBytes = 40;
 constexpr std::uint64_t kLargestOffset = 0x7FFFFFFF;
-
-// A 24-bit DIB: the header, then rows padded to whole 32-bit words.
-std::uint64_t DibBytes(std::uint64_t width, std::uint64_t height) {
-    return kDibHeaderBytes + (width * 24 + 31) / 32 * 4 * height;
-}
 
 }  // namespace
 
@@ -22,11 +16,11 @@ RawStripCheck CheckRawStrip(const ErfFile& erf, std::uint64_t fileBytes) {
     erf.QueryRawImageTags(nullptr, &check.width, &check.height, &stripOffset, nullptr);
     if (check.width == 0 || check.height == 0) return check;
     check.rowBytes = PackedRowBytes(check.width);
-    if (std::uint64_t{check.width} * check.height > kPixelsPerFileByte * fileBytes) {
+    if (!FileJustifiesPicture(fileBytes, check.width, check.height)) {
         check.verdict = RawStripVerdict::kLargerThanFile;
         return check;
     }
-    check.dibBytes = DibBytes(check.width, check.height);
+    check.dibBytes = static_cast<std::uint64_t>(DibBytes(check.width, check.height, 24));
     // Sides from 2^31 on read as negative sizes, which no block can hold.
     if (check.width > kLargestOffset || check.height > kLargestOffset || check.dibBytes > kLargestDibBytes) {
         check.verdict = RawStripVerdict::kTooLargeForMemory;

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "develop/dib.h"
-#include "plugin/image_decode.h"
+#include "develop/raw_decoder.h"
 #include "tiff/erf_file.h"
 
 enum class RawStripVerdict {
