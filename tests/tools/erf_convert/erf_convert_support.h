@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/picture.h"
+#include "tools/picture/picture.h"
 #include "tests/support/run_command.h"
 
 Outcome ErfConvert(const Scratch& scratch, const std::string& arguments);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/host/erf_convert_support.h"
+#include "tests/tools/erf_convert/erf_convert_support.h"
 #include "tests/support/erf_builder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "host/orientation.h"
+#include "tools/picture/orientation.h"
 
 #include <cstring>
 #include <utility>

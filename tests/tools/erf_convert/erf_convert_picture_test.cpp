@@ -10,8 +10,8 @@
 #include <string>
 
 #include "develop/file_owner.h"
-#include "host/orientation.h"
-#include "tests/host/erf_convert_support.h"
+#include "tools/picture/orientation.h"
+#include "tests/tools/erf_convert/erf_convert_support.h"
 #include "tests/support/erf_builder.h"
 #include "tools/make_erf/rgb_picture.h"
 #include "tools/make_erf/test_chart.h"

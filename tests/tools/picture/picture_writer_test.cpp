@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "host/picture_writer.h"
-#include "tests/host/erf_convert_support.h"
+#include "tools/picture/picture_writer.h"
+#include "tests/tools/erf_convert/erf_convert_support.h"
 #include "tests/support/temp_file.h"
 
 namespace {

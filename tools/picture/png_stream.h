@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "host/picture.h"
+#include "tools/picture/picture.h"
 
 // The filter every row gets and how its bytes are deflated: the pair that
 // suits the picture is chosen from a sample of its rows.

@@ -1,4 +1,4 @@
-#include "host/workers.h"
+#include "tools/picture/workers.h"
 
 #include <algorithm>
 #include <atomic>

@@ -10,14 +10,14 @@
 #include <system_error>
 #include <vector>
 
-#include "host/converter.h"
-#include "host/orientation.h"
+#include "tools/erf_convert/converter.h"
+#include "tools/picture/orientation.h"
 #include "tools/output/output_file.h"
-#include "host/picture_writer.h"
+#include "tools/picture/picture_writer.h"
 #include "host/plugin_module.h"
-#include "host/progress_line.h"
+#include "tools/erf_convert/progress_line.h"
 #include "tools/text/shift_jis.h"
-#include "host/workers.h"
+#include "tools/picture/workers.h"
 #include "tools/cli/command_line.h"
 
 namespace {

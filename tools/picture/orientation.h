@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/picture.h"
+#include "tools/picture/picture.h"
 
 // Orientation 1 (or any value outside 1..8) gives the picture as it is; 2
 // mirrors left and right, 3 turns it half round, 4 mirrors top and bottom, 5

@@ -1,11 +1,11 @@
-#include "host/png_stream.h"
+#include "tools/picture/png_stream.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <new>
 
-#include "host/workers.h"
+#include "tools/picture/workers.h"
 
 namespace {
 

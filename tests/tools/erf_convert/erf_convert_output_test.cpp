@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "tests/host/erf_convert_support.h"
+#include "tests/tools/erf_convert/erf_convert_support.h"
 
 namespace {
 

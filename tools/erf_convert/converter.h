@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "host/camera_notes.h"
-#include "host/picture.h"
+#include "tiff/camera_notes.h"
+#include "tools/picture/picture.h"
 #include "host/plugin_module.h"
 #include "tiff/raw_strip_check.h"
 

@@ -1,4 +1,4 @@
-#include "host/picture_writer.h"
+#include "tools/picture/picture_writer.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,7 +12,7 @@
 #ifdef RUDI_HAVE_PNG
 #include <png.h>
 
-#include "host/png_stream.h"
+#include "tools/picture/png_stream.h"
 #endif
 
 namespace {

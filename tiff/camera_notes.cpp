@@ -1,4 +1,4 @@
-#include "host/camera_notes.h"
+#include "tiff/camera_notes.h"
 
 #include <cmath>
 #include <string>

@@ -1,4 +1,4 @@
-#include "tests/host/erf_convert_support.h"
+#include "tests/tools/erf_convert/erf_convert_support.h"
 
 #include <png.h>
 

@@ -1,4 +1,4 @@
-#include "host/progress_line.h"
+#include "tools/erf_convert/progress_line.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,9 +3,24 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
-#include "host/picture_writer.h"
 #include "tiff/erf_file.h"
+
+// What a PNG carries beside the pixels, as IFD0 gives it: the pixels' size
+// (pHYs) and texts (tEXt, keyword and Latin-1 text).
+struct PictureNotes {
+    struct PixelSize {
+        std::uint32_t x = 0;
+        std::uint32_t y = 0;
+        bool perMetre = false;  // else only the ratio of x to y means anything
+    };
+    std::optional<PixelSize> pixelSize;
+    std::vector<std::pair<std::string, std::string>> texts;
+};
 
 struct CameraNotes {
     std::uint32_t orientation = 1;  // TIFF Orientation, 1 to 8 (1 when absent or out of range)

@@ -9,7 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/picture.h"
+#include "tiff/camera_notes.h"
+#include "tools/picture/picture.h"
 
 enum class PictureFormat { kPng, kBmp };
 
@@ -18,18 +19,6 @@ std::optional<PictureFormat> FormatOfName(const std::string& path);
 const char* FormatExtension(PictureFormat format);
 // Whether this build can write the format (PNG needs libpng).
 bool CanWrite(PictureFormat format);
-
-// What a PNG carries beside the pixels: the pixels' size (pHYs) and texts
-// (tEXt, keyword and Latin-1 text).
-struct PictureNotes {
-    struct PixelSize {
-        std::uint32_t x = 0;
-        std::uint32_t y = 0;
-        bool perMetre = false;  // else only the ratio of x to y means anything
-    };
-    std::optional<PixelSize> pixelSize;
-    std::vector<std::pair<std::string, std::string>> texts;
-};
 
 struct WriteRequest {
     PictureFormat format = PictureFormat::kPng;

@@ -1,4 +1,4 @@
-#include "host/converter.h"
+#include "tools/erf_convert/converter.h"
 
 #include <algorithm>
 #include <cerrno>
