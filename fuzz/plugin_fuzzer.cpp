@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "fuzz/fuzz_support.h"
+#include "host/module_calls.h"
 #include "plugin/exports.h"
 
 namespace {
@@ -11,6 +12,7 @@ constexpr std::uint64_t kMostPixels = 4u << 20;
 
 struct Delivery {
     std::int32_t width = 0;
+    std::int32_t height = 0;
     std::int32_t rows = 0;
     std::uint32_t sum = 0;
 };
@@ -18,8 +20,9 @@ Delivery gDelivery;
 
 std::int32_t RUDI_CDECL TakeRow(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
                                 std::uint8_t* pixels, std::int32_t zero) {
-    FUZZ_CHECK(y == gDelivery.rows && firstColumn == 0 && lastColumn == gDelivery.width - 1 && zero == 0);
-    FUZZ_CHECK(pixels != nullptr);
+    FUZZ_CHECK(RowContractBreach(y, firstColumn, lastColumn, pixels, zero, gDelivery.rows, gDelivery.width,
+                                 gDelivery.height)
+                   .empty());
     // Every byte handed over is read, so a row shorter than promised is found.
     for (std::int64_t i = 0; i < 3 * std::int64_t{gDelivery.width}; ++i) gDelivery.sum += pixels[i];
     ++gDelivery.rows;
@@ -39,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::uint8_t byte : block40) FUZZ_CHECK(byte == 0);
     if (std::uint64_t{record.width} * record.height > kMostPixels) return 0;
 
-    gDelivery = {static_cast<std::int32_t>(record.width), 0, 0};
+    gDelivery = {static_cast<std::int32_t>(record.width), static_cast<std::int32_t>(record.height), 0, 0};
     LineCallbackRecord callbacks{TakeRow};
     FUZZ_CHECK(ReadFileExec(0, file.path(), 0, 0, 0, &callbacks) == 1);
     // All rows or, for a picture the module refuses, none.

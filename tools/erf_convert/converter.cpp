@@ -14,42 +14,6 @@
 
 namespace {
 
-// The rows of the decode under way; the callback has no other way to find them.
-struct Collection {
-    Picture* picture;
-    const RowProgress* progress;
-    std::int32_t nextRow = 0;
-    std::string problem;
-};
-Collection* gCollection = nullptr;
-
-std::int32_t RUDI_CDECL CollectRow(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
-                                   std::uint8_t* pixels, std::int32_t zero) {
-    Collection& collection = *gCollection;
-    Picture& picture = *collection.picture;
-    if (!collection.problem.empty()) return 0;
-    if (y != collection.nextRow || y >= picture.height || firstColumn != 0 || lastColumn != picture.width - 1 ||
-        zero != 0 || pixels == nullptr) {
-        collection.problem = "the module delivered row " + std::to_string(y) + " (columns " +
-                             std::to_string(firstColumn) + " to " + std::to_string(lastColumn) + ") where row " +
-                             std::to_string(collection.nextRow) + " was due";
-        return 0;
-    }
-    if (picture.pixels.empty()) {
-        // Taken once the first row is in: the module then holds a picture this large too.
-        try {
-            picture.pixels.resize(picture.RowBytes() * static_cast<std::size_t>(picture.height));
-        } catch (const std::bad_alloc&) {
-            collection.problem = "not enough memory for the picture";
-            return 0;
-        }
-    }
-    std::memcpy(picture.pixels.data() + picture.RowBytes() * static_cast<std::size_t>(y), pixels, picture.RowBytes());
-    ++collection.nextRow;
-    if (*collection.progress) (*collection.progress)(collection.nextRow, picture.height);
-    return 1;
-}
-
 // Opens `input` for reading, or says why it cannot be.
 FileOwner OpenInput(const std::string& input, std::string& error) {
     FileOwner file(std::fopen(input.c_str(), "rb"));
@@ -87,47 +51,36 @@ std::string Refusal(const RawStripCheck& strip, std::uint64_t fileBytes, std::in
 
 }  // namespace
 
-ModuleIdentity IdentifyModule(const PluginModule& module) {
-    DllInfoRecord dllInfo{};
-    FormatInfoRecord formatInfo{};
-    module.readFileDllInfo(0, &dllInfo);
-    module.readFileInit();
-    module.readFileInfo(0, &formatInfo);
-    return {std::string(dllInfo.description, strnlen(dllInfo.description, sizeof dllInfo.description)),
-            std::string(formatInfo.formatName, strnlen(formatInfo.formatName, sizeof formatInfo.formatName)),
-            std::string(formatInfo.extension, strnlen(formatInfo.extension, sizeof formatInfo.extension))};
-}
-
-bool DecodeFile(const PluginModule& module, const std::string& input, Picture& picture, DecodeReport& report,
-                const RowProgress& progress, std::string& error) {
+bool DecodePicture(const PluginModule& module, const std::string& input, Picture& picture, DecodeReport& report,
+                   const RowProgress& progress, std::string& error) {
     // The module does not say why a file gave nothing, so ask first.
     if (OpenInput(input, error) == nullptr) return false;
-    ImageSizeRecord size{};
-    std::uint8_t block40[kBlock40Bytes];
-    module.readFileGetSize(0, input.c_str(), &size, block40);
-    if (size.width == 0 || size.height == 0) {
-        error = input + ": no picture in the file (not an EPSON RAW file, or its raw image has no size)";
-        return false;
-    }
+    ModuleDelivery delivery;
+    const RowTaker takeRow = [&](std::int32_t y, const std::uint8_t* pixels, std::string& problem) {
+        if (picture.pixels.empty()) {
+            // Taken once the first row is in: the module then holds a picture this large too.
+            picture = Picture{delivery.width, delivery.height, {}};
+            try {
+                picture.pixels.resize(picture.RowBytes() * static_cast<std::size_t>(picture.height));
+            } catch (const std::bad_alloc&) {
+                problem = "not enough memory for the picture";
+                return false;
+            }
+        }
+        std::memcpy(picture.pixels.data() + picture.RowBytes() * static_cast<std::size_t>(y), pixels,
+                    picture.RowBytes());
+        if (progress) progress(y + 1, picture.height);
+        return true;
+    };
+    picture = Picture{};
+    if (!DecodeFile(module, input, delivery, takeRow, error)) return false;
     // The header is known good now: the check's own parse has nothing to say.
     ErfFile erf;
     erf.Open(input.c_str());
-    const std::uint64_t fileBytes = FileBytes(input);
-    report.strip = CheckRawStrip(erf, fileBytes);
+    report.strip = CheckRawStrip(erf, erf.fileBytes.value_or(0));
     report.camera = ReadCameraNotes(erf);
-    picture = Picture{static_cast<std::int32_t>(std::min<std::uint32_t>(size.width, INT32_MAX)),
-                      static_cast<std::int32_t>(std::min<std::uint32_t>(size.height, INT32_MAX)), {}};
-    Collection collection{&picture, &progress, 0, {}};
-    gCollection = &collection;
-    LineCallbackRecord callbacks{&CollectRow};
-    if (size.width <= INT32_MAX && size.height <= INT32_MAX) module.readFileExec(0, input.c_str(), 0, 0, 0, &callbacks);
-    gCollection = nullptr;
-    if (!collection.problem.empty()) {
-        error = input + ": " + collection.problem;
-        return false;
-    }
-    if (collection.nextRow != picture.height) {
-        error = input + ": " + Refusal(report.strip, fileBytes, collection.nextRow);
+    if (delivery.rows != delivery.height) {
+        error = input + ": " + Refusal(report.strip, erf.fileBytes.value_or(0), delivery.rows);
         return false;
     }
     return true;

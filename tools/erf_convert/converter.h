@@ -7,37 +7,29 @@
 #include <functional>
 #include <string>
 
+#include "host/module_calls.h"
 #include "tiff/camera_notes.h"
-#include "tools/picture/picture.h"
-#include "host/plugin_module.h"
 #include "tiff/raw_strip_check.h"
-
-// What the module says it is: the identity calls the host makes once, first.
-struct ModuleIdentity {
-    std::string description;  // Shift-JIS, as the module gives it
-    std::string formatName;
-    std::string extension;
-};
-ModuleIdentity IdentifyModule(const PluginModule& module);
+#include "tools/picture/picture.h"
 
 // Told of each row as it arrives: rows received so far and the picture's height.
 using RowProgress = std::function<void(std::int32_t rowsDone, std::int32_t rows)>;
 
 // What a decode gives beside the picture.
 struct DecodeReport {
-    RawStripCheck strip;  // the raw strip checked against the file, before the decode
+    RawStripCheck strip;  // the raw strip checked against the file
     CameraNotes camera;
 };
 
-// ReadFileGetSize, the raw strip checked against the file, then ReadFileExec
-// with a LineCallback that checks and collects every row. False, with a
-// message naming the file in `error`, when the file cannot be read, holds no
-// picture, or the rows do not all arrive (said as the check explains it: a
+// The module's decode (DecodeFile) with every row collected into `picture`,
+// and the raw strip checked against the file. False, with a message naming
+// the file in `error`, when the file cannot be read, holds no picture, or the
+// rows do not all arrive (said as the check explains it: a
 // picture larger than the file can hold or too large for memory). A strip cut
 // short still decodes: see report.strip and DamageWarning.
 // Not reentrant: the module and its callback are not.
-bool DecodeFile(const PluginModule& module, const std::string& input, Picture& picture, DecodeReport& report,
-                const RowProgress& progress, std::string& error);
+bool DecodePicture(const PluginModule& module, const std::string& input, Picture& picture, DecodeReport& report,
+                   const RowProgress& progress, std::string& error);
 
 // The warning for a strip cut short, naming the file; empty for an intact one.
 std::string DamageWarning(const std::string& input, const RawStripCheck& strip);

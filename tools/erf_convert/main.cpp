@@ -187,11 +187,11 @@ private:
         const bool read =
             options_.thumbnail
                 ? ReadThumbnail(input, picture, report.camera, error)
-                : DecodeFile(module_, input, picture, report,
-                             [&](std::int32_t done, std::int32_t rows) {
-                                 progress_.Step("decoding", static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(rows));
-                             },
-                             error);
+                : DecodePicture(module_, input, picture, report,
+                                [&](std::int32_t done, std::int32_t rows) {
+                                    progress_.Step("decoding", static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(rows));
+                                },
+                                error);
         if (!read) return Fail(error);
         const std::string warning = options_.thumbnail ? std::string() : DamageWarning(input, report.strip);
         if (!warning.empty()) {
