@@ -1,7 +1,6 @@
 #include "tools/erf_info/file_report.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "tools/text/shift_jis.h"
 #include "platform/win32.h"
@@ -17,32 +16,26 @@ const char* TypeName(std::uint32_t type) {
     return n != nullptr ? n : "";
 }
 
-// The entries of a directory in tag order, as ForEachTag hands them out. The
-// visitor's user value is only 32 bits wide, so the list it fills is a static.
-std::vector<EntryReport>* gCollected = nullptr;
-
-std::int32_t Collect(TiffTag* tag, std::uint32_t) {
+EntryReport Entry(const TiffTag& tag) {
     EntryReport entry;
-    entry.number = tag->tagNumber;
-    entry.name = tag->name;
-    entry.type = tag->type;
-    entry.typeName = TypeName(tag->type);
-    entry.count = tag->count;
+    entry.number = tag.tagNumber;
+    entry.name = tag.name;
+    entry.type = tag.type;
+    entry.typeName = TypeName(tag.type);
+    entry.count = tag.count;
     // The library pads the list of a text's characters; the file holds `count`.
-    const std::size_t items = std::min<std::size_t>(tag->values.size(), tag->count);
-    entry.values.assign(tag->values.begin(), tag->values.begin() + static_cast<std::ptrdiff_t>(items));
-    const std::string& text = tag->valueText;
-    entry.valueText = FieldText(!text.empty() && text[0] == ' ' ? text.substr(1) : text, tag->type == kTypeAscii);
-    entry.description = ShiftJisToUtf8(tag->description);
-    gCollected->push_back(std::move(entry));
-    return 1;
+    const std::size_t items = std::min<std::size_t>(tag.values.size(), tag.count);
+    entry.values.assign(tag.values.begin(), tag.values.begin() + static_cast<std::ptrdiff_t>(items));
+    const std::string& text = tag.valueText;
+    entry.valueText = FieldText(!text.empty() && text[0] == ' ' ? text.substr(1) : text, tag.type == kTypeAscii);
+    entry.description = ShiftJisToUtf8(tag.description);
+    return entry;
 }
 
+// The entries of a directory in tag order.
 std::vector<EntryReport> InTagOrder(const TiffIfd& ifd) {
     std::vector<EntryReport> list;
-    gCollected = &list;
-    ifd.ForEachTag(Collect, 0);
-    gCollected = nullptr;
+    for (const TiffTag* tag : ifd.InTagOrder()) list.push_back(Entry(*tag));
     return list;
 }
 
@@ -119,8 +112,6 @@ FileReport Examine(const std::string& file) {
         report.verdictText = "not an EPSON RAW file: " + report.error;
         return report;
     }
-    std::error_code sizeError;
-    const std::uintmax_t fileBytes = std::filesystem::file_size(file, sizeError);
     report.littleEndian = erf.mainIfd.IsLittleEndian();
     report.ifd0 = InTagOrder(erf.mainIfd);
     report.rawIfd = InTagOrder(erf.rawIfd);
@@ -134,6 +125,6 @@ FileReport Examine(const std::string& file) {
     erf.QueryMainImageTags(&m.photometric, &m.width, &m.length, &m.stripOffset, &m.stripByteCount);
     ImageReport& r = report.rawImage;
     erf.QueryRawImageTags(&r.photometric, &r.width, &r.length, &r.stripOffset, &r.stripByteCount);
-    Judge(erf, sizeError ? 0 : fileBytes, report);
+    Judge(erf, erf.fileBytes.value_or(0), report);
     return report;
 }
