@@ -8,15 +8,10 @@
 #include "plugin/exports.h"
 #include "tests/hostile/hostile_cases.h"
 #include "tests/support/erf_builder.h"
+#include "tests/support/memory_image.h"
 #include "tests/support/temp_file.h"
 
 namespace {
-
-std::vector<std::string> Names(const TiffIfd& ifd) {
-    std::vector<std::string> names;
-    for (const auto& [name, tag] : ifd.Tags()) names.push_back(name);
-    return names;
-}
 
 // Every filed entry lies inside the file, and so do its values.
 void ExpectInside(const TiffIfd& ifd, std::size_t fileBytes) {

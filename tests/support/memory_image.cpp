@@ -26,3 +26,9 @@ void ExpectRoundTrip(const TiffIfd& ifd) {
     EXPECT_EQ(loaded.LoadFromMemory(image.data(), count, image.size()), 0);
     EXPECT_EQ(Contents(loaded), Contents(ifd));
 }
+
+std::vector<std::string> Names(const TiffIfd& ifd) {
+    std::vector<std::string> names;
+    for (const auto& [name, tag] : ifd.Tags()) names.push_back(name);
+    return names;
+}

@@ -341,12 +341,6 @@ std::vector<DamagedCase> DamagedCases() {
     };
 }
 
-std::vector<std::string> Names(const TiffIfd& ifd) {
-    std::vector<std::string> names;
-    for (const auto& [name, tag] : ifd.Tags()) names.push_back(name);
-    return names;
-}
-
 TEST(BoundedLoadFromMemory, RefusesWhatLiesOutsideTheImage) {
     for (const DamagedCase& c : DamagedCases()) {
         SCOPED_TRACE(c.what);

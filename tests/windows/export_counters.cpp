@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "host/plugin_module.h"
+#include "host/module_calls.h"
 #include "tests/support/erf_builder.h"
 
 namespace {
@@ -165,13 +165,7 @@ std::int32_t RUDI_CDECL TakeRow(std::int32_t, std::int32_t, std::int32_t, std::u
 std::vector<std::pair<std::string, std::function<void(const char*)>>> Calls(const PluginModule& module) {
     return {
         {"ReadFileDllInfo+Init+Info",
-         [&module](const char*) {
-             DllInfoRecord dllInfo{};
-             FormatInfoRecord formatInfo{};
-             module.readFileDllInfo(0, &dllInfo);
-             module.readFileInit();
-             module.readFileInfo(0, &formatInfo);
-         }},
+         [&module](const char*) { IdentifyModule(module); }},
         {"ReadFileGetSize",
          [&module](const char* file) {
              ImageSizeRecord size{};
