@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -19,12 +18,6 @@ FileOwner OpenInput(const std::string& input, std::string& error) {
     FileOwner file(std::fopen(input.c_str(), "rb"));
     if (file == nullptr) error = input + ": cannot read the file (" + ErrnoText(errno) + ")";
     return file;
-}
-
-std::uint64_t FileBytes(const std::string& input) {
-    std::error_code failure;
-    const std::uintmax_t bytes = std::filesystem::file_size(input, failure);
-    return failure ? 0 : bytes;
 }
 
 std::string Size(std::uint32_t width, std::uint32_t height) {
@@ -92,50 +85,20 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip) 
            std::to_string(strip.height) + ": the rows below repeat the last row read";
 }
 
-bool ReadThumbnail(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error) {
-    auto file = OpenInput(input, error);
-    if (file == nullptr) return false;
+bool ReadThumbnailPicture(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error) {
+    if (OpenInput(input, error) == nullptr) return false;
     ErfFile erf;
-    const std::int32_t opened = erf.Open(input.c_str());
-    const TiffIfd& ifd = erf.mainIfd;
-    const TiffTag* bits = ifd.FindTag("BitsPerSample");
-    const TiffTag* offsets = ifd.FindTag("StripOffsets");
-    const TiffTag* counts = ifd.FindTag("StripByteCounts");
-    const std::uint32_t width = ifd.FirstValue("ImageWidth");
-    const std::uint32_t height = ifd.FirstValue("ImageLength");
-    const std::uint64_t bytes = 3 * std::uint64_t{width} * height;
-    const bool rgb = opened == 0 && ifd.FirstValue("PhotometricInterpretation") == 2 && bits != nullptr &&
-                     bits->values.size() >= 3 && bits->values[0] == 8 && bits->values[1] == 8 && bits->values[2] == 8 &&
-                     ifd.FirstValue("Compression") <= 1 && ifd.FirstValue("PlanarConfiguration") <= 1 &&
-                     offsets != nullptr && counts != nullptr && width > 0 &&
-                     height > 0 && width <= INT32_MAX / 3 && height <= INT32_MAX;
-    if (!rgb) {
-        error = input + ": no thumbnail in the file (IFD0 holds no uncompressed 8-bit RGB picture)";
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::string problem;
+    if (!ReadThumbnail(input.c_str(), erf, width, height, picture.pixels, problem)) {
+        error = input + ": " + problem;
         return false;
     }
-    if (bytes > FileBytes(input)) {
-        error = input + ": the thumbnail (" + Size(width, height) + ") is larger than the file";
-        return false;
-    }
-    picture = Picture{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), {}};
-    picture.pixels.resize(static_cast<std::size_t>(bytes));
-    std::size_t got = 0;
-    const std::size_t strips = std::min(offsets->values.size(), counts->values.size());
-    for (std::size_t i = 0; i < strips && got < picture.pixels.size(); ++i) {
-        const std::size_t wanted = std::min<std::size_t>(counts->values[i], picture.pixels.size() - got);
-        if (offsets->values[i] > INT32_MAX ||
-            std::fseek(file.get(), static_cast<long>(offsets->values[i]), SEEK_SET) != 0 ||
-            std::fread(picture.pixels.data() + got, 1, wanted, file.get()) != wanted) {
-            break;
-        }
-        got += wanted;
-    }
-    if (got != picture.pixels.size()) {
-        error = input + ": the thumbnail's strips end before its " + Size(width, height) + " pixels";
-        return false;
-    }
+    picture.width = static_cast<std::int32_t>(width);
+    picture.height = static_cast<std::int32_t>(height);
     // Stored red, green, blue; a picture here is blue, green, red.
-    for (std::size_t i = 0; i < got; i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
+    for (std::size_t i = 0; i < picture.pixels.size(); i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
     camera = ReadCameraNotes(erf);
     return true;
 }

@@ -10,6 +10,7 @@
 #include "host/module_calls.h"
 #include "tiff/camera_notes.h"
 #include "tiff/raw_strip_check.h"
+#include "tiff/thumbnail.h"
 #include "tools/picture/picture.h"
 
 // Told of each row as it arrives: rows received so far and the picture's height.
@@ -34,6 +35,6 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
 // The warning for a strip cut short, naming the file; empty for an intact one.
 std::string DamageWarning(const std::string& input, const RawStripCheck& strip);
 
-// IFD0's RGB picture (8 bits a sample, uncompressed), read from its strips.
+// IFD0's RGB picture (see ReadThumbnail) as a picture, with its camera notes.
 // False with a message naming the file when it has none this can read.
-bool ReadThumbnail(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error);
+bool ReadThumbnailPicture(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error);

@@ -186,7 +186,7 @@ private:
         std::string error;
         const bool read =
             options_.thumbnail
-                ? ReadThumbnail(input, picture, report.camera, error)
+                ? ReadThumbnailPicture(input, picture, report.camera, error)
                 : DecodePicture(module_, input, picture, report,
                                 [&](std::int32_t done, std::int32_t rows) {
                                     progress_.Step("decoding", static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(rows));
