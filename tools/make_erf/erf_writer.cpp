@@ -43,24 +43,32 @@ LevelTable BuildLevelTable(MosaicColour colour) {
     return table;
 }
 
-std::vector<std::uint8_t> RawStrip(const RgbPicture& picture) {
-    const std::uint64_t rowBytes = PackedRowBytes(picture.width);
-    std::vector<std::uint8_t> strip(static_cast<std::size_t>(rowBytes * picture.height), 0);
-    std::vector<std::uint16_t> samples(picture.width);
-    for (std::uint32_t y = 0; y < picture.height; ++y) {
-        for (std::uint32_t x = 0; x < picture.width; ++x) {
+// A mosaic colour's byte in a pixel.
+constexpr int kByteOfColour[3] = {kRedByte, kGreenByte, kBlueByte};
+
+std::vector<std::uint8_t> RawStrip(const Picture& picture) {
+    const auto width = static_cast<std::uint32_t>(picture.width);
+    const auto height = static_cast<std::uint32_t>(picture.height);
+    const std::uint64_t rowBytes = PackedRowBytes(width);
+    std::vector<std::uint8_t> strip(static_cast<std::size_t>(rowBytes * height), 0);
+    std::vector<std::uint16_t> samples(width);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
             const MosaicColour colour = MosaicColourAt(x, y);
-            samples[x] = SampleForLevel(colour, picture.At(x, y)[colour]);
+            samples[x] = SampleForLevel(colour, picture.At(x, y)[kByteOfColour[colour]]);
         }
-        PackRow(samples.data(), picture.width, strip.data() + rowBytes * y);
+        PackRow(samples.data(), width, strip.data() + rowBytes * y);
     }
     return strip;
 }
 
-std::vector<std::uint8_t> Thumbnail(const RgbPicture& picture, std::uint32_t& width, std::uint32_t& height) {
-    width = std::max(1u, picture.width / 20);
-    height = std::max(1u, picture.height / 20);
-    return Resized(picture, width, height).rgb;
+// The thumbnail's strip: red, green, blue as TIFF stores them.
+std::vector<std::uint8_t> Thumbnail(const Picture& picture, std::uint32_t& width, std::uint32_t& height) {
+    width = std::max(1u, static_cast<std::uint32_t>(picture.width) / 20);
+    height = std::max(1u, static_cast<std::uint32_t>(picture.height) / 20);
+    std::vector<std::uint8_t> rgb = Resized(picture, width, height).pixels;
+    for (std::size_t i = 0; i < rgb.size(); i += 3) std::swap(rgb[i], rgb[i + 2]);
+    return rgb;
 }
 
 void SetLong(TiffIfd& ifd, std::uint32_t tag, std::uint32_t value) { ifd.SetTag(tag, kTypeLong, 1, &value); }
@@ -105,9 +113,11 @@ std::uint16_t SampleForLevel(MosaicColour colour, std::uint8_t level) {
     return kTables[static_cast<std::size_t>(colour)][level];
 }
 
-bool WriteErf(const std::string& path, const RgbPicture& picture, bool littleEndian, std::string& error) {
-    const std::uint64_t stripBytes = PackedRowBytes(picture.width) * picture.height;
-    if (!RawFileFits(picture.width, picture.height)) {
+bool WriteErf(const std::string& path, const Picture& picture, bool littleEndian, std::string& error) {
+    const auto width = static_cast<std::uint32_t>(picture.width);
+    const auto height = static_cast<std::uint32_t>(picture.height);
+    const std::uint64_t stripBytes = PackedRowBytes(width) * height;
+    if (!RawFileFits(width, height)) {
         error = "the picture is too large for a raw file";
         return false;
     }
@@ -151,13 +161,13 @@ bool WriteErf(const std::string& path, const RgbPicture& picture, bool littleEnd
     SetLong(main, 330, 0);  // SubIFDs, set once the raw directory is placed
 
     SetLong(raw, 254, 0);
-    SetLong(raw, 256, picture.width);
-    SetLong(raw, 257, picture.height);
+    SetLong(raw, 256, width);
+    SetLong(raw, 257, height);
     SetShorts(raw, 258, {12});
     SetShorts(raw, 259, {kPackedRaw});
     SetShorts(raw, 262, {32803});  // colour filter array
     SetShorts(raw, 277, {1});
-    SetLong(raw, 278, picture.height);
+    SetLong(raw, 278, height);
     SetLong(raw, 273, 0);
     SetLong(raw, 279, static_cast<std::uint32_t>(stripBytes));
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "develop/packed_raw.h"
-#include "tools/make_erf/rgb_picture.h"
+#include "tools/picture/picture.h"
 
 // Whether a raw file of this size can be written: its strip, with room for the
 // directories and thumbnail before it, must stay within 2^31 - 1 bytes (the
@@ -21,4 +21,4 @@ std::uint16_t SampleForLevel(MosaicColour colour, std::uint8_t level);
 
 // False with the failing call and its reason in `error` when the file cannot
 // be written.
-bool WriteErf(const std::string& path, const RgbPicture& picture, bool littleEndian, std::string& error);
+bool WriteErf(const std::string& path, const Picture& picture, bool littleEndian, std::string& error);

@@ -6,8 +6,8 @@
 #include "tools/cli/command_line.h"
 #include "tools/make_erf/erf_writer.h"
 #include "tools/output/output_file.h"
-#include "tools/make_erf/picture_file.h"
 #include "tools/make_erf/test_chart.h"
+#include "tools/picture/picture_file.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ std::string TooLarge(std::uint32_t width, std::uint32_t height) {
 
 // The picture to write: the test chart or the input, at the size asked for.
 // Returns the exit status on failure.
-int MakePicture(const Options& options, RgbPicture& picture) {
+int MakePicture(const Options& options, Picture& picture) {
     std::uint32_t width = options.width, height = options.height;
     if (options.input.empty()) {
         width = width != 0 ? width : kCameraWidth;
@@ -65,11 +65,12 @@ int MakePicture(const Options& options, RgbPicture& picture) {
     std::string error;
     if (!ReadPicture(options.input, picture, error)) return Fail(options.input + ": " + error);
     if (width != 0 || height != 0) {
-        width = width != 0 ? width : picture.width;
-        height = height != 0 ? height : picture.height;
+        width = width != 0 ? width : static_cast<std::uint32_t>(picture.width);
+        height = height != 0 ? height : static_cast<std::uint32_t>(picture.height);
         if (!RawFileFits(width, height)) return Fail(TooLarge(width, height));
         picture = Resized(picture, width, height);
-    } else if (picture.width > kMaxSide || picture.height > kMaxSide) {
+    } else if (static_cast<std::uint32_t>(picture.width) > kMaxSide ||
+               static_cast<std::uint32_t>(picture.height) > kMaxSide) {
         return Fail(options.input + ": the picture is larger than " + std::to_string(kMaxSide) + " pixels a side");
     }
     return 0;
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
     if (const auto status = cli::Parse(app, argc, argv)) return *status;
     if (options.output.empty()) return cli::BadUsage(app, "no output file given: name it with -o PATH");
 
-    RgbPicture picture;
+    Picture picture;
     if (const int status = MakePicture(options, picture); status != 0) return status;
     // The writer seeks back to patch offsets: standard output gets a copy.
     OutputFile output(OutputFile::StandardOutput::kCopied);

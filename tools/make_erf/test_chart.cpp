@@ -17,11 +17,11 @@ constexpr Rgb kPatches[2][8] = {
      {25, 25, 25}, {0, 0, 0}},
 };
 
-void Fill(RgbPicture& picture, std::uint32_t x, std::uint32_t y, Rgb colour) {
+void Fill(Picture& picture, std::uint32_t x, std::uint32_t y, Rgb colour) {
     std::uint8_t* pixel = picture.At(x, y);
-    pixel[0] = colour.r;
-    pixel[1] = colour.g;
-    pixel[2] = colour.b;
+    pixel[kRedByte] = colour.r;
+    pixel[kGreenByte] = colour.g;
+    pixel[kBlueByte] = colour.b;
 }
 
 Rgb Patch(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t bandHeight) {
@@ -72,8 +72,9 @@ Rgb Edges(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t b
 
 }  // namespace
 
-RgbPicture MakeTestChart(std::uint32_t width, std::uint32_t height) {
-    RgbPicture chart{width, height, std::vector<std::uint8_t>(std::size_t{width} * height * 3)};
+Picture MakeTestChart(std::uint32_t width, std::uint32_t height) {
+    Picture chart{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
+                  std::vector<std::uint8_t>(std::size_t{width} * height * 3)};
     // Four bands, top to bottom.
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint32_t band = static_cast<std::uint32_t>(std::uint64_t{y} * 4 / height);

@@ -2,6 +2,8 @@
 // shows the interpolation, and sharp edges.
 #pragma once
 
-#include "tools/make_erf/rgb_picture.h"
+#include <cstdint>
 
-RgbPicture MakeTestChart(std::uint32_t width, std::uint32_t height);
+#include "tools/picture/picture.h"
+
+Picture MakeTestChart(std::uint32_t width, std::uint32_t height);

@@ -13,7 +13,6 @@
 #include "tools/picture/orientation.h"
 #include "tests/tools/erf_convert/erf_convert_support.h"
 #include "tests/support/erf_builder.h"
-#include "tools/make_erf/rgb_picture.h"
 #include "tools/make_erf/test_chart.h"
 
 namespace {
@@ -140,14 +139,12 @@ TEST(ErfConvertPicture, WritesTheThumbnailInsteadOfDecoding) {
     const Outcome run = ErfConvert(scratch, (scratch / "photo.erf").string() + " --thumbnail");
     ASSERT_EQ(run.status, 0) << run.err;
     // make-erf's thumbnail: the chart at a twentieth of its size.
-    const RgbPicture expected = Resized(MakeTestChart(400, 300), 20, 15);
+    const Picture expected = Resized(MakeTestChart(400, 300), 20, 15);
     const Picture thumbnail = ReadPng(scratch / "photo.png");
     ASSERT_EQ(thumbnail.width, 20);
     ASSERT_EQ(thumbnail.height, 15);
-    for (std::size_t i = 0; i < expected.rgb.size(); i += 3) {
-        ASSERT_EQ(thumbnail.pixels[i], expected.rgb[i + 2]) << "pixel " << i / 3;
-        ASSERT_EQ(thumbnail.pixels[i + 1], expected.rgb[i + 1]) << "pixel " << i / 3;
-        ASSERT_EQ(thumbnail.pixels[i + 2], expected.rgb[i]) << "pixel " << i / 3;
+    for (std::size_t i = 0; i < expected.pixels.size(); ++i) {
+        ASSERT_EQ(thumbnail.pixels[i], expected.pixels[i]) << "pixel " << i / 3;
     }
     WriteFile(scratch / "bare.erf", ErfBytes(4, 2));
     const Outcome bare = ErfConvert(scratch, (scratch / "bare.erf").string() + " --thumbnail");

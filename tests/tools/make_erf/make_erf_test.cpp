@@ -67,8 +67,8 @@ std::int32_t RUDI_CDECL KeepRow(std::int32_t, std::int32_t first, std::int32_t l
 TEST(MakeErf, AFlatPictureDevelopsBackToItsColour) {
     const Scratch scratch;
     const std::string path = (scratch / "flat.erf").string();
-    RgbPicture flat{8, 6, {}};
-    for (int i = 0; i < 8 * 6; ++i) flat.rgb.insert(flat.rgb.end(), {200, 120, 60});
+    Picture flat{8, 6, {}};
+    for (int i = 0; i < 8 * 6; ++i) flat.pixels.insert(flat.pixels.end(), {60, 120, 200});  // red 200, blue 60
     std::string error;
     ASSERT_TRUE(WriteErf(path, flat, false, error));
     std::vector<std::uint8_t> rows;
@@ -194,13 +194,13 @@ TEST(MakeErfProgram, DcrawReadsEverySampleAsPacked) {
         std::uint32_t width, height;
     };
     for (const Size size : {Size{640, 480}, Size{2000, 1000}, Size{3040, 2024}}) {
-        const RgbPicture chart = MakeTestChart(size.width, size.height);
+        const Picture chart = MakeTestChart(size.width, size.height);
         std::vector<std::uint16_t> expected;
         expected.reserve(std::size_t{size.width} * size.height);
         for (std::uint32_t y = 0; y < size.height; ++y) {
             for (std::uint32_t x = 0; x < size.width; ++x) {
                 const int colour = y % 2 == 0 ? (x % 2 == 0 ? 0 : 1) : (x % 2 == 0 ? 1 : 2);  // RGGB
-                expected.push_back(SampleForLevel(static_cast<MosaicColour>(colour), chart.At(x, y)[colour]));
+                expected.push_back(SampleForLevel(static_cast<MosaicColour>(colour), chart.At(x, y)[2 - colour]));  // BGR
             }
         }
         for (const char* order : {"II", "MM"}) {

@@ -1,4 +1,4 @@
-#include "tools/make_erf/picture_file.h"
+#include "tools/picture/picture_file.h"
 
 #include <png.h>
 
@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
 
-bool ReadPng(const std::string& path, RgbPicture& picture, std::string& error) {
+bool ReadPng(const std::string& path, Picture& picture, std::string& error) {
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
@@ -24,11 +24,11 @@ bool ReadPng(const std::string& path, RgbPicture& picture, std::string& error) {
         error = "the picture is too large";
         return false;
     }
-    image.format = PNG_FORMAT_RGB;
-    picture.width = image.width;
-    picture.height = image.height;
-    picture.rgb.assign(PNG_IMAGE_SIZE(image), 0);
-    if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) == 0) {
+    image.format = PNG_FORMAT_BGR;
+    picture.width = static_cast<std::int32_t>(image.width);
+    picture.height = static_cast<std::int32_t>(image.height);
+    picture.pixels.assign(PNG_IMAGE_SIZE(image), 0);
+    if (png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr) == 0) {
         error = image.message;
         return false;
     }
@@ -48,7 +48,7 @@ bool ReadHeaderNumber(std::istream& in, std::uint64_t& value) {
     return digits > 0;
 }
 
-bool ReadPpm(const std::string& path, RgbPicture& picture, std::string& error) {
+bool ReadPpm(const std::string& path, Picture& picture, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     char magic[2] = {};
     in.read(magic, 2);
@@ -69,19 +69,20 @@ bool ReadPpm(const std::string& path, RgbPicture& picture, std::string& error) {
         error = "the PPM picture is cut short";
         return false;
     }
-    picture.width = static_cast<std::uint32_t>(width);
-    picture.height = static_cast<std::uint32_t>(height);
-    picture.rgb.resize(static_cast<std::size_t>(width * height) * 3);
-    for (std::size_t i = 0; i < picture.rgb.size(); ++i) {
+    picture.width = static_cast<std::int32_t>(width);
+    picture.height = static_cast<std::int32_t>(height);
+    picture.pixels.resize(static_cast<std::size_t>(width * height) * 3);
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
         const std::uint64_t sample = sampleBytes == 2 ? static_cast<std::uint64_t>(raw[2 * i] << 8 | raw[2 * i + 1]) : raw[i];
-        picture.rgb[i] = static_cast<std::uint8_t>((sample * 255 + maxValue / 2) / maxValue);
+        // The file's red, green, blue; the picture's blue, green, red.
+        picture.pixels[i - i % 3 + 2 - i % 3] = static_cast<std::uint8_t>((sample * 255 + maxValue / 2) / maxValue);
     }
     return true;
 }
 
 }  // namespace
 
-bool ReadPicture(const std::string& path, RgbPicture& picture, std::string& error) {
+bool ReadPicture(const std::string& path, Picture& picture, std::string& error) {
     std::ifstream probe(path, std::ios::binary);
     if (!probe) {
         error = "cannot open the file";
