@@ -1,7 +1,5 @@
 #include "tests/tools/erf_convert/erf_convert_support.h"
 
-#include <png.h>
-
 #include <fstream>
 
 #include "plugin/exports.h"
@@ -9,6 +7,7 @@
 #include "tiff/erf_file.h"
 #include "tools/make_erf/erf_writer.h"
 #include "tools/make_erf/test_chart.h"
+#include "tools/picture/picture_file.h"
 
 namespace fs = std::filesystem;
 
@@ -66,12 +65,7 @@ Picture ModulePicture(const fs::path& path) {
 }
 
 Picture ReadPng(const fs::path& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return {};
-    image.format = PNG_FORMAT_BGR;
-    Picture picture{static_cast<std::int32_t>(image.width), static_cast<std::int32_t>(image.height), {}};
-    picture.pixels.resize(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr) == 0) return {};
-    return picture;
+    Picture picture;
+    std::string error;
+    return ReadPicture(path.string(), picture, error) ? picture : Picture{};
 }

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/picture/picture_writer.h"
-#include "tests/tools/erf_convert/erf_convert_support.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_file.h"
+#include "tools/picture/picture_file.h"
+#include "tools/picture/picture_writer.h"
 
 namespace {
 
@@ -47,7 +48,8 @@ TEST(WritePng, WritesAPictureThatReadsBackTheSame) {
     const std::string path = TempName(".PNG");
     std::string error;
     ASSERT_TRUE(Write(SmallPicture(), path, error)) << error;
-    const Picture back = ReadPng(path);
+    Picture back;
+    ASSERT_TRUE(ReadPicture(path, back, error)) << error;
     std::remove(path.c_str());
     EXPECT_EQ(back.width, 2);
     EXPECT_EQ(back.height, 2);
@@ -85,7 +87,8 @@ TEST(WritePng, JoinsBandsIntoOneStreamTheSameOnAnyNumberOfThreads) {
         const std::string four = TempName(".png");
         ASSERT_TRUE(Write(picture, one, error, {}, 1)) << error;
         ASSERT_TRUE(Write(picture, four, error, {}, 4)) << error;
-        const Picture back = ReadPng(one);
+        Picture back;
+        ASSERT_TRUE(ReadPicture(one, back, error)) << error;
         EXPECT_EQ(back.pixels, picture.pixels);
         EXPECT_EQ(back.width, 500);
         EXPECT_EQ(back.height, 2500);
