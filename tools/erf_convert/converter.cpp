@@ -1,12 +1,11 @@
 #include "tools/erf_convert/converter.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
+#include <utility>
 
 #include "develop/file_owner.h"
 #include "tools/output/output_file.h"
