@@ -93,6 +93,16 @@ for input in "$work"/*.erf "$work/missing.erf"; do
   fi
 done
 
+# IFD0's thumbnail, read by the converter itself (the file is opened
+# unshared, so nothing else may hold it open meanwhile).
+"$native/bin/erf-convert" "$work/demo.erf" --thumbnail -o "$work/thumbnail.native.bmp" >/dev/null 2>&1
+(cd "$work" && wine "$win/bin/erf-convert.exe" demo.erf --thumbnail -o thumbnail.windows.bmp >"thumbnail.out" 2>&1)
+if cmp -s "$work/thumbnail.native.bmp" "$work/thumbnail.windows.bmp"; then
+  pass "thumbnail: pictures identical ($(stat -c %s "$work/thumbnail.native.bmp") bytes)"
+else
+  fail "thumbnail: $(tr -d '\r' <"$work/thumbnail.out")"
+fi
+
 # The hostile cases and the plugin fuzz corpus, many files per process: the
 # same pictures, and the same files refused with the same message.
 batch="$work/batch"
