@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
+#include <new>
 
 namespace {
 
@@ -17,6 +19,18 @@ bool IsPlainRgb(const TiffIfd& ifd, std::uint32_t width, std::uint32_t height) {
            ifd.FirstValue("Compression") <= 1 && ifd.FirstValue("PlanarConfiguration") <= 1 &&
            ifd.FindTag("StripOffsets") != nullptr && ifd.FindTag("StripByteCounts") != nullptr && width > 0 &&
            height > 0 && width <= INT32_MAX / 3 && height <= INT32_MAX;
+}
+
+// `bytes` of zeros in `rgb`; false when memory (or, in a 32-bit build, the
+// address space) cannot hold them.
+bool Allocate(std::vector<std::uint8_t>& rgb, std::uint64_t bytes) {
+    if (bytes > std::numeric_limits<std::size_t>::max()) return false;
+    try {
+        rgb.assign(static_cast<std::size_t>(bytes), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 // Fills `rgb` from the strips in turn; the bytes it got before a strip failed.
@@ -56,7 +70,10 @@ bool ReadThumbnail(const char* name, ErfFile& erf, std::uint32_t& width, std::ui
         problem = "the thumbnail (" + Size(width, height) + ") is larger than the file";
         return false;
     }
-    rgb.assign(static_cast<std::size_t>(bytes), 0);
+    if (!Allocate(rgb, bytes)) {
+        problem = "the thumbnail (" + Size(width, height) + ") is too large for memory";
+        return false;
+    }
     // Open gave the file's handle back once it had read the directories.
     const HANDLE file = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     const std::size_t got = file == INVALID_HANDLE_VALUE ? 0 : ReadStrips(file, ifd, rgb);
