@@ -25,6 +25,10 @@ static_assert(sizeof(DibHeader) == 40);
 // The largest block a DIB may take: more than a 32-bit process can map.
 constexpr std::uint32_t kLargestDibBytes = 0x7FFFFFFF;
 
+// The largest side of a picture: the header holds its width and height as
+// 32-bit signed numbers, so a side from 2^31 on would read as negative.
+constexpr std::uint32_t kLargestPictureSide = 0x7FFFFFFF;
+
 // Bytes of the block CreateDib takes for a picture of this size and depth
 // (sides and depth not negative); beyond kLargestDibBytes when the picture
 // cannot have one.

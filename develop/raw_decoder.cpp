@@ -14,6 +14,7 @@
 #include "develop/interpolation.h"
 #include "develop/row_buffers.h"
 #include "develop/tone_curves.h"
+#include "platform/limits.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ const std::uint8_t* UnpackMosaicRow(const std::uint8_t* packed, std::int32_t wid
 // Puts the file at the strip; false when the C library cannot seek there. An
 // offset from 2^31 on is out of reach on every platform the module runs on.
 bool SeekToStrip(std::FILE* file, std::uint32_t stripOffset) {
-    return stripOffset <= INT32_MAX && std::fseek(file, static_cast<long>(stripOffset), SEEK_SET) == 0;
+    return stripOffset <= kLargestFileOffset && std::fseek(file, static_cast<long>(stripOffset), SEEK_SET) == 0;
 }
 
 // Reads `rows` rows of the strip into the start of `chunk`, which holds

@@ -9,7 +9,11 @@
 #include <memory>
 #include <new>
 
+#include "develop/dib.h"
 #include "develop/file_owner.h"
+#include "develop/raw_decoder.h"
+#include "platform/limits.h"
+#include "plugin/raw_strip_of.h"
 #include "tools/output/output_file.h"
 
 namespace {
@@ -70,6 +74,9 @@ std::string Size(std::uint32_t width, std::uint32_t height) {
 // Why the module delivered no picture, as far as the check tells.
 std::string Refusal(const RawStripCheck& strip, std::uint64_t fileBytes, std::int32_t rowsDelivered) {
     switch (strip.verdict) {
+        case RawStripVerdict::kSizeUnknown:
+            return "the file's size cannot be told, so nothing bounds the picture (" + Size(strip.width, strip.height) +
+                   ") it names; nothing was decoded";
         case RawStripVerdict::kLargerThanFile:
             return "the picture (" + Size(strip.width, strip.height) + ") is larger than the file can hold: " +
                    std::to_string(fileBytes) + " bytes hold at most " +
@@ -112,15 +119,15 @@ bool DecodeFile(const PluginModule& module, const std::string& input, Picture& p
     // The header is known good now: the check's own parse has nothing to say.
     ErfFile erf;
     erf.Open(input.c_str());
-    const std::uint64_t fileBytes = FileBytes(input);
-    report.strip = CheckRawStrip(erf, fileBytes);
+    const std::uint64_t fileBytes = erf.fileBytes.value_or(0);
+    report.strip = CheckRawStrip(RawStripOf(erf));
     report.camera = ReadCameraNotes(erf);
-    picture = Picture{static_cast<std::int32_t>(std::min<std::uint32_t>(size.width, INT32_MAX)),
-                      static_cast<std::int32_t>(std::min<std::uint32_t>(size.height, INT32_MAX)), {}};
+    picture = Picture{static_cast<std::int32_t>(std::min(size.width, kLargestPictureSide)),
+                      static_cast<std::int32_t>(std::min(size.height, kLargestPictureSide)), {}};
     Collection collection{&picture, &progress, 0, {}};
     gCollection = &collection;
     LineCallbackRecord callbacks{&CollectRow};
-    if (size.width <= INT32_MAX && size.height <= INT32_MAX) module.readFileExec(0, input.c_str(), 0, 0, 0, &callbacks);
+    if (size.width <= kLargestPictureSide && size.height <= kLargestPictureSide) module.readFileExec(0, input.c_str(), 0, 0, 0, &callbacks);
     gCollection = nullptr;
     if (!collection.problem.empty()) {
         error = input + ": " + collection.problem;
@@ -155,7 +162,7 @@ bool ReadThumbnail(const std::string& input, Picture& picture, CameraNotes& came
                      bits->values.size() >= 3 && bits->values[0] == 8 && bits->values[1] == 8 && bits->values[2] == 8 &&
                      ifd.FirstValue("Compression") <= 1 && ifd.FirstValue("PlanarConfiguration") <= 1 &&
                      offsets != nullptr && counts != nullptr && width > 0 &&
-                     height > 0 && width <= INT32_MAX / 3 && height <= INT32_MAX;
+                     height > 0 && width <= kLargestPictureSide / 3 && height <= kLargestPictureSide;
     if (!rgb) {
         error = input + ": no thumbnail in the file (IFD0 holds no uncompressed 8-bit RGB picture)";
         return false;
@@ -170,7 +177,7 @@ bool ReadThumbnail(const std::string& input, Picture& picture, CameraNotes& came
     const std::size_t strips = std::min(offsets->values.size(), counts->values.size());
     for (std::size_t i = 0; i < strips && got < picture.pixels.size(); ++i) {
         const std::size_t wanted = std::min<std::size_t>(counts->values[i], picture.pixels.size() - got);
-        if (offsets->values[i] > INT32_MAX ||
+        if (offsets->values[i] > kLargestFileOffset ||
             std::fseek(file.get(), static_cast<long>(offsets->values[i]), SEEK_SET) != 0 ||
             std::fread(picture.pixels.data() + got, 1, wanted, file.get()) != wanted) {
             break;

@@ -10,7 +10,7 @@
 #include "host/camera_notes.h"
 #include "host/picture.h"
 #include "host/plugin_module.h"
-#include "tiff/raw_strip_check.h"
+#include "develop/raw_strip_check.h"
 
 // What the module says it is: the identity calls the host makes once, first.
 struct ModuleIdentity {

@@ -2,6 +2,7 @@
 // entries in memory.
 #include <vector>
 
+#include "platform/limits.h"
 #include "tiff/tag_items.h"
 #include "tiff/tiff_ifd.h"
 
@@ -23,7 +24,7 @@ std::int32_t TiffIfd::WriteIfd(std::int32_t dataStart) {
     // the link after the entries, and the end of the last block.
     const std::int64_t link = std::int64_t{TellRelative()} + 2 + 12 * n;
     const std::int64_t blocks = dataStart > 0 ? dataStart : link + 4;
-    if (link + 4 > INT32_MAX || blocks + BlockBytes() > INT32_MAX) return -1;
+    if (link + 4 > kLargestFileOffset || blocks + BlockBytes() > kLargestFileOffset) return -1;
     Write16(static_cast<std::uint32_t>(n));
     const std::int64_t entries = TellRelative();
     entryTablePos = static_cast<std::int32_t>(entries);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/limits.h"
 #include "tiff/byte_order.h"
 
 std::uint32_t TiffStream::ReadBytes(std::uint8_t* destination, std::uint32_t length) {
@@ -26,7 +27,7 @@ bool TiffStream::TakeBytes(std::uint64_t size, std::vector<std::uint8_t>& storag
         return true;
     }
     // A file position never passes 2^31 - 1, so neither can a run of its bytes.
-    if (size > INT32_MAX) return false;
+    if (size > kLargestFileOffset) return false;
     constexpr std::uint32_t kPiece = 1u << 20;
     storage.clear();
     for (std::uint64_t have = 0; have < size;) {
@@ -72,7 +73,7 @@ DWORD TiffStream::Seek(std::int32_t offset) {
     // The sum is formed in 64 bits: a position beyond the signed 32-bit range
     // is unreachable, just as a negative one.
     const std::int64_t target = static_cast<std::int64_t>(baseOffset) + offset;
-    if (target < 0 || target > INT32_MAX) return INVALID_SET_FILE_POINTER;
+    if (target < 0 || target > kLargestFileOffset) return INVALID_SET_FILE_POINTER;
     return SetFilePointer(fileHandle, static_cast<LONG>(target), nullptr, FILE_BEGIN);
 }
 

@@ -1,0 +1,9 @@
+// Limits every layer shares.
+#pragma once
+
+#include <cstdint>
+
+// The largest offset a file position reaches: positions are 32-bit signed
+// numbers (SetFilePointer without its high word), so nothing from 2^31 on is
+// read, and nothing written is allowed to grow beyond it.
+constexpr std::uint32_t kLargestFileOffset = 0x7FFFFFFF;
