@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "develop/dib.h"
 #include "tests/support/erf_builder.h"
 #include "tests/support/temp_file.h"
 #include "tiff/tag_dictionary.h"
@@ -192,7 +193,7 @@ std::vector<HostileFile> HostileFiles() {
     cases.push_back(Built("HeightOfTwoToThe31", {.width = 1, .height = 0x80000000u}, 0));
     cases.push_back(Built("DibOverTwoGigabytes", {.width = 100000, .height = 100000, .strip = {0x80}}, 0));
     cases.push_back(Built("TinyFileClaiming500MillionRows", {.width = 1, .height = 500000000}, 0));
-    cases.push_back(Built("TinyFileClaimingRowsOfWidthZero", {.width = 0, .height = 0x7FFFFFFF}, 0));
+    cases.push_back(Built("TinyFileClaimingRowsOfWidthZero", {.width = 0, .height = kLargestPictureSide}, 0));
     // No rows, but a width whose row buffers alone would take gigabytes.
     cases.push_back(Built("TinyFileClaimingAWideEmptyPicture", {.width = 700000000, .height = 0}, 0));
     HostileFile beyond = Built("StripOffsetPastTheEnd",

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/limits.h"
 #include "tests/support/cp932.h"
 #include "tests/support/temp_file.h"
 #include "tiff/tiff_ifd.h"
@@ -175,7 +176,7 @@ TEST(WriteIfd, RefusesWhatReachesPastTheSignedRange) {
 
     huge.count = 2;  // now a block of 8 bytes that would end just past the range
     w.ifd.PutTagCopy(huge);
-    EXPECT_EQ(w.ifd.WriteIfd(0x7FFFFFFF - 6), -1);
+    EXPECT_EQ(w.ifd.WriteIfd(static_cast<std::int32_t>(kLargestFileOffset) - 6), -1);
     EXPECT_EQ(w.Bytes(), std::vector<std::uint8_t>(256, kFill));
 }
 
