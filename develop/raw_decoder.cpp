@@ -25,17 +25,14 @@ constexpr auto kGroupSamples = static_cast<std::int32_t>(kSamplesPerGroup);
 // the few rows being developed, until they are unpacked.
 constexpr std::uint64_t kChunkBytes = 64 * 1024;
 
-// The 8-bit level of every 12-bit sample, per mosaic colour: the sample
-// scaled to 0..255, then put through the colour's tone curve.
+// The developed level of every 12-bit sample, per mosaic colour, looked up
+// once so that unpacking a row takes one table read a sample.
 struct SampleLevels {
     std::uint8_t of[3][kLargestSample + 1];
 
     SampleLevels() {
-        for (std::uint32_t s = 0; s <= kLargestSample; ++s) {
-            const std::uint32_t index = ScaleSample(s);
-            of[kMosaicRed][s] = kRedCurve[index];
-            of[kMosaicGreen][s] = kGreenCurve[index];
-            of[kMosaicBlue][s] = kBlueCurve[index];
+        for (const MosaicColour colour : {kMosaicRed, kMosaicGreen, kMosaicBlue}) {
+            for (std::uint32_t s = 0; s <= kLargestSample; ++s) of[colour][s] = DevelopedLevel(colour, s);
         }
     }
 };

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr const std::uint8_t* kCurves[3] = {kRedCurve, kGreenCurve, kBlueCurve};
-
 // Compression of the camera's raw strip, "packed raw" as ExifTool names it:
 // with it dcraw and ExifTool read the strip as the camera's.
 constexpr std::uint16_t kPackedRaw = 32769;
@@ -22,19 +20,18 @@ constexpr std::uint16_t kPackedRaw = 32769;
 using LevelTable = std::array<std::uint16_t, 256>;
 
 LevelTable BuildLevelTable(MosaicColour colour) {
-    const std::uint8_t* curve = kCurves[colour];
     LevelTable table{};
     for (int level = 0; level < 256; ++level) {
-        // The developed level of a sample s is curve[ScaleSample(s)]; find the
-        // level nearest to the target (the lower one on a tie) and its run.
+        // Find the developed level nearest to the target (the lower one on a
+        // tie) and its run of samples.
         int best = -1;
         for (std::uint32_t s = 0; s <= kLargestSample; ++s) {
-            const int developed = curve[ScaleSample(s)];
+            const int developed = DevelopedLevel(colour, s);
             if (best < 0 || std::abs(developed - level) < std::abs(best - level)) best = developed;
         }
         int first = -1, last = -1;
         for (std::uint32_t s = 0; s <= kLargestSample; ++s) {
-            if (curve[ScaleSample(s)] != best) continue;
+            if (DevelopedLevel(colour, s) != best) continue;
             if (first < 0) first = static_cast<int>(s);
             last = static_cast<int>(s);
         }
