@@ -5,6 +5,7 @@
 
 #include "tiff/byte_order.h"
 #include "tiff/tag_items.h"
+#include "tiff/tag_values.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -56,9 +57,16 @@ bool TiffIfd::LoadEntryWithin(ByteView image, ByteView rawEntry, std::int32_t en
     if (!tag) return true;
     // Kept as it stands, even when the field holds inline values.
     tag->valueOffset = entry->field;
-    ReadValuesFromView(IsInline(size) ? entry->fieldBytes : image.Part(entry->field, size), *tag);
+    DecodeValues(IsInline(size) ? entry->fieldBytes : image.Part(entry->field, size), kHostOrder, *tag);
     FileDescribed(std::move(tag));
     return true;
+}
+
+std::int32_t TiffIfd::ReadValuesFromMemory(const void* data, TiffTag& tag) {
+    tag.values.clear();
+    tag.valueText.clear();
+    DecodeValues(ByteView::Unbounded(data), kHostOrder, tag);
+    return static_cast<std::int32_t>(tag.count) < 0 ? 0 : static_cast<std::int32_t>(TypeSize(tag.type, tag.count));
 }
 
 std::int32_t TiffIfd::MemoryImageSize(std::int32_t* entryBytes, std::int32_t* dataBytes) const {

@@ -2,6 +2,7 @@
 
 #include "tests/support/temp_file.h"
 #include "tiff/raw_entry.h"
+#include "tiff/tag_values.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -299,3 +300,39 @@ TEST(ReadValues, ReadsNothingOfValuesCutByTheEndOfTheFile) {
 }
 
 }  // namespace
+
+// The plain decode the readers wrap: bytes in either order, and a view too
+// short for the values leaves the tag as it was.
+TEST(DecodeValues, DecodesFromTheViewInItsByteOrder) {
+    const std::vector<std::uint8_t> bytes = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+    struct Case {
+        const char* what;
+        std::uint32_t type, count;
+        bool littleEndian;
+        std::size_t viewBytes;
+        bool decoded;
+        std::vector<std::uint32_t> values;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"shorts, little-endian", kTypeShort, 2, true, 8, true, {0x0201, 0x0403}, " 513 1027"},
+        {"shorts, big-endian", kTypeShort, 2, false, 8, true, {0x0102, 0x0304}, " 258 772"},
+        {"a rational, big-endian", kTypeRational, 1, false, 8, true, {0x01020304, 0x05060708},
+         " 16909060/84281096"},
+        {"one byte too few", kTypeLong, 2, true, 7, false, {9}, "old"},
+        {"no bytes for one value", kTypeByte, 1, true, 0, false, {9}, "old"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TiffTag tag;
+        tag.type = c.type;
+        tag.count = c.count;
+        tag.values = {9};
+        tag.valueText = "old";
+        EXPECT_EQ(DecodeValues(ByteView(bytes.data(), c.viewBytes), c.littleEndian, tag), c.decoded);
+        std::vector<std::uint32_t> values = c.values;
+        if (c.decoded) values.insert(values.begin(), 9u);
+        EXPECT_EQ(tag.values, values);
+        EXPECT_EQ(tag.valueText, c.decoded ? std::string("old") + c.text : std::string(c.text));
+    }
+}
