@@ -141,7 +141,7 @@ TEST(DecodeRawStrip, AStripCutShortAnywhereDecodesAsIfReadRowByRow) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " cut at " << c.cut);
-        const std::size_t rowBytes = PackedRowBytes(static_cast<std::uint32_t>(c.width));
+        const std::size_t rowBytes = StripRowBytes(static_cast<std::uint32_t>(c.width));
         std::vector<std::uint8_t> strip(rowBytes * static_cast<std::size_t>(c.height));
         for (std::size_t i = 0; i < strip.size(); ++i) strip[i] = static_cast<std::uint8_t>(i * 7 + i / 4099);
         strip.resize(c.cut);

@@ -32,11 +32,11 @@ std::size_t DirectoryBytes(std::size_t entries) { return 2 + 12 * entries + 4; }
 
 }  // namespace
 
-std::uint32_t PackedRowBytes(std::uint32_t width) { return (width + 9) / 10 * 16; }
+std::uint32_t StripRowBytes(std::uint32_t width) { return (width + 9) / 10 * 16; }
 
 std::vector<std::uint8_t> PackSamples(const std::vector<std::uint16_t>& samples, std::uint32_t width,
                                       std::uint32_t height) {
-    const std::uint32_t rowBytes = PackedRowBytes(width);
+    const std::uint32_t rowBytes = StripRowBytes(width);
     std::vector<std::uint8_t> strip(std::size_t{rowBytes} * height, 0);
     for (std::uint32_t y = 0; y < height; ++y) {
         for (std::uint32_t x = 0; x < width; x += 2) {
