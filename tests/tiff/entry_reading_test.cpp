@@ -2,6 +2,7 @@
 
 #include "tests/support/temp_file.h"
 #include "tiff/raw_entry.h"
+#include "tiff/tag_numbers.h"
 #include "tiff/tag_values.h"
 #include "tiff/tiff_ifd.h"
 
@@ -107,7 +108,8 @@ TEST(ReadEntry, DecodesEveryTypeInlineAndInABlockInBothOrders) {
 
 TEST(ReadEntry, EnumeratedValuesGetTheirDictionaryText) {
     ByteBuilder file(false);
-    file.Header(8).U16(2).InlineEntry(259, 3, 1, {0, 1}).InlineEntry(296, 3, 1, {0, 9}).U32(0);
+    file.Header(8).U16(2).InlineEntry(kTagCompression, 3, 1, {0, 1}).InlineEntry(kTagResolutionUnit, 3, 1, {0, 9})
+        .U32(0);
     EntryReader reader(file, false);
     reader.ifd.ReadEntry(10);
     reader.ifd.ReadEntry(22);
@@ -120,10 +122,10 @@ TEST(ReadEntry, DropsUnknownNumbersAndKeepsTheFirstOfTwoNames) {
     file.Header(8).U16(4);
     file.InlineEntry(0, 3, 1, {1, 0});
     file.InlineEntry(40965, 4, 1, {1, 0, 0, 0});
-    file.InlineEntry(256, 3, 1, {0xE0, 0x0B});  // 3040
-    file.InlineEntry(256, 4, 1, {1, 0, 0, 0});
+    file.InlineEntry(kTagImageWidth, 3, 1, {0xE0, 0x0B});  // 3040
+    file.InlineEntry(kTagImageWidth, 4, 1, {1, 0, 0, 0});
     EntryReader reader(file, true);
-    for (int i = 0; i < 4; ++i) reader.ifd.ReadEntry(10 + 12 * i);
+    for (int i = 0; i < 4; ++i) reader.ifd.ReadEntry(10 + std::int32_t{RawEntry::kSize} * i);
     ASSERT_EQ(reader.ifd.Tags().size(), 1u);
     const TiffTag* width = reader.ifd.FindTag("ImageWidth");
     EXPECT_EQ(width->type, 3u);
