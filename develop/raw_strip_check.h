@@ -12,7 +12,7 @@
 enum class RawStripVerdict {
     kIntact,             // every row of the strip lies inside the file
     kCutShort,           // the file ends inside the strip: only rowsPresent rows are whole
-    kNoRawImage,         // the raw-image directory gives no width or no height
+    kNoRawImage,         // a width or a height of 0: no picture
     kSizeUnknown,        // the file's size cannot be told, so nothing bounds the picture it names
     kLargerThanFile,     // more pixels than the decode accepts from a file of this size
     kTooLargeForMemory,  // the picture's DIB would be larger than one block of 2^31 - 1 bytes
