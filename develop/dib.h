@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/limits.h"
+
 // The 40-byte header at the start of the block, laid out as BITMAPINFOHEADER.
 struct DibHeader {
     std::uint32_t biSize;

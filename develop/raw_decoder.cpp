@@ -14,6 +14,7 @@
 #include "develop/interpolation.h"
 #include "develop/row_buffers.h"
 #include "develop/tone_curves.h"
+#include "platform/limits.h"
 
 namespace {
 
@@ -24,17 +25,14 @@ constexpr auto kGroupSamples = static_cast<std::int32_t>(kSamplesPerGroup);
 // the few rows being developed, until they are unpacked.
 constexpr std::uint64_t kChunkBytes = 64 * 1024;
 
-// The 8-bit level of every 12-bit sample, per mosaic colour: the sample
-// scaled to 0..255, then put through the colour's tone curve.
+// The developed level of every 12-bit sample, per mosaic colour, looked up
+// once so that unpacking a row takes one table read a sample.
 struct SampleLevels {
     std::uint8_t of[3][kLargestSample + 1];
 
     SampleLevels() {
-        for (std::uint32_t s = 0; s <= kLargestSample; ++s) {
-            const std::uint32_t index = ScaleSample(s);
-            of[kMosaicRed][s] = kRedCurve[index];
-            of[kMosaicGreen][s] = kGreenCurve[index];
-            of[kMosaicBlue][s] = kBlueCurve[index];
+        for (const MosaicColour colour : {kMosaicRed, kMosaicGreen, kMosaicBlue}) {
+            for (std::uint32_t s = 0; s <= kLargestSample; ++s) of[colour][s] = DevelopedLevel(colour, s);
         }
     }
 };
@@ -120,7 +118,7 @@ const std::uint8_t* UnpackMosaicRow(const std::uint8_t* packed, std::int32_t wid
 // Puts the file at the strip; false when the C library cannot seek there. An
 // offset from 2^31 on is out of reach on every platform the module runs on.
 bool SeekToStrip(std::FILE* file, std::uint32_t stripOffset) {
-    return stripOffset <= INT32_MAX && std::fseek(file, static_cast<long>(stripOffset), SEEK_SET) == 0;
+    return stripOffset <= kLargestFileOffset && std::fseek(file, static_cast<long>(stripOffset), SEEK_SET) == 0;
 }
 
 // Reads `rows` rows of the strip into the start of `chunk`, which holds

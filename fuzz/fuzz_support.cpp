@@ -75,7 +75,7 @@ void CheckDirectory(const TiffIfd& ifd) {
 void CheckDirectoryInFile(const TiffIfd& ifd, std::uint64_t fileBytes) {
     CheckDirectory(ifd);
     for (const auto& [name, tag] : ifd.Tags()) {
-        FUZZ_CHECK(tag->entryOffset >= 0 && std::uint64_t(tag->entryOffset) + 12 <= fileBytes);
+        FUZZ_CHECK(tag->entryOffset >= 0 && std::uint64_t(tag->entryOffset) + RawEntry::kSize <= fileBytes);
         if (IsInline(tag->type, tag->count)) {
             FUZZ_CHECK(tag->valueOffset == 0);
         } else {

@@ -16,7 +16,7 @@ namespace {
 void CheckStoredSize(const std::vector<std::uint8_t>& stored, std::int32_t n, std::int32_t entryBytes) {
     std::uint64_t end = static_cast<std::uint64_t>(entryBytes);
     for (std::int32_t i = 0; i < n; ++i) {
-        const std::uint8_t* raw = stored.data() + 12 * static_cast<std::size_t>(i);
+        const std::uint8_t* raw = stored.data() + RawEntry::kSize * static_cast<std::size_t>(i);
         const std::int64_t size = TypeSize(LoadOrdered16(raw + 2, true), LoadOrdered32(raw + 4, true));
         if (size <= 4) continue;
         FUZZ_CHECK(LoadOrdered32(raw + 8, true) == end);
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t entryBytes = -1;
     std::int32_t dataBytes = -1;
     const std::int32_t n = loaded.MemoryImageSize(&entryBytes, &dataBytes);
-    FUZZ_CHECK(n == loaded.TagCount() && entryBytes == 12 * n && dataBytes >= 0);
+    FUZZ_CHECK(n == loaded.TagCount() && entryBytes == std::int32_t{RawEntry::kSize} * n && dataBytes >= 0);
     // What was loaded came out of the image, so storing it cannot take more.
     FUZZ_CHECK(std::uint64_t(dataBytes) <= image.size() * std::uint64_t(n));
     std::vector<std::uint8_t> stored(static_cast<std::size_t>(entryBytes) + static_cast<std::size_t>(dataBytes));

@@ -26,7 +26,7 @@ void WriteAsIfd0(TiffIfd& ifd, const char* path, bool littleEndian) {
     for (int i = 0; i < 2; ++i) FUZZ_CHECK(ifd.Write8(littleEndian ? 'I' : 'M') == 0);
     FUZZ_CHECK(ifd.Write16(42) == 0 && ifd.Write32(kFirstDirectory) == 0);
     const std::int32_t link = ifd.WriteIfd(0);
-    FUZZ_CHECK(link == (ifd.TagCount() == 0 ? 0 : kFirstDirectory + 2 + 12 * ifd.TagCount()));
+    FUZZ_CHECK(link == (ifd.TagCount() == 0 ? 0 : kFirstDirectory + 2 + std::int32_t{RawEntry::kSize} * ifd.TagCount()));
     ifd.SetHandle(nullptr);
     CloseHandle(handle);
 }

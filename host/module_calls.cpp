@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/limits.h"
+
 namespace {
 
 // The decode under way; the callback has no other way to find it.
@@ -58,12 +60,12 @@ bool DecodeFile(const PluginModule& module, const std::string& input, ModuleDeli
         error = input + ": no picture in the file (not an EPSON RAW file, or its raw image has no size)";
         return false;
     }
-    delivery = {static_cast<std::int32_t>(std::min<std::uint32_t>(size.width, INT32_MAX)),
-                static_cast<std::int32_t>(std::min<std::uint32_t>(size.height, INT32_MAX)), 0};
+    delivery = {static_cast<std::int32_t>(std::min(size.width, kLargestPictureSide)),
+                static_cast<std::int32_t>(std::min(size.height, kLargestPictureSide)), 0};
     Decode decode{&delivery, &takeRow, {}};
     gDecode = &decode;
     LineCallbackRecord callbacks{&CheckRow};
-    if (size.width <= INT32_MAX && size.height <= INT32_MAX) module.readFileExec(0, input.c_str(), 0, 0, 0, &callbacks);
+    if (size.width <= kLargestPictureSide && size.height <= kLargestPictureSide) module.readFileExec(0, input.c_str(), 0, 0, 0, &callbacks);
     gDecode = nullptr;
     if (!decode.problem.empty()) {
         error = input + ": " + decode.problem;

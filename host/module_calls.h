@@ -26,7 +26,7 @@ std::string RowContractBreach(std::int32_t y, std::int32_t firstColumn, std::int
 
 // A file's picture as the module delivers it.
 struct ModuleDelivery {
-    std::int32_t width = 0;  // as ReadFileGetSize tells, INT32_MAX at most
+    std::int32_t width = 0;  // as ReadFileGetSize tells, kLargestPictureSide at most
     std::int32_t height = 0;
     std::int32_t rows = 0;   // rows delivered, each keeping the contract
 };

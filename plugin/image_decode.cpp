@@ -9,6 +9,7 @@
 #include "develop/row_buffers.h"
 #include "plugin/export_guard.h"
 #include "plugin/exports.h"
+#include "plugin/raw_strip_of.h"
 #include "tiff/erf_file.h"
 
 namespace {
@@ -35,25 +36,18 @@ private:
 void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks) {
     ErfFile erf;
     erf.Open(fileName);  // a failure leaves the size at 0 by 0: no rows
-    std::uint32_t photometric = 0;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::uint32_t stripOffset = 0;
-    std::uint32_t stripByteCount = 0;
-    erf.QueryRawImageTags(&photometric, &width, &height, &stripOffset, &stripByteCount);
-
-    // Sizes from 2^31 on come through as negative and are refused, as is a
-    // picture too large to hold or larger than the file justifies: then no
-    // row is delivered.
-    if (erf.fileBytes && !FileJustifiesPicture(*erf.fileBytes, width, height)) return;
-    const auto columns = static_cast<std::int32_t>(width);
-    const auto rows = static_cast<std::int32_t>(height);
+    // A picture the check refuses (no rows, a size the file does not justify
+    // or cannot be told, too large to hold) delivers no row.
+    const RawStrip strip = RawStripOf(erf);
+    if (CheckRawStrip(strip).RowsDelivered() == 0) return;
+    const auto columns = static_cast<std::int32_t>(strip.width);
+    const auto rows = static_cast<std::int32_t>(strip.height);
     const DibOwner dib(CreateDib(columns, rows, 24));
     if (dib == nullptr || !SizeRowBuffers(columns)) return;
     // The rows go to the host as they are developed. A file that cannot be
     // reopened leaves the picture black, delivered after the decode gave up.
     RowDelivery delivery(dib.get(), callbacks);
-    if (DecodeRawStrip(fileName, stripOffset, stripByteCount, dib.get(), columns, rows, &delivery) != 0)
+    if (DecodeRawStrip(fileName, strip.stripOffset, strip.stripByteCount, dib.get(), columns, rows, &delivery) != 0)
         DeliverRows(dib.get(), callbacks);
 }
 

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/limits.h"
+
 namespace {
 
 constexpr std::uint8_t kLittleEndianMark = 0x49;  // 'I'
@@ -15,14 +17,14 @@ constexpr std::uint16_t kTiffMagic = 42;
 // Reads the directory at `offset` into `ifd`: a 16-bit entry count, then the
 // 12-byte entries, read at once. Only entries that lie inside the file are visited.
 void ReadDirectory(TiffIfd& ifd, std::uint32_t offset) {
-    if (offset > INT32_MAX || ifd.Seek(static_cast<std::int32_t>(offset)) == INVALID_SET_FILE_POINTER) return;
+    if (offset > kLargestFileOffset || ifd.Seek(static_cast<std::int32_t>(offset)) == INVALID_SET_FILE_POINTER) return;
     const std::uint32_t count = ifd.Read16();
     std::vector<std::uint8_t> table(static_cast<std::size_t>(RawEntry::kSize) * count);
     const ByteView present(table.data(),
                            table.empty() ? 0 : ifd.ReadBytes(table.data(), static_cast<std::uint32_t>(table.size())));
     for (std::uint64_t at = 0; present.within(at, RawEntry::kSize); at += RawEntry::kSize) {
         const std::int64_t entry = std::int64_t{offset} + 2 + static_cast<std::int64_t>(at);
-        if (entry > INT32_MAX) break;
+        if (entry > kLargestFileOffset) break;
         ifd.ReadEntryFrom(present.Part(at, RawEntry::kSize), static_cast<std::int32_t>(entry));
     }
 }

@@ -5,17 +5,17 @@
 
 #include "tiff/byte_order.h"
 #include "tiff/tag_items.h"
+#include "tiff/tag_values.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
 
 constexpr bool kHostOrder = true;  // memory images are little-endian, as the hosts are
-constexpr std::int64_t kRawEntrySize = RawEntry::kSize;
 
 // The entry offset a loaded entry gets: its place in a file whose first
 // directory follows the 8-byte header.
 std::int32_t EntryOffsetOf(std::int32_t index) {
-    return static_cast<std::int32_t>(10 + kRawEntrySize * index);
+    return static_cast<std::int32_t>(10 + std::int64_t{RawEntry::kSize} * index);
 }
 
 }  // namespace
@@ -50,20 +50,27 @@ bool TiffIfd::LoadEntryWithin(ByteView image, ByteView rawEntry, std::int32_t en
     const std::optional<RawEntry> entry = DecodeEntry(rawEntry, kHostOrder);
     if (!entry) return false;
     const auto size = static_cast<std::uint64_t>(TypeSize(entry->type, entry->count));
-    if (size > 4 && !image.within(entry->field, size)) return false;
+    if (!IsInline(size) && !image.within(entry->field, size)) return false;
     // As when reading a file, an entry that will not be filed (a number the
     // dictionary does not know, a name already filed) has its values left unread.
     std::unique_ptr<TiffTag> tag = NewEntryTag(*entry, entryOffset);
     if (!tag) return true;
     // Kept as it stands, even when the field holds inline values.
     tag->valueOffset = entry->field;
-    ReadValuesFromView(size <= 4 ? entry->fieldBytes : image.Part(entry->field, size), *tag);
+    DecodeValues(IsInline(size) ? entry->fieldBytes : image.Part(entry->field, size), kHostOrder, *tag);
     FileDescribed(std::move(tag));
     return true;
 }
 
+std::int32_t TiffIfd::ReadValuesFromMemory(const void* data, TiffTag& tag) {
+    tag.values.clear();
+    tag.valueText.clear();
+    DecodeValues(ByteView::Unbounded(data), kHostOrder, tag);
+    return static_cast<std::int32_t>(tag.count) < 0 ? 0 : static_cast<std::int32_t>(TypeSize(tag.type, tag.count));
+}
+
 std::int32_t TiffIfd::MemoryImageSize(std::int32_t* entryBytes, std::int32_t* dataBytes) const {
-    const std::int64_t entries = kRawEntrySize * TagCount();
+    const std::int64_t entries = std::int64_t{RawEntry::kSize} * TagCount();
     const std::int64_t data = BlockBytes();
     // The image is one block whose offsets are 32-bit: both parts together
     // must fit, or a caller adding them would get a wrapped size.
@@ -80,7 +87,7 @@ std::int32_t TiffIfd::StoreToMemory(void* entries, void* data) const {
     // Name order, as the map holds them; ForEachTag is the way to tag order.
     for (const auto& [name, tag] : tags) {
         block += StoreEntryToMemory(entries, raw, block, *tag);
-        raw += kRawEntrySize;
+        raw += RawEntry::kSize;
     }
     return TagCount();
 }

@@ -2,6 +2,7 @@
 // entries in memory.
 #include <vector>
 
+#include "platform/limits.h"
 #include "tiff/tag_items.h"
 #include "tiff/tiff_ifd.h"
 
@@ -21,17 +22,17 @@ std::int32_t TiffIfd::WriteIfd(std::int32_t dataStart) {
     if (n == 0) return 0;
     // Every position written must be a 32-bit offset the stream can reach:
     // the link after the entries, and the end of the last block.
-    const std::int64_t link = std::int64_t{TellRelative()} + 2 + 12 * n;
+    const std::int64_t link = std::int64_t{TellRelative()} + 2 + RawEntry::kSize * n;
     const std::int64_t blocks = dataStart > 0 ? dataStart : link + 4;
-    if (link + 4 > INT32_MAX || blocks + BlockBytes() > INT32_MAX) return -1;
+    if (link + 4 > kLargestFileOffset || blocks + BlockBytes() > kLargestFileOffset) return -1;
     Write16(static_cast<std::uint32_t>(n));
     const std::int64_t entries = TellRelative();
     entryTablePos = static_cast<std::int32_t>(entries);
-    std::int64_t data = dataStart > 0 ? dataStart : entries + 12 * n + 4;
+    std::int64_t data = dataStart > 0 ? dataStart : entries + RawEntry::kSize * n + 4;
     valueAreaPos = static_cast<std::int32_t>(data);
     for (std::int64_t i = 0; i < n; ++i) {
         TiffTag& tag = *sorted[static_cast<std::size_t>(i)];
-        tag.entryOffset = static_cast<std::int32_t>(entries + 12 * i);
+        tag.entryOffset = static_cast<std::int32_t>(entries + RawEntry::kSize * i);
         Seek(tag.entryOffset);
         Write16(tag.tagNumber);
         Write16(tag.type);
@@ -45,10 +46,10 @@ std::int32_t TiffIfd::WriteIfd(std::int32_t dataStart) {
             data += WriteValues(tag);
         }
     }
-    Seek(static_cast<std::int32_t>(entries + 12 * n));
+    Seek(static_cast<std::int32_t>(entries + RawEntry::kSize * n));
     Write32(0);  // no next directory
     Seek(static_cast<std::int32_t>(data));
-    return static_cast<std::int32_t>(entries + 12 * n);
+    return static_cast<std::int32_t>(entries + RawEntry::kSize * n);
 }
 
 std::int32_t TiffIfd::RewriteEntry(const char* name) {

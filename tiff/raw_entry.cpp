@@ -10,6 +10,6 @@ std::optional<RawEntry> DecodeEntry(ByteView bytes, bool littleEndian) {
     entry.type = LoadOrdered16(b + 2, littleEndian);
     entry.count = LoadOrdered32(b + 4, littleEndian);
     entry.field = LoadOrdered32(b + 8, littleEndian);
-    entry.fieldBytes = bytes.Part(8, 4);
+    entry.fieldBytes = bytes.Part(8, RawEntry::kFieldBytes);
     return entry;
 }

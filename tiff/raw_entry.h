@@ -8,7 +8,9 @@
 #include "tiff/byte_view.h"
 
 struct RawEntry {
-    static constexpr std::uint64_t kSize = 12;
+    static constexpr std::uint32_t kSize = 12;
+    // The value field: values of this many bytes or fewer are stored in it.
+    static constexpr std::uint32_t kFieldBytes = 4;
 
     std::uint32_t tagNumber = 0;
     std::uint32_t type = 0;

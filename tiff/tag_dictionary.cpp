@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/win32.h"
+#include "tiff/tag_numbers.h"
 #include "tiff/tiff_ifd.h"
 
 const char* TagDictionary::NameOf(std::uint32_t tagNumber) {
@@ -31,13 +32,13 @@ void TiffIfd::TagDescription(const std::string& name, std::string& description) 
 
 void TiffIfd::DescribeValue(TiffTag& tag) {
     switch (tag.tagNumber) {
-        case 259:  // Compression
-        case 262:  // PhotometricInterpretation
-        case 274:  // Orientation
-        case 284:  // PlanarConfiguration
-        case 296:  // ResolutionUnit
-        case 530:  // YCbCrSubSampling
-        case 531:  // YCbCrPositioning
+        case kTagCompression:
+        case kTagPhotometricInterpretation:
+        case kTagOrientation:
+        case kTagPlanarConfiguration:
+        case kTagResolutionUnit:
+        case kTagYCbCrSubSampling:
+        case kTagYCbCrPositioning:
             break;
         default: return;
     }

@@ -2,11 +2,18 @@
 // (Shift-JIS, code page 932) keyed by a tag name or by "name_value".
 #include "tiff/tag_dictionary.h"
 
+#include "tiff/tag_numbers.h"
+
 const std::uint32_t TagDictionary::kTagNumbers[kTagCount] = {
-    254, 255, 256, 257, 258, 259, 262, 266, 274,
-    277, 284, 530, 531, 282, 283, 296, 273, 278,
-    279, 513, 514, 301, 318, 319, 529, 532, 306,
-    270, 271, 272, 305, 315, 33432, 330, 34665, 34853,
+    kTagNewSubfileType, kTagSubfileType, kTagImageWidth, kTagImageLength,
+    kTagBitsPerSample, kTagCompression, kTagPhotometricInterpretation, kTagFillOrder,
+    kTagOrientation, kTagSamplesPerPixel, kTagPlanarConfiguration, kTagYCbCrSubSampling,
+    kTagYCbCrPositioning, kTagXResolution, kTagYResolution, kTagResolutionUnit,
+    kTagStripOffsets, kTagRowsPerStrip, kTagStripByteCounts, kTagJPEGInterchangeFormat,
+    kTagJPEGInterchangeFormatLength, kTagTransferFunction, kTagWhitePoint, kTagPrimaryChromaticities,
+    kTagYCbCrCoefficients, kTagReferenceBlackWhite, kTagDateTime, kTagImageDescription,
+    kTagMake, kTagModel, kTagSoftware, kTagArtist,
+    kTagCopyright, kTagSubIFDs, kTagExifIFDPointer, kTagGPSInfoIFDPointer,
 };
 
 const char TagDictionary::kTagNames[kTagCount][kKeySize] = {

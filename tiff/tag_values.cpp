@@ -1,9 +1,12 @@
 // Reading an entry's values into its value list and value text, from the
 // file or from memory.
+#include "tiff/tag_values.h"
+
 #include <algorithm>
 #include <stdexcept>
 
 #include "platform/win32.h"
+#include "tiff/byte_order.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -58,26 +61,48 @@ void RefuseUnholdableCount(const TiffTag& tag, const TypeFacts& facts, std::uint
 
 }  // namespace
 
-std::int32_t TiffIfd::ReadValues(TiffTag& tag) {
+bool DecodeValues(ByteView bytes, bool littleEndian, TiffTag& tag) {
     const TypeFacts& facts = TypeFactsOf(tag.type);
     const std::uint32_t count = CountRead(tag);
+    const auto size = static_cast<std::uint64_t>(TypeSize(tag.type, count));
+    if (!bytes.within(0, size)) return false;
+    // Only values that are there can be too many for the list: values
+    // outside leave the tag as it was, like any others.
+    RefuseUnholdableCount(tag, facts, count);
+    switch (facts.kind) {
+        case TypeKind::kNumber:
+            for (std::uint32_t i = 0; i < count; ++i) {
+                DecodeOneValue(bytes.Part(std::uint64_t{i} * facts.UnitBytes(), facts.UnitBytes()), littleEndian, tag);
+            }
+            break;
+        case TypeKind::kText: AppendAscii(tag, bytes.Part(0, size)); break;
+        case TypeKind::kBytes: AppendUndefined(tag, bytes.Part(0, size), facts.format); break;
+        case TypeKind::kNone: break;
+    }
+    return true;
+}
+
+void DecodeOneValue(ByteView bytes, bool littleEndian, TiffTag& tag) {
+    const TypeFacts& facts = TypeFactsOf(tag.type);
+    if (facts.kind != TypeKind::kNumber || !bytes.within(0, facts.UnitBytes())) return;
+    std::uint32_t items[2] = {};
+    for (std::uint32_t k = 0; k < facts.itemsPerValue; ++k) {
+        const std::uint8_t* item = bytes.data() + k * facts.itemBytes;
+        items[k] = facts.itemBytes == 1   ? item[0]
+                   : facts.itemBytes == 2 ? LoadOrdered16(item, littleEndian)
+                                          : LoadOrdered32(item, littleEndian);
+        tag.values.push_back(items[k]);
+    }
+    AppendText(tag, facts.format, items[0], items[1]);
+}
+
+std::int32_t TiffIfd::ReadValues(TiffTag& tag) {
     // All the values' bytes are taken first, so that values cut short are
     // never read and a long run of numbers costs one read of the file.
     std::vector<std::uint8_t> storage;
     ByteView bytes;
-    if (!TakeBytes(static_cast<std::uint64_t>(TypeSize(tag.type, count)), storage, bytes)) return 0;
-    // Only values that are there can be too many for the list: values
-    // outside the file leave the tag as it was, like any others.
-    RefuseUnholdableCount(tag, facts, count);
-    switch (facts.kind) {
-        case TypeKind::kNumber: {
-            const HeldInput held(*this, bytes);
-            for (std::uint32_t i = 0; i < count; ++i) ReadOneValue(tag);
-            break;
-        }
-        case TypeKind::kText: AppendAscii(tag, bytes); break;
-        case TypeKind::kBytes: AppendUndefined(tag, bytes, facts.format); break;
-        case TypeKind::kNone: break;
+    if (TakeBytes(static_cast<std::uint64_t>(TypeSize(tag.type, CountRead(tag))), storage, bytes)) {
+        DecodeValues(bytes, IsLittleEndian(), tag);
     }
     return 0;
 }
@@ -85,25 +110,8 @@ std::int32_t TiffIfd::ReadValues(TiffTag& tag) {
 void TiffIfd::ReadOneValue(TiffTag& tag) {
     const TypeFacts& facts = TypeFactsOf(tag.type);
     if (facts.kind != TypeKind::kNumber) return;
-    std::uint32_t items[2] = {};
-    for (std::uint32_t k = 0; k < facts.itemsPerValue; ++k) {
-        items[k] = facts.itemBytes == 1 ? Read8() : facts.itemBytes == 2 ? Read16() : Read32();
-        tag.values.push_back(items[k]);
-    }
-    AppendText(tag, facts.format, items[0], items[1]);
-}
-
-void TiffIfd::ReadValuesFromView(ByteView bytes, TiffTag& tag) {
-    tag.values.clear();
-    tag.valueText.clear();
-    // A directory of its own reads them: a new one reads little-endian, in
-    // the host's order, whatever the order of the directory asking.
-    TiffIfd reader;
-    const HeldInput held(reader, bytes);
-    reader.ReadValues(tag);
-}
-
-std::int32_t TiffIfd::ReadValuesFromMemory(const void* data, TiffTag& tag) {
-    ReadValuesFromView(ByteView::Unbounded(data), tag);
-    return static_cast<std::int32_t>(tag.count) < 0 ? 0 : static_cast<std::int32_t>(TypeSize(tag.type, tag.count));
+    std::uint8_t bytes[8];
+    const std::uint32_t size = facts.UnitBytes();
+    ReadBytes(bytes, size);  // bytes past the end of the file read as 0
+    DecodeOneValue(ByteView(bytes, size), IsLittleEndian(), tag);
 }

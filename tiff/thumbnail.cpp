@@ -5,6 +5,8 @@
 #include <limits>
 #include <new>
 
+#include "platform/limits.h"
+
 namespace {
 
 std::string Size(std::uint32_t width, std::uint32_t height) {
@@ -18,7 +20,7 @@ bool IsPlainRgb(const TiffIfd& ifd, std::uint32_t width, std::uint32_t height) {
            bits->values[0] == 8 && bits->values[1] == 8 && bits->values[2] == 8 &&
            ifd.FirstValue("Compression") <= 1 && ifd.FirstValue("PlanarConfiguration") <= 1 &&
            ifd.FindTag("StripOffsets") != nullptr && ifd.FindTag("StripByteCounts") != nullptr && width > 0 &&
-           height > 0 && width <= INT32_MAX / 3 && height <= INT32_MAX;
+           height > 0 && width <= kLargestPictureSide / 3 && height <= kLargestPictureSide;
 }
 
 // `bytes` of zeros in `rgb`; false when memory (or, in a 32-bit build, the
@@ -43,7 +45,7 @@ std::size_t ReadStrips(HANDLE handle, const TiffIfd& ifd, std::vector<std::uint8
     const std::size_t strips = std::min(offsets.size(), counts.size());
     for (std::size_t i = 0; i < strips && got < rgb.size(); ++i) {
         const auto wanted = static_cast<std::uint32_t>(std::min<std::size_t>(counts[i], rgb.size() - got));
-        if (offsets[i] > INT32_MAX ||
+        if (offsets[i] > kLargestFileOffset ||
             file.SeekAbsolute(static_cast<std::int32_t>(offsets[i])) == INVALID_SET_FILE_POINTER ||
             file.ReadBytes(rgb.data() + got, wanted) != wanted) {
             break;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "tiff/tag_values.h"
+
 TiffIfd::~TiffIfd() { Clear(); }
 
 void TiffIfd::Clear() { tags.clear(); }
@@ -92,7 +94,6 @@ void TiffIfd::ReadEntryFrom(ByteView bytes, std::int32_t entryOffset) {
             return;
         }
     }
-    const HeldInput held(*this, values);
-    ReadValues(*tag);
+    DecodeValues(values, IsLittleEndian(), *tag);
     FileDescribed(std::move(tag));
 }

@@ -111,9 +111,6 @@ private:
     std::unique_ptr<TiffTag> NewEntryTag(const RawEntry& entry, std::int32_t entryOffset);
     // Runs the dictionary over the tag's values and files it.
     void FileDescribed(std::unique_ptr<TiffTag> tag);
-    // Replaces the tag's values and value text with those decoded from
-    // `bytes`, numbers in the host's byte order.
-    static void ReadValuesFromView(ByteView bytes, TiffTag& tag);
     // Empties the directory and loads `count` raw entries of `image`; false
     // when an entry, or its values, did not lie inside the image.
     bool LoadImage(ByteView image, std::int32_t count);

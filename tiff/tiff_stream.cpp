@@ -3,15 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/limits.h"
 #include "tiff/byte_order.h"
 
 std::uint32_t TiffStream::ReadBytes(std::uint8_t* destination, std::uint32_t length) {
     DWORD got = 0;
-    if (held_ != nullptr) {
-        got = static_cast<DWORD>(std::min<std::uint64_t>(length, held_->size() - heldAt_));
-        if (got > 0) std::memcpy(destination, held_->data() + heldAt_, got);
-        heldAt_ += got;
-    } else if (ReadFile(fileHandle, destination, length, &got, nullptr) == FALSE || got > length) {
+    if (ReadFile(fileHandle, destination, length, &got, nullptr) == FALSE || got > length) {
         got = 0;
     }
     std::memset(destination + got, 0, length - got);
@@ -19,14 +16,8 @@ std::uint32_t TiffStream::ReadBytes(std::uint8_t* destination, std::uint32_t len
 }
 
 bool TiffStream::TakeBytes(std::uint64_t size, std::vector<std::uint8_t>& storage, ByteView& bytes) {
-    if (held_ != nullptr) {
-        if (!held_->within(heldAt_, size)) return false;
-        bytes = held_->Part(heldAt_, size);
-        heldAt_ += size;
-        return true;
-    }
     // A file position never passes 2^31 - 1, so neither can a run of its bytes.
-    if (size > INT32_MAX) return false;
+    if (size > kLargestFileOffset) return false;
     constexpr std::uint32_t kPiece = 1u << 20;
     storage.clear();
     for (std::uint64_t have = 0; have < size;) {
@@ -37,17 +28,6 @@ bool TiffStream::TakeBytes(std::uint64_t size, std::vector<std::uint8_t>& storag
     }
     bytes = ByteView(storage);
     return true;
-}
-
-TiffStream::HeldInput::HeldInput(TiffStream& stream, ByteView bytes)
-    : stream_(stream), outer_(stream.held_), outerAt_(stream.heldAt_), bytes_(bytes) {
-    stream_.held_ = &bytes_;
-    stream_.heldAt_ = 0;
-}
-
-TiffStream::HeldInput::~HeldInput() {
-    stream_.held_ = outer_;
-    stream_.heldAt_ = outerAt_;
 }
 
 std::uint8_t TiffStream::Read8() {
@@ -72,7 +52,7 @@ DWORD TiffStream::Seek(std::int32_t offset) {
     // The sum is formed in 64 bits: a position beyond the signed 32-bit range
     // is unreachable, just as a negative one.
     const std::int64_t target = static_cast<std::int64_t>(baseOffset) + offset;
-    if (target < 0 || target > INT32_MAX) return INVALID_SET_FILE_POINTER;
+    if (target < 0 || target > kLargestFileOffset) return INVALID_SET_FILE_POINTER;
     return SetFilePointer(fileHandle, static_cast<LONG>(target), nullptr, FILE_BEGIN);
 }
 

@@ -23,27 +23,10 @@ public:
     // The one path by which the library reads file bytes: up to `length` bytes
     // into `destination`, the count actually read returned and the rest zeroed.
     std::uint32_t ReadBytes(std::uint8_t* destination, std::uint32_t length);
-    // The next `size` bytes as one view: a part of the held input, or read
-    // from the file into `storage` in pieces, so that memory grows only with
-    // bytes the file really holds. False when fewer bytes are there.
+    // The next `size` bytes of the file as one view, read into `storage` in
+    // pieces, so that memory grows only with bytes the file really holds.
+    // False when fewer bytes are there.
     bool TakeBytes(std::uint64_t size, std::vector<std::uint8_t>& storage, ByteView& bytes);
-
-    // While one lives, the stream reads from `bytes` instead of its file:
-    // bytes already taken from the file, or bytes from memory. Reads past
-    // their end give 0, as at the end of a file; the file pointer stays.
-    class HeldInput {
-    public:
-        HeldInput(TiffStream& stream, ByteView bytes);
-        ~HeldInput();
-        HeldInput(const HeldInput&) = delete;
-        HeldInput& operator=(const HeldInput&) = delete;
-
-    private:
-        TiffStream& stream_;
-        const ByteView* outer_;
-        std::uint64_t outerAt_;
-        ByteView bytes_;
-    };
 
     // Return what SetFilePointer returns: INVALID_SET_FILE_POINTER when the
     // position cannot be reached, and the file pointer then stays where it was.
@@ -64,7 +47,4 @@ protected:
 
 private:
     int WriteBytes(const std::uint8_t* bytes, DWORD length);
-
-    const ByteView* held_ = nullptr;  // the input while a HeldInput lives
-    std::uint64_t heldAt_ = 0;        // the read position in it
 };

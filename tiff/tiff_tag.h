@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tiff/raw_entry.h"
 #include "tiff/type_facts.h"
 
 class TiffTag {
@@ -26,4 +27,8 @@ public:
 // never wraps into a small size; a field of 4 bytes or less is stored inline.
 std::int64_t TypeSize(std::uint32_t type, std::uint32_t count);
 
-inline bool IsInline(std::uint32_t type, std::uint32_t count) { return TypeSize(type, count) <= 4; }
+// Whether values of `bytes` bytes are stored in the entry's value field.
+inline bool IsInline(std::uint64_t bytes) { return bytes <= RawEntry::kFieldBytes; }
+inline bool IsInline(std::uint32_t type, std::uint32_t count) {
+    return IsInline(static_cast<std::uint64_t>(TypeSize(type, count)));
+}

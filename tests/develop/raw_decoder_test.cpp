@@ -81,12 +81,10 @@ TEST(DecodeRawStrip, DecodesWholeAndPartGroupsAtCameraWidths) {
         // The passes never touch a pixel's own colour: it is the sample's level.
         for (std::size_t y = 0; y < kHeight; ++y) {
             for (std::size_t x = 0; x < width; ++x) {
-                const std::uint32_t index = ScaleSample(samples[y * width + x]);
-                const bool evenRow = y % 2 == 0;
-                const bool evenColumn = x % 2 == 0;
-                const std::uint8_t* curve = evenRow == evenColumn ? (evenRow ? kRedCurve : kBlueCurve) : kGreenCurve;
-                const std::size_t byte = evenRow == evenColumn ? (evenRow ? 2 : 0) : 1;
-                ASSERT_EQ(picture.rows[y][3 * x + byte], curve[index]) << "pixel (" << x << ", " << y << ")";
+                const auto colour = MosaicColourAt(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
+                const std::size_t byte = 2 - static_cast<std::size_t>(colour);  // the DIB holds blue, green, red
+                ASSERT_EQ(picture.rows[y][3 * x + byte], DevelopedLevel(colour, samples[y * width + x]))
+                    << "pixel (" << x << ", " << y << ")";
             }
         }
     }
@@ -143,7 +141,7 @@ TEST(DecodeRawStrip, AStripCutShortAnywhereDecodesAsIfReadRowByRow) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " cut at " << c.cut);
-        const std::size_t rowBytes = PackedRowBytes(static_cast<std::uint32_t>(c.width));
+        const std::size_t rowBytes = StripRowBytes(static_cast<std::uint32_t>(c.width));
         std::vector<std::uint8_t> strip(rowBytes * static_cast<std::size_t>(c.height));
         for (std::size_t i = 0; i < strip.size(); ++i) strip[i] = static_cast<std::uint8_t>(i * 7 + i / 4099);
         strip.resize(c.cut);

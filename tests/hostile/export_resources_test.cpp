@@ -12,6 +12,7 @@
 #include "tests/hostile/hostile_cases.h"
 #include "tests/support/erf_builder.h"
 #include "tests/support/temp_file.h"
+#include "tiff/tag_numbers.h"
 
 namespace {
 
@@ -28,8 +29,8 @@ std::vector<std::uint8_t> Text(const std::string& text) { return {text.begin(), 
 // A raw directory without ImageWidth: IFD0 at 8 names the raw directory at 26.
 std::vector<std::uint8_t> WithoutImageWidth() {
     ByteBuilder file(true);
-    file.Header(8).U16(1).Entry(330, kTypeLong, 1, 26).U32(0);
-    file.U16(1).Entry(257, kTypeLong, 1, 3).U32(0);
+    file.Header(8).U16(1).Entry(kTagSubIFDs, kTypeLong, 1, 26).U32(0);
+    file.U16(1).Entry(kTagImageLength, kTypeLong, 1, 3).U32(0);
     return file.bytes();
 }
 

@@ -4,16 +4,18 @@
 
 #include <algorithm>
 
+#include "develop/dib.h"
 #include "tests/support/erf_builder.h"
 #include "tests/support/temp_file.h"
 #include "tiff/tag_dictionary.h"
+#include "tiff/tag_numbers.h"
 
 namespace {
 
 constexpr std::uint32_t kCfa = 32803;
 constexpr std::uint32_t kEntries = 65535;
 constexpr std::uint32_t kBlockBytes = 4096;
-constexpr std::uint32_t kBlock = 8 + 2 + 12 * kEntries + 4;  // PhotometricInterpretation of the raw image
+constexpr std::uint32_t kBlock = 8 + 2 + RawEntry::kSize * kEntries + 4;  // PhotometricInterpretation of the raw image
 constexpr std::uint32_t kBuiltStrip = 164;  // where BuildErf puts the strip with one sub-directory
 
 const std::vector<std::string> kBuiltMain = {"Make", "SubIFDs"};
@@ -39,10 +41,10 @@ std::vector<std::uint8_t> WithSubIfds(std::uint32_t type, std::uint32_t count, s
                                       std::uint32_t rawSubIfds = 0) {
     ByteBuilder file(true);
     file.Header(8).U16(2);
-    file.InlineEntry(271, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
-    file.Entry(330, type, count, field).U32(0);
-    file.U16(rawSubIfds != 0 ? 3 : 2).Entry(256, kTypeLong, 1, 5).Entry(257, kTypeLong, 1, 3);
-    if (rawSubIfds != 0) file.Entry(330, kTypeLong, 1, rawSubIfds);
+    file.InlineEntry(kTagMake, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
+    file.Entry(kTagSubIFDs, type, count, field).U32(0);
+    file.U16(rawSubIfds != 0 ? 3 : 2).Entry(kTagImageWidth, kTypeLong, 1, 5).Entry(kTagImageLength, kTypeLong, 1, 3);
+    if (rawSubIfds != 0) file.Entry(kTagSubIFDs, kTypeLong, 1, rawSubIfds);
     return file.U32(0).bytes();
 }
 
@@ -96,7 +98,8 @@ std::vector<HostileFile> HostileFiles() {
     // 100 entries declared, two present and a third cut short.
     cases.push_back({"EntryCountPastTheEnd",
                      Ifd0(100, [](ByteBuilder& f) {
-                         f.Entry(256, kTypeLong, 1, 7).Entry(257, kTypeLong, 1, 9).U16(271).U16(kTypeAscii);
+                         f.Entry(kTagImageWidth, kTypeLong, 1, 7).Entry(kTagImageLength, kTypeLong, 1, 9).U16(kTagMake)
+                             .U16(kTypeAscii);
                      }),
                      0, {"ImageLength", "ImageWidth"}});
 
@@ -104,8 +107,9 @@ std::vector<HostileFile> HostileFiles() {
     // taken as inline, and their blocks do not fit in the file.
     cases.push_back({"CountWhoseByteSizeWraps",
                      Ifd0(3, [](ByteBuilder& f) {
-                         f.Entry(256, kTypeLong, 0x40000001u, 8).Entry(273, kTypeShort, 0x80000002u, 8);
-                         f.InlineEntry(271, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
+                         f.Entry(kTagImageWidth, kTypeLong, 0x40000001u, 8)
+                             .Entry(kTagStripOffsets, kTypeShort, 0x80000002u, 8);
+                         f.InlineEntry(kTagMake, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
                      }),
                      0, {"Make"}});
 
@@ -113,15 +117,17 @@ std::vector<HostileFile> HostileFiles() {
     // file: the entry is dropped like any other whose values lie outside.
     cases.push_back({"CountBeyondAListOutsideTheFile",
                      Ifd0(2, [](ByteBuilder& f) {
-                         f.Entry(256, kTypeByte, 0x32000000u, 0x00011A7Du);
-                         f.InlineEntry(271, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
+                         f.Entry(kTagImageWidth, kTypeByte, 0x32000000u, 0x00011A7Du);
+                         f.InlineEntry(kTagMake, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
                      }),
                      0, {"Make"}});
 
     HostileFile types{"TypeCodesWithoutAReader",
                       Ifd0(5, [](ByteBuilder& f) {
-                          f.Entry(256, 0, 1, 7).Entry(257, 11, 1, 0x40000000u).Entry(258, 12, 3, 8);
-                          f.Entry(259, 13, 1, 1).Entry(262, 65535, 0xFFFFFFFFu, 0);
+                          f.Entry(kTagImageWidth, 0, 1, 7).Entry(kTagImageLength, 11, 1, 0x40000000u)
+                              .Entry(kTagBitsPerSample, 12, 3, 8);
+                          f.Entry(kTagCompression, 13, 1, 1)
+                              .Entry(kTagPhotometricInterpretation, 65535, 0xFFFFFFFFu, 0);
                       }),
                       0, {"BitsPerSample", "Compression", "ImageLength", "ImageWidth", "PhotometricInterpretation"}};
     types.checkParse = ExpectNoValues;
@@ -130,13 +136,15 @@ std::vector<HostileFile> HostileFiles() {
     // One block far past the end, one that starts inside and runs out.
     cases.push_back({"ValueBlockPastTheEnd",
                      Ifd0(3, [](ByteBuilder& f) {
-                         f.Entry(271, kTypeAscii, 10, 5000).Entry(272, kTypeAscii, 10, 44).Entry(256, kTypeLong, 1, 7);
+                         f.Entry(kTagMake, kTypeAscii, 10, 5000).Entry(kTagModel, kTypeAscii, 10, 44)
+                             .Entry(kTagImageWidth, kTypeLong, 1, 7);
                      }, Bytes("EPSON")),
                      0, {"ImageWidth"}});
 
     HostileFile ascii{"AsciiWithoutItsNulAndWithCountZero",
                       Ifd0(2, [](ByteBuilder& f) {
-                          f.InlineEntry(271, kTypeAscii, 3, Bytes("EPS")).Entry(272, kTypeAscii, 0, 0x41414141u);
+                          f.InlineEntry(kTagMake, kTypeAscii, 3, Bytes("EPS"))
+                              .Entry(kTagModel, kTypeAscii, 0, 0x41414141u);
                       }),
                       0, {"Make", "Model"}};
     ascii.checkParse = [](const ErfFile& erf) {
@@ -192,7 +200,7 @@ std::vector<HostileFile> HostileFiles() {
     cases.push_back(Built("HeightOfTwoToThe31", {.width = 1, .height = 0x80000000u}, 0));
     cases.push_back(Built("DibOverTwoGigabytes", {.width = 100000, .height = 100000, .strip = {0x80}}, 0));
     cases.push_back(Built("TinyFileClaiming500MillionRows", {.width = 1, .height = 500000000}, 0));
-    cases.push_back(Built("TinyFileClaimingRowsOfWidthZero", {.width = 0, .height = 0x7FFFFFFF}, 0));
+    cases.push_back(Built("TinyFileClaimingRowsOfWidthZero", {.width = 0, .height = kLargestPictureSide}, 0));
     // No rows, but a width whose row buffers alone would take gigabytes.
     cases.push_back(Built("TinyFileClaimingAWideEmptyPicture", {.width = 700000000, .height = 0}, 0));
     HostileFile beyond = Built("StripOffsetPastTheEnd",
@@ -233,9 +241,9 @@ std::vector<HostileImage> HostileImages() {
     // Three entries (36 bytes), then "EPSON\0" at 36 and 72/1 at 42: 50 bytes.
     auto image = [](std::uint32_t makeAt, std::uint32_t resolutionAt) {
         return RawImage()
-            .Entry(256, kTypeLong, 1, 640)
-            .Entry(271, kTypeAscii, 6, makeAt)
-            .Entry(282, kTypeRational, 1, resolutionAt)
+            .Entry(kTagImageWidth, kTypeLong, 1, 640)
+            .Entry(kTagMake, kTypeAscii, 6, makeAt)
+            .Entry(kTagXResolution, kTypeRational, 1, resolutionAt)
             .Data(Bytes(std::string("EPSON") + '\0'))
             .Data({72, 0, 0, 0, 1, 0, 0, 0})
             .bytes();

@@ -10,13 +10,14 @@
 #include "tests/support/erf_builder.h"
 #include "tests/support/memory_image.h"
 #include "tests/support/temp_file.h"
+#include "tiff/tag_numbers.h"
 
 namespace {
 
 // Every filed entry lies inside the file, and so do its values.
 void ExpectInside(const TiffIfd& ifd, std::size_t fileBytes) {
     for (const auto& [name, tag] : ifd.Tags()) {
-        EXPECT_LE(std::uint64_t(tag->entryOffset) + 12, fileBytes) << name;
+        EXPECT_LE(std::uint64_t(tag->entryOffset) + RawEntry::kSize, fileBytes) << name;
         if (!IsInline(tag->type, tag->count)) {
             EXPECT_LE(tag->valueOffset + std::uint64_t(TypeSize(tag->type, tag->count)), fileBytes) << name;
         }
@@ -87,7 +88,7 @@ TEST(HostileFile, AValueCountBeyondWhatAListCanHoldIsRefusedLikeRunningOutOfMemo
         GTEST_SKIP() << "a list holds 2^29 + 2 items in this process";
     }
     constexpr std::uint32_t kValues = 26;  // after the header, the one entry and the link
-    const TempFile file(ByteBuilder(true).Header(8).U16(1).Entry(271, kTypeAscii, kCount, kValues).U32(0).bytes());
+    const TempFile file(ByteBuilder(true).Header(8).U16(1).Entry(kTagMake, kTypeAscii, kCount, kValues).U32(0).bytes());
     file.Resize(std::uint64_t{kValues} + kCount);
 
     ErfFile erf;

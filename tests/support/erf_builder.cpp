@@ -1,6 +1,8 @@
 #include "tests/support/erf_builder.h"
 
 #include "tests/support/temp_file.h"
+#include "tiff/raw_entry.h"
+#include "tiff/tag_numbers.h"
 
 namespace {
 
@@ -28,15 +30,15 @@ void PutDirectory(ByteBuilder& file, const std::vector<Entry>& entries, bool lit
     file.U32(0);
 }
 
-std::size_t DirectoryBytes(std::size_t entries) { return 2 + 12 * entries + 4; }
+std::size_t DirectoryBytes(std::size_t entries) { return 2 + RawEntry::kSize * entries + 4; }
 
 }  // namespace
 
-std::uint32_t PackedRowBytes(std::uint32_t width) { return (width + 9) / 10 * 16; }
+std::uint32_t StripRowBytes(std::uint32_t width) { return (width + 9) / 10 * 16; }
 
 std::vector<std::uint8_t> PackSamples(const std::vector<std::uint16_t>& samples, std::uint32_t width,
                                       std::uint32_t height) {
-    const std::uint32_t rowBytes = PackedRowBytes(width);
+    const std::uint32_t rowBytes = StripRowBytes(width);
     std::vector<std::uint8_t> strip(std::size_t{rowBytes} * height, 0);
     for (std::uint32_t y = 0; y < height; ++y) {
         for (std::uint32_t x = 0; x < width; x += 2) {
@@ -70,23 +72,23 @@ std::vector<std::uint8_t> BuildErf(const ErfContent& content) {
     ByteBuilder file(little);
     file.Header(8);
     file.U16(static_cast<std::uint32_t>(mainEntries));
-    file.Entry(271, kAscii, 6, static_cast<std::uint32_t>(make));  // Make "EPSON"
-    if (content.subIfdCount == 1) file.Entry(330, kLong, 1, static_cast<std::uint32_t>(rawIfd));
-    if (content.subIfdCount > 1) file.Entry(330, kLong, content.subIfdCount, static_cast<std::uint32_t>(subIfdList));
+    file.Entry(kTagMake, kAscii, 6, static_cast<std::uint32_t>(make));  // Make "EPSON"
+    if (content.subIfdCount == 1) file.Entry(kTagSubIFDs, kLong, 1, static_cast<std::uint32_t>(rawIfd));
+    if (content.subIfdCount > 1) file.Entry(kTagSubIFDs, kLong, content.subIfdCount, static_cast<std::uint32_t>(subIfdList));
     file.U32(0);
 
     std::vector<Entry> raw = {
-        {256, kLong, content.width},                                    // ImageWidth
-        {257, kLong, content.height},                                   // ImageLength
-        {258, kShort, 12},                                              // BitsPerSample
-        {259, kShort, 1},                                               // Compression
-        {262, kShort, 32803},                                           // PhotometricInterpretation: CFA
-        {273, kLong, stripOffset},                                      // StripOffsets
-        {279, kLong, static_cast<std::uint32_t>(content.strip.size())}  // StripByteCounts
+        {kTagImageWidth, kLong, content.width},
+        {kTagImageLength, kLong, content.height},
+        {kTagBitsPerSample, kShort, 12},
+        {kTagCompression, kShort, 1},
+        {kTagPhotometricInterpretation, kShort, 32803},  // CFA
+        {kTagStripOffsets, kLong, stripOffset},
+        {kTagStripByteCounts, kLong, static_cast<std::uint32_t>(content.strip.size())}
     };
     if (content.emptyRawIfd) raw.clear();
     PutDirectory(file, raw, little);
-    PutDirectory(file, {{256, kLong, 7}, {257, kLong, 9}}, little);
+    PutDirectory(file, {{kTagImageWidth, kLong, 7}, {kTagImageLength, kLong, 9}}, little);
 
     file.Text("EPSON").U8(0);
     if (content.subIfdCount > 1) {

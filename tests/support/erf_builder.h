@@ -27,5 +27,7 @@ std::vector<std::uint8_t> BuildErf(const ErfContent& content);
 std::vector<std::uint8_t> PackSamples(const std::vector<std::uint16_t>& samples, std::uint32_t width,
                                       std::uint32_t height);
 
-// Bytes of one packed row: 16 for every ten samples or part of ten.
-std::uint32_t PackedRowBytes(std::uint32_t width);
+// Bytes of one packed row as the builder writes it: 16 for every ten samples
+// or part of ten. Worked out here on its own, not taken from the decoder's
+// PackedRowBytes, so that the tests would catch a fault in either.
+std::uint32_t StripRowBytes(std::uint32_t width);

@@ -1,6 +1,7 @@
 #include "tests/support/ifd_builder.h"
 
 #include "tests/support/temp_file.h"
+#include "tiff/tag_numbers.h"
 #include "tiff/tiff_tag.h"
 
 namespace {
@@ -19,7 +20,7 @@ std::vector<std::uint8_t> Encode(const IfdField& field, bool little) {
 }
 
 std::size_t DirectorySize(const std::vector<IfdField>& fields, bool little) {
-    std::size_t size = 2 + 12 * fields.size() + 4;
+    std::size_t size = 2 + RawEntry::kSize * fields.size() + 4;
     for (const IfdField& field : fields) {
         if (!IsInline(field.type, field.count)) size += Encode(field, little).size();
     }
@@ -28,7 +29,7 @@ std::size_t DirectorySize(const std::vector<IfdField>& fields, bool little) {
 
 // Appends the directory at the file's end, its blocks right after it.
 void AppendDirectory(ByteBuilder& file, const std::vector<IfdField>& fields, bool little) {
-    auto block = static_cast<std::uint32_t>(file.size() + 2 + 12 * fields.size() + 4);
+    auto block = static_cast<std::uint32_t>(file.size() + 2 + RawEntry::kSize * fields.size() + 4);
     ByteBuilder data(little);
     file.U16(static_cast<std::uint32_t>(fields.size()));
     for (const IfdField& field : fields) {
@@ -48,7 +49,7 @@ void AppendDirectory(ByteBuilder& file, const std::vector<IfdField>& fields, boo
 
 std::vector<std::uint8_t> BuildTwoDirectoryFile(bool littleEndian, std::vector<IfdField> main,
                                                 const std::vector<IfdField>& raw) {
-    main.push_back({330, kTypeLong, 1, {0}});  // SubIFDs, set below
+    main.push_back({kTagSubIFDs, kTypeLong, 1, {0}});  // set below
     const auto rawIfd = static_cast<std::uint32_t>(8 + DirectorySize(main, littleEndian));
     main.back().items[0] = rawIfd;
     ByteBuilder file(littleEndian);

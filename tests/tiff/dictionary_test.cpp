@@ -6,6 +6,7 @@
 #include "tests/support/cp932.h"
 #include "tests/tiff/dictionary_texts_utf8.h"
 #include "tiff/tag_dictionary.h"
+#include "tiff/tag_numbers.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -29,9 +30,9 @@ TEST(TagDictionary, NamesThirtySixDistinctTags) {
 TEST(TagDictionary, NamesAndDescribesByNumberAndKey) {
     TiffIfd ifd;
     std::string text = "stale";
-    ifd.TagName(33432, text);
+    ifd.TagName(kTagCopyright, text);
     EXPECT_EQ(text, "Copyright");
-    ifd.TagName(330, text);
+    ifd.TagName(kTagSubIFDs, text);
     EXPECT_EQ(text, "SubIFDs");
     ifd.TagName(40965, text);  // InteroperabilityIFDPointer has a text but no number here
     EXPECT_EQ(text, "");
@@ -53,20 +54,20 @@ struct DescribeCase {
 
 TEST(DescribeValue, ExplainsTheEnumeratedTagsOnly) {
     const DescribeCase cases[] = {
-        {259, "Compression", {1}, " 1", Utf8ToCp932("非圧縮")},
-        {259, "Compression", {7}, " 7", " 7"},
-        {259, "Compression", {6}, " 6", Utf8ToCp932("JPEG圧縮（サムネイル）")},
-        {274, "Orientation", {1}, " 1", Utf8ToCp932("０行：画像の上、０列：画像の左側")},
-        {274, "Orientation", {8}, " 8", Utf8ToCp932("０行：画像の左側、０列：画像の下")},
-        {274, "Orientation", {9}, " 9", " 9"},
-        {530, "YCbCrSubSampling", {2, 1}, " 2 1", " 2 1"},  // its key has one value only
-        {296, "ResolutionUnit", {2}, " 2", Utf8ToCp932("インチ")},
-        {262, "PhotometricInterpretation", {1}, " 1", " 1"},
-        {262, "PhotometricInterpretation", {2}, " 2", "RGB"},
-        {284, "PlanarConfiguration", {2}, " 2", Utf8ToCp932("面順次")},
-        {531, "YCbCrPositioning", {1}, " 1", Utf8ToCp932("中心配置")},
-        {256, "ImageWidth", {1}, " 1", " 1"},  // not enumerated
-        {259, "Compression", {}, "", ""},
+        {kTagCompression, "Compression", {1}, " 1", Utf8ToCp932("非圧縮")},
+        {kTagCompression, "Compression", {7}, " 7", " 7"},
+        {kTagCompression, "Compression", {6}, " 6", Utf8ToCp932("JPEG圧縮（サムネイル）")},
+        {kTagOrientation, "Orientation", {1}, " 1", Utf8ToCp932("０行：画像の上、０列：画像の左側")},
+        {kTagOrientation, "Orientation", {8}, " 8", Utf8ToCp932("０行：画像の左側、０列：画像の下")},
+        {kTagOrientation, "Orientation", {9}, " 9", " 9"},
+        {kTagYCbCrSubSampling, "YCbCrSubSampling", {2, 1}, " 2 1", " 2 1"},  // its key has one value only
+        {kTagResolutionUnit, "ResolutionUnit", {2}, " 2", Utf8ToCp932("インチ")},
+        {kTagPhotometricInterpretation, "PhotometricInterpretation", {1}, " 1", " 1"},
+        {kTagPhotometricInterpretation, "PhotometricInterpretation", {2}, " 2", "RGB"},
+        {kTagPlanarConfiguration, "PlanarConfiguration", {2}, " 2", Utf8ToCp932("面順次")},
+        {kTagYCbCrPositioning, "YCbCrPositioning", {1}, " 1", Utf8ToCp932("中心配置")},
+        {kTagImageWidth, "ImageWidth", {1}, " 1", " 1"},  // not enumerated
+        {kTagCompression, "Compression", {}, "", ""},
     };
     TiffIfd ifd;
     for (const DescribeCase& c : cases) {

@@ -2,6 +2,8 @@
 
 #include "tests/support/temp_file.h"
 #include "tiff/raw_entry.h"
+#include "tiff/tag_numbers.h"
+#include "tiff/tag_values.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -106,7 +108,8 @@ TEST(ReadEntry, DecodesEveryTypeInlineAndInABlockInBothOrders) {
 
 TEST(ReadEntry, EnumeratedValuesGetTheirDictionaryText) {
     ByteBuilder file(false);
-    file.Header(8).U16(2).InlineEntry(259, 3, 1, {0, 1}).InlineEntry(296, 3, 1, {0, 9}).U32(0);
+    file.Header(8).U16(2).InlineEntry(kTagCompression, 3, 1, {0, 1}).InlineEntry(kTagResolutionUnit, 3, 1, {0, 9})
+        .U32(0);
     EntryReader reader(file, false);
     reader.ifd.ReadEntry(10);
     reader.ifd.ReadEntry(22);
@@ -119,10 +122,10 @@ TEST(ReadEntry, DropsUnknownNumbersAndKeepsTheFirstOfTwoNames) {
     file.Header(8).U16(4);
     file.InlineEntry(0, 3, 1, {1, 0});
     file.InlineEntry(40965, 4, 1, {1, 0, 0, 0});
-    file.InlineEntry(256, 3, 1, {0xE0, 0x0B});  // 3040
-    file.InlineEntry(256, 4, 1, {1, 0, 0, 0});
+    file.InlineEntry(kTagImageWidth, 3, 1, {0xE0, 0x0B});  // 3040
+    file.InlineEntry(kTagImageWidth, 4, 1, {1, 0, 0, 0});
     EntryReader reader(file, true);
-    for (int i = 0; i < 4; ++i) reader.ifd.ReadEntry(10 + 12 * i);
+    for (int i = 0; i < 4; ++i) reader.ifd.ReadEntry(10 + std::int32_t{RawEntry::kSize} * i);
     ASSERT_EQ(reader.ifd.Tags().size(), 1u);
     const TiffTag* width = reader.ifd.FindTag("ImageWidth");
     EXPECT_EQ(width->type, 3u);
@@ -299,3 +302,39 @@ TEST(ReadValues, ReadsNothingOfValuesCutByTheEndOfTheFile) {
 }
 
 }  // namespace
+
+// The plain decode the readers wrap: bytes in either order, and a view too
+// short for the values leaves the tag as it was.
+TEST(DecodeValues, DecodesFromTheViewInItsByteOrder) {
+    const std::vector<std::uint8_t> bytes = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+    struct Case {
+        const char* what;
+        std::uint32_t type, count;
+        bool littleEndian;
+        std::size_t viewBytes;
+        bool decoded;
+        std::vector<std::uint32_t> values;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"shorts, little-endian", kTypeShort, 2, true, 8, true, {0x0201, 0x0403}, " 513 1027"},
+        {"shorts, big-endian", kTypeShort, 2, false, 8, true, {0x0102, 0x0304}, " 258 772"},
+        {"a rational, big-endian", kTypeRational, 1, false, 8, true, {0x01020304, 0x05060708},
+         " 16909060/84281096"},
+        {"one byte too few", kTypeLong, 2, true, 7, false, {9}, "old"},
+        {"no bytes for one value", kTypeByte, 1, true, 0, false, {9}, "old"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TiffTag tag;
+        tag.type = c.type;
+        tag.count = c.count;
+        tag.values = {9};
+        tag.valueText = "old";
+        EXPECT_EQ(DecodeValues(ByteView(bytes.data(), c.viewBytes), c.littleEndian, tag), c.decoded);
+        std::vector<std::uint32_t> values = c.values;
+        if (c.decoded) values.insert(values.begin(), 9u);
+        EXPECT_EQ(tag.values, values);
+        EXPECT_EQ(tag.valueText, c.decoded ? std::string("old") + c.text : std::string(c.text));
+    }
+}

@@ -10,6 +10,7 @@
 #include "tests/support/temp_file.h"
 #include "tiff/erf_file.h"
 #include "tiff/tag_dictionary.h"
+#include "tiff/tag_numbers.h"
 
 namespace {
 
@@ -175,9 +176,9 @@ TEST(ErfFile, TheQueryWritesOnlyThroughTheGivenPointers) {
 TEST(ErfFile, AFullDirectoryFilesItsKnownEntriesWithTheirOffsets) {
     constexpr std::uint32_t kEntries = 65535;
     ByteBuilder file(false);
-    file.Header(8).U16(kEntries).InlineEntry(256, kTypeShort, 1, {0x0B, 0xE0});
+    file.Header(8).U16(kEntries).InlineEntry(kTagImageWidth, kTypeShort, 1, {0x0B, 0xE0});
     for (std::uint32_t i = 1; i + 1 < kEntries; ++i) file.Entry(50000, kTypeLong, 1, i);
-    file.Entry(271, kTypeAscii, 6, 8 + 2 + 12 * kEntries + 4).U32(0).Text("EPSON").U8(0);
+    file.Entry(kTagMake, kTypeAscii, 6, 8 + 2 + RawEntry::kSize * kEntries + 4).U32(0).Text("EPSON").U8(0);
     const TempFile erf(file.bytes());
     ErfFile parsed;
     ASSERT_EQ(parsed.Open(erf.c_str()), 0);
@@ -185,7 +186,7 @@ TEST(ErfFile, AFullDirectoryFilesItsKnownEntriesWithTheirOffsets) {
     EXPECT_EQ(parsed.mainIfd.FindTag("ImageWidth")->entryOffset, 10);
     EXPECT_EQ(parsed.mainIfd.FirstValue("ImageWidth"), 3040u);
     const TiffTag* make = parsed.mainIfd.FindTag("Make");
-    EXPECT_EQ(make->entryOffset, 10 + 12 * static_cast<std::int32_t>(kEntries - 1));
+    EXPECT_EQ(make->entryOffset, 10 + std::int32_t{RawEntry::kSize} * static_cast<std::int32_t>(kEntries - 1));
     EXPECT_EQ(make->valueText, "EPSON");
 }
 
@@ -219,7 +220,7 @@ int OpenUnderMemoryLimit(const char* path) {
 
 TEST(ErfFileDeathTest, DirectoriesThatNeedMoreMemoryThanThereIsLeaveBothEmpty) {
     constexpr std::uint32_t kBlockBytes = 1u << 20;
-    constexpr std::uint32_t kBlock = 8 + 2 + 12 * TagDictionary::kTagCount + 4;
+    constexpr std::uint32_t kBlock = 8 + 2 + RawEntry::kSize * TagDictionary::kTagCount + 4;
     ByteBuilder file(true);
     file.Header(8).U16(TagDictionary::kTagCount);
     for (const std::uint32_t number : TagDictionary::kTagNumbers) file.Entry(number, kTypeByte, kBlockBytes, kBlock);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tests/support/temp_file.h"
+#include "tiff/tag_numbers.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -36,20 +37,20 @@ public:
         const std::uint16_t bits[3] = {8, 8, 8};
         const std::uint16_t one = 1, rgb = 2, inch = 2, three = 3, height = kHeight;
         const std::uint32_t resolution[2] = {300, 1};
-        ifd.SetTag(256, kTypeLong, 1, &kWidth);
-        ifd.SetTag(257, kTypeShort, 1, &height);
-        ifd.SetTag(258, kTypeShort, 3, bits);
-        ifd.SetTag(259, kTypeShort, 1, &one);
-        ifd.SetTag(262, kTypeShort, 1, &rgb);
-        ifd.SetTag(273, kTypeLong, 1, &stripOffset);
-        ifd.SetTag(277, kTypeShort, 1, &three);
-        ifd.SetTag(278, kTypeLong, 1, &kHeight);
-        ifd.SetTag(279, kTypeLong, 1, &stripBytes);
-        ifd.SetTag(282, kTypeRational, 1, resolution);
-        ifd.SetTag(283, kTypeRational, 1, resolution);
-        ifd.SetTag(296, kTypeShort, 1, &inch);
-        ifd.SetTag(271, kTypeAscii, 6, "EPSON");
-        ifd.SetTag(306, kTypeAscii, 20, "2026:12:10 12:34:56");
+        ifd.SetTag(kTagImageWidth, kTypeLong, 1, &kWidth);
+        ifd.SetTag(kTagImageLength, kTypeShort, 1, &height);
+        ifd.SetTag(kTagBitsPerSample, kTypeShort, 3, bits);
+        ifd.SetTag(kTagCompression, kTypeShort, 1, &one);
+        ifd.SetTag(kTagPhotometricInterpretation, kTypeShort, 1, &rgb);
+        ifd.SetTag(kTagStripOffsets, kTypeLong, 1, &stripOffset);
+        ifd.SetTag(kTagSamplesPerPixel, kTypeShort, 1, &three);
+        ifd.SetTag(kTagRowsPerStrip, kTypeLong, 1, &kHeight);
+        ifd.SetTag(kTagStripByteCounts, kTypeLong, 1, &stripBytes);
+        ifd.SetTag(kTagXResolution, kTypeRational, 1, resolution);
+        ifd.SetTag(kTagYResolution, kTypeRational, 1, resolution);
+        ifd.SetTag(kTagResolutionUnit, kTypeShort, 1, &inch);
+        ifd.SetTag(kTagMake, kTypeAscii, 6, "EPSON");
+        ifd.SetTag(kTagDateTime, kTypeAscii, 20, "2026:12:10 12:34:56");
         ifd.WriteIfd(0);
         ifd.Seek(400);
         for (const std::uint8_t byte : Pixels()) ifd.Write8(byte);

@@ -10,6 +10,7 @@
 #include "tiff/byte_order.h"
 #include "tiff/erf_file.h"
 #include "tiff/tag_dictionary.h"
+#include "tiff/tag_numbers.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -66,17 +67,17 @@ std::int32_t Record(TiffTag* tag, std::uint32_t goOn) {
 
 TEST(StoreToMemory, StoresInNameOrderWhileForEachTagVisitsInTagOrder) {
     TestIfd ifd;
-    ifd.Put(259, 3, 1, {1}).Put(256, 4, 1, {640}).Put(271, 2, 6, Ascii("EPSON"));
+    ifd.Put(kTagCompression, 3, 1, {1}).Put(kTagImageWidth, 4, 1, {640}).Put(kTagMake, 2, 6, Ascii("EPSON"));
     const auto image = Image(ifd);
-    EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 0), At16(image, 12), At16(image, 24)}), ElementsAre(259, 256, 271));
+    EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 0), At16(image, 12), At16(image, 24)}), ElementsAre(kTagCompression, kTagImageWidth, kTagMake));
 
     gVisited.clear();
     EXPECT_EQ(ifd.ForEachTag(Record, 1), 1);
-    EXPECT_THAT(gVisited, ElementsAre(256, 259, 271));
+    EXPECT_THAT(gVisited, ElementsAre(kTagImageWidth, kTagCompression, kTagMake));
 
     gVisited.clear();
     EXPECT_EQ(ifd.ForEachTag(Record, 0), 1);
-    EXPECT_THAT(gVisited, ElementsAre(256));
+    EXPECT_THAT(gVisited, ElementsAre(kTagImageWidth));
 
     gVisited.clear();
     TestIfd empty;
@@ -86,7 +87,7 @@ TEST(StoreToMemory, StoresInNameOrderWhileForEachTagVisitsInTagOrder) {
 
 TEST(ForEachTag, TheVisitorMayChangeTheEntryItIsGiven) {
     TestIfd ifd;
-    ifd.Put(256, 4, 1, {640});
+    ifd.Put(kTagImageWidth, 4, 1, {640});
     ifd.ForEachTag([](TiffTag* tag, std::uint32_t value) -> std::int32_t {
         tag->values[0] = value;
         return 1;
@@ -96,7 +97,7 @@ TEST(ForEachTag, TheVisitorMayChangeTheEntryItIsGiven) {
 
 TEST(StoreToMemory, PutsInlineValuesInTheEntryAndBlocksBackToBack) {
     TestIfd ifd;
-    ifd.Put(256, 4, 1, {3040}).Put(271, 2, 6, Ascii("EPSON")).Put(282, 5, 1, {300, 1});
+    ifd.Put(kTagImageWidth, 4, 1, {3040}).Put(kTagMake, 2, 6, Ascii("EPSON")).Put(kTagXResolution, 5, 1, {300, 1});
     std::int32_t entryBytes = 0, dataBytes = 0;
     EXPECT_EQ(ifd.MemoryImageSize(&entryBytes, &dataBytes), 3);
     EXPECT_EQ(entryBytes, 36);
@@ -107,11 +108,11 @@ TEST(StoreToMemory, PutsInlineValuesInTheEntryAndBlocksBackToBack) {
     ASSERT_EQ(image.size(), 50u);
     // ImageWidth, Make, XResolution: their names' order.
     EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 0), At16(image, 2), At32(image, 4), At32(image, 8)}),
-                ElementsAre(256, 4, 1, 3040));
+                ElementsAre(kTagImageWidth, 4, 1, 3040));
     EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 12), At16(image, 14), At32(image, 16), At32(image, 20)}),
-                ElementsAre(271, 2, 6, 36));
+                ElementsAre(kTagMake, 2, 6, 36));
     EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 24), At16(image, 26), At32(image, 28), At32(image, 32)}),
-                ElementsAre(282, 5, 1, 42));
+                ElementsAre(kTagXResolution, 5, 1, 42));
     EXPECT_EQ(std::memcmp(&image[36], "EPSON", 6), 0);  // the NUL included, the list's extra 0 not
     EXPECT_EQ(At32(image, 42), 300u);
     EXPECT_EQ(At32(image, 46), 1u);
@@ -168,10 +169,10 @@ constexpr std::uint32_t kLargestFit = (0x7FFFFFFF - 24) / 4;  // two entries and
 
 INSTANTIATE_TEST_SUITE_P(
     Directories, MemoryImageLimitTest,
-    testing::Values(HugeDirectory{"TwoBlocksWhoseSumWraps32Bits", {{273, 1u << 29}, {279, 1u << 29}}, -1},
-                    HugeDirectory{"OneBlockOfTwoToThe31", {{273, 1u << 29}}, -1},
-                    HugeDirectory{"EntriesAndBlocksJustFit", {{273, kLargestFit}, {279, 1}}, 2},
-                    HugeDirectory{"OneByteTooMany", {{273, kLargestFit}, {279, 2}}, -1}),
+    testing::Values(HugeDirectory{"TwoBlocksWhoseSumWraps32Bits", {{kTagStripOffsets, 1u << 29}, {kTagStripByteCounts, 1u << 29}}, -1},
+                    HugeDirectory{"OneBlockOfTwoToThe31", {{kTagStripOffsets, 1u << 29}}, -1},
+                    HugeDirectory{"EntriesAndBlocksJustFit", {{kTagStripOffsets, kLargestFit}, {kTagStripByteCounts, 1}}, 2},
+                    HugeDirectory{"OneByteTooMany", {{kTagStripOffsets, kLargestFit}, {kTagStripByteCounts, 2}}, -1}),
     [](const testing::TestParamInfo<HugeDirectory>& test) { return test.param.name; });
 
 TEST(StoreEntryToMemory, InlineValuesTakeOnlyTheirOwnBytesOfTheField) {
@@ -243,9 +244,9 @@ TEST(StoreValuesToMemory, StoresTheItemsTheTypeCallsFor) {
 
 TEST(LoadFromMemory, GivesEntryOffsetsByIndexAndTakesTheValueFieldAsOffset) {
     const auto image = RawImage()
-                           .Entry(259, 3, 1, 5)           // Compression, inline SHORT 5: field 05 00 00 00
-                           .Entry(256, 4, 2, 36)          // ImageWidth, two LONGs in a block at 36
-                           .Entry(271, 2, 4, 0x00434241)  // Make "ABC" inline
+                           .Entry(kTagCompression, 3, 1, 5)           // inline SHORT 5: field 05 00 00 00
+                           .Entry(kTagImageWidth, 4, 2, 36)          // two LONGs in a block at 36
+                           .Entry(kTagMake, 2, 4, 0x00434241)  // "ABC" inline
                            .Data({0x40, 1, 0, 0, 7, 0, 0, 0})
                            .bytes();
     TiffIfd ifd;
@@ -269,7 +270,7 @@ TEST(LoadFromMemory, GivesEntryOffsetsByIndexAndTakesTheValueFieldAsOffset) {
 }
 
 TEST(LoadFromMemory, RunsTheDictionaryOverLoadedValues) {
-    const auto image = RawImage().Entry(259, 3, 1, 1).bytes();
+    const auto image = RawImage().Entry(kTagCompression, 3, 1, 1).bytes();
     TiffIfd ifd;
     ifd.LoadFromMemory(image.data(), 1);
     EXPECT_STREQ(ifd.FindTag("Compression")->valueText.c_str(), TagDictionary::TextOf("Compression_1"));
@@ -279,8 +280,8 @@ TEST(LoadFromMemory, DropsUnknownTagsAndKeepsTheFirstOfANameWithoutReadingTheRes
     const auto image = RawImage()
                            .Entry(0, 3, 1, 1)
                            .Entry(0xC000, 4, 1, 1)
-                           .Entry(256, 4, 1, 640)
-                           .Entry(256, 4, 0x40000000, 0xFFFFFFF0)  // never read: the name is filed
+                           .Entry(kTagImageWidth, 4, 1, 640)
+                           .Entry(kTagImageWidth, 4, 0x40000000, 0xFFFFFFF0)  // never read: the name is filed
                            .bytes();
     TiffIfd ifd;
     ifd.LoadFromMemory(image.data(), 4);
@@ -290,7 +291,7 @@ TEST(LoadFromMemory, DropsUnknownTagsAndKeepsTheFirstOfANameWithoutReadingTheRes
 }
 
 TEST(LoadFromMemory, AZeroOrNegativeCountEmptiesTheDirectory) {
-    const auto image = RawImage().Entry(256, 4, 1, 640).bytes();
+    const auto image = RawImage().Entry(kTagImageWidth, 4, 1, 640).bytes();
     for (const std::int32_t count : {0, -1, INT32_MIN}) {
         TiffIfd ifd;
         ifd.LoadFromMemory(image.data(), 1);
@@ -305,7 +306,7 @@ TEST(LoadFromMemory, AZeroOrNegativeCountEmptiesTheDirectory) {
 
 TEST(LoadEntryFromMemory, CountsBlockOffsetsFromTheImageNotFromTheEntry) {
     const auto image = RawImage().Entry(0, 0, 0, 0).Data({'N', 'I', 'K', 'O', 'N', 0}).bytes();
-    const auto entry = RawImage().Entry(271, 2, 6, 12).bytes();
+    const auto entry = RawImage().Entry(kTagMake, 2, 6, 12).bytes();
     TiffIfd ifd;
     EXPECT_EQ(ifd.LoadEntryFromMemory(image.data(), entry.data(), 1234), 0);
     EXPECT_EQ(ifd.FindTag("Make")->valueText, "NIKON");
@@ -323,19 +324,21 @@ struct DamagedCase {
 };
 
 std::vector<DamagedCase> DamagedCases() {
-    const auto twoEntries = RawImage().Entry(256, 4, 1, 640).Entry(257, 4, 1, 480).bytes();
-    const auto withBlock = RawImage().Entry(256, 4, 1, 640).Entry(271, 2, 6, 24).Data({'E', 'P', 'S', 'O', 'N', 0}).bytes();
+    const auto twoEntries = RawImage().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagImageLength, 4, 1, 480).bytes();
+    const auto withBlock = RawImage().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagMake, 2, 6, 24)
+        .Data({'E', 'P', 'S', 'O', 'N', 0}).bytes();
     return {
         {"a count past the entries", twoEntries, 12, 2, {"ImageWidth"}},
         {"a count far past the image", twoEntries, 24, INT32_MAX, {"ImageLength", "ImageWidth"}},
         {"an entry cut by the end", twoEntries, 23, 2, {"ImageWidth"}},
         {"a block running past the end", withBlock, 29, 2, {"ImageWidth"}},
         {"a block starting past the end",
-         RawImage().Entry(271, 2, 6, 40).Data(std::vector<std::uint8_t>(40, 'x')).bytes(), 30, 1, {}},
+         RawImage().Entry(kTagMake, 2, 6, 40).Data(std::vector<std::uint8_t>(40, 'x')).bytes(), 30, 1, {}},
         {"an offset that wraps 32 bits",
-         RawImage().Entry(256, 4, 1, 640).Entry(271, 2, 32, 0xFFFFFFF0).bytes(), 24, 2, {"ImageWidth"}},
+         RawImage().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagMake, 2, 32, 0xFFFFFFF0).bytes(), 24, 2, {"ImageWidth"}},
         {"a count of values that cannot fit",
-         RawImage().Entry(273, 4, 0x40000000, 12).Data(std::vector<std::uint8_t>(64, 1)).bytes(), 76, 1, {}},
+         RawImage().Entry(kTagStripOffsets, 4, 0x40000000, 12)
+             .Data(std::vector<std::uint8_t>(64, 1)).bytes(), 76, 1, {}},
         {"an image too small for one entry", twoEntries, 11, 1, {}},
         {"no image at all", twoEntries, 0, 2, {}},
     };
@@ -357,10 +360,10 @@ TEST(BoundedLoadFromMemory, RefusesWhatLiesOutsideTheImage) {
 
 TEST(BoundedLoadFromMemory, LoadsAnIntactImageAsTheUnboundedForm) {
     TestIfd source;
-    source.Put(256, 4, 1, {3040})
-        .Put(271, 2, 6, Ascii("EPSON"))
-        .Put(282, 5, 1, {300, 1})
-        .Put(258, 3, 3, {12, 12, 12})
+    source.Put(kTagImageWidth, 4, 1, {3040})
+        .Put(kTagMake, 2, 6, Ascii("EPSON"))
+        .Put(kTagXResolution, 5, 1, {300, 1})
+        .Put(kTagBitsPerSample, 3, 3, {12, 12, 12})
         .Put(0xC000, 4, 1, {1});  // filed under the empty name: stored, not loaded
     std::int32_t count = 0;
     const auto image = Image(source, &count);
@@ -375,7 +378,7 @@ TEST(BoundedLoadFromMemory, LoadsAnIntactImageAsTheUnboundedForm) {
 
 TEST(HasTag, ComparesNamesExactly) {
     TestIfd ifd;
-    ifd.Put(271, 2, 6, Ascii("EPSON"));
+    ifd.Put(kTagMake, 2, 6, Ascii("EPSON"));
     EXPECT_TRUE(ifd.HasTag("Make"));
     EXPECT_FALSE(ifd.HasTag("make"));
     EXPECT_FALSE(ifd.HasTag("Mak"));
@@ -384,7 +387,8 @@ TEST(HasTag, ComparesNamesExactly) {
 }
 
 TEST(GetMake, CutsToTheBufferAndAlwaysTerminates) {
-    const auto image = RawImage().Entry(271, 2, 11, 12).Data({'S', 'E', 'I', 'K', 'O', ' ', 'E', 'P', 'S', 'N', 0}).bytes();
+    const auto image = RawImage().Entry(kTagMake, 2, 11, 12)
+        .Data({'S', 'E', 'I', 'K', 'O', ' ', 'E', 'P', 'S', 'N', 0}).bytes();
     TiffIfd ifd;
     ifd.LoadFromMemory(image.data(), 1, image.size());
 
@@ -420,29 +424,29 @@ TEST(GetMake, WithoutAMakeLeavesTheBufferAlone) {
 std::vector<std::uint8_t> ErfBytes(bool little) {
     return BuildTwoDirectoryFile(little,
                                  {
-                                     {254, 4, 1, {1}},
-                                     {256, 4, 1, {160}},
-                                     {257, 3, 1, {120}},
-                                     {258, 3, 3, {12, 12, 12}},
-                                     {259, 3, 1, {1}},
-                                     {262, 3, 1, {2}},
-                                     {270, 7, 5, {1, 0xAB, 0, 0x7F, 0xFF}},
-                                     {271, 2, 6, {'E', 'P', 'S', 'O', 'N', 0}},
-                                     {272, 2, 4, {'R', '-', 'D', 0}},
-                                     {273, 4, 1, {4096}},
-                                     {279, 4, 1, {8192}},
-                                     {282, 5, 1, {300, 1}},
-                                     {283, 10, 1, {0xFFFFFFFF, 3}},
-                                     {305, 11, 2, {}},
-                                     {306, 9, 1, {0xFFFFFFFB}},
-                                     {315, 1, 6, {1, 2, 3, 4, 5, 255}},
+                                     {kTagNewSubfileType, 4, 1, {1}},
+                                     {kTagImageWidth, 4, 1, {160}},
+                                     {kTagImageLength, 3, 1, {120}},
+                                     {kTagBitsPerSample, 3, 3, {12, 12, 12}},
+                                     {kTagCompression, 3, 1, {1}},
+                                     {kTagPhotometricInterpretation, 3, 1, {2}},
+                                     {kTagImageDescription, 7, 5, {1, 0xAB, 0, 0x7F, 0xFF}},
+                                     {kTagMake, 2, 6, {'E', 'P', 'S', 'O', 'N', 0}},
+                                     {kTagModel, 2, 4, {'R', '-', 'D', 0}},
+                                     {kTagStripOffsets, 4, 1, {4096}},
+                                     {kTagStripByteCounts, 4, 1, {8192}},
+                                     {kTagXResolution, 5, 1, {300, 1}},
+                                     {kTagYResolution, 10, 1, {0xFFFFFFFF, 3}},
+                                     {kTagSoftware, 11, 2, {}},
+                                     {kTagDateTime, 9, 1, {0xFFFFFFFB}},
+                                     {kTagArtist, 1, 6, {1, 2, 3, 4, 5, 255}},
                                  },
                                  {
-                                     {256, 4, 1, {640}},
-                                     {257, 4, 1, {480}},
-                                     {262, 3, 1, {32803}},
-                                     {273, 4, 2, {1000, 2000}},
-                                     {279, 4, 2, {768, 768}},
+                                     {kTagImageWidth, 4, 1, {640}},
+                                     {kTagImageLength, 4, 1, {480}},
+                                     {kTagPhotometricInterpretation, 3, 1, {32803}},
+                                     {kTagStripOffsets, 4, 2, {1000, 2000}},
+                                     {kTagStripByteCounts, 4, 2, {768, 768}},
                                  });
 }
 
@@ -466,19 +470,19 @@ TEST(MemoryImage, RoundTripsDirectoriesBuiltWithSetTag) {
     const std::int32_t offset[2] = {-5, 7};
     const std::uint8_t bytes[5] = {0, 1, 0x7F, 0x80, 0xFF};
     TiffIfd ifd;
-    ifd.SetTag(256, kTypeLong, 1, &width);
-    ifd.SetTag(258, kTypeShort, 3, bits);
-    ifd.SetTag(259, kTypeShort, 1, bits);  // 12: a number the dictionary does not explain
-    ifd.SetTag(262, kTypeShort, 1, "\x02\x00");
-    ifd.SetTag(271, kTypeAscii, 6, "EPSON");
-    ifd.SetTag(272, kTypeAscii, 3, "R-D");  // no NUL of its own
-    ifd.SetTag(282, kTypeRational, 1, resolution);
-    ifd.SetTag(283, kTypeSRational, 1, offset);
-    ifd.SetTag(306, kTypeSLong, 2, offset);
-    ifd.SetTag(270, kTypeUndefined, 5, bytes);
-    ifd.SetTag(315, kTypeByte, 5, bytes);
-    ifd.SetTag(305, kTypeSShort, 4, bytes);
-    ifd.SetTag(301, 12, 1, bytes);  // DOUBLE: no reader, no bytes
+    ifd.SetTag(kTagImageWidth, kTypeLong, 1, &width);
+    ifd.SetTag(kTagBitsPerSample, kTypeShort, 3, bits);
+    ifd.SetTag(kTagCompression, kTypeShort, 1, bits);  // 12: a number the dictionary does not explain
+    ifd.SetTag(kTagPhotometricInterpretation, kTypeShort, 1, "\x02\x00");
+    ifd.SetTag(kTagMake, kTypeAscii, 6, "EPSON");
+    ifd.SetTag(kTagModel, kTypeAscii, 3, "R-D");  // no NUL of its own
+    ifd.SetTag(kTagXResolution, kTypeRational, 1, resolution);
+    ifd.SetTag(kTagYResolution, kTypeSRational, 1, offset);
+    ifd.SetTag(kTagDateTime, kTypeSLong, 2, offset);
+    ifd.SetTag(kTagImageDescription, kTypeUndefined, 5, bytes);
+    ifd.SetTag(kTagArtist, kTypeByte, 5, bytes);
+    ifd.SetTag(kTagSoftware, kTypeSShort, 4, bytes);
+    ifd.SetTag(kTagTransferFunction, 12, 1, bytes);  // DOUBLE: no reader, no bytes
     ifd.SetTag(0xC000, kTypeLong, 1, &width);  // the empty name: stored, not loaded
     ASSERT_EQ(ifd.TagCount(), 14);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tiff/tag_numbers.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -38,12 +39,12 @@ TEST(TypeSize, AHugeCountDoesNotWrapIntoAnInlineSize) {
 
 TEST(TiffIfd, FindsTagsByNameAndNumber) {
     TestIfd ifd;
-    ifd.Add(257, "ImageLength", {2024});
-    ifd.Add(256, "ImageWidth", {3040});
-    ifd.Add(259, "Compression", {});
+    ifd.Add(kTagImageLength, "ImageLength", {2024});
+    ifd.Add(kTagImageWidth, "ImageWidth", {3040});
+    ifd.Add(kTagCompression, "Compression", {});
     EXPECT_EQ(ifd.FindTag("ImageWidth")->tagNumber, 256u);
     EXPECT_EQ(ifd.FindTag("imagewidth"), nullptr);
-    EXPECT_EQ(ifd.FindTagByNumber(256), ifd.FindTag("ImageWidth"));
+    EXPECT_EQ(ifd.FindTagByNumber(kTagImageWidth), ifd.FindTag("ImageWidth"));
     EXPECT_EQ(ifd.FindTagByNumber(300), nullptr);
     EXPECT_EQ(ifd.FirstValue("ImageWidth"), 3040u);
     EXPECT_EQ(ifd.FirstValue("Compression"), 0u);  // no values
@@ -52,8 +53,8 @@ TEST(TiffIfd, FindsTagsByNameAndNumber) {
 
 TEST(TiffIfd, ASecondTagUnderAFiledNameIsNotFiled) {
     TestIfd ifd;
-    ASSERT_NE(ifd.Add(256, "ImageWidth", {1}), nullptr);
-    EXPECT_EQ(ifd.Add(256, "ImageWidth", {2}), nullptr);
+    ASSERT_NE(ifd.Add(kTagImageWidth, "ImageWidth", {1}), nullptr);
+    EXPECT_EQ(ifd.Add(kTagImageWidth, "ImageWidth", {2}), nullptr);
     EXPECT_EQ(ifd.Tags().size(), 1u);
     EXPECT_EQ(ifd.FirstValue("ImageWidth"), 1u);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/limits.h"
 #include "tests/support/temp_file.h"
 
 namespace {
@@ -71,7 +72,7 @@ TEST(TiffStream, AnUnreachableSeekLeavesThePointer) {
     s.stream.Seek(20);
     s.stream.SetBaseOffset(10);
     EXPECT_EQ(s.stream.Seek(-11), INVALID_SET_FILE_POINTER);
-    s.stream.SetBaseOffset(INT32_MAX);
+    s.stream.SetBaseOffset(static_cast<std::int32_t>(kLargestFileOffset));
     EXPECT_EQ(s.stream.Seek(1), INVALID_SET_FILE_POINTER);  // the sum does not wrap
     EXPECT_EQ(s.stream.Tell(), 20u);
 }

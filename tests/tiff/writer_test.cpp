@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "platform/limits.h"
 #include "tests/support/cp932.h"
 #include "tests/support/temp_file.h"
+#include "tiff/tag_numbers.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -43,10 +45,10 @@ void SetShort(TiffIfd& ifd, std::uint32_t number, std::uint16_t value) { ifd.Set
 
 TEST(WriteIfd, WritesEntriesInTagOrderThenTheLinkThenTheBlocks) {
     Writer w;
-    SetShort(w.ifd, 259, 1);
+    SetShort(w.ifd, kTagCompression, 1);
     const std::uint32_t width = 3040;
-    w.ifd.SetTag(256, kTypeLong, 1, &width);
-    w.ifd.SetTag(271, kTypeAscii, 6, "EPSON");
+    w.ifd.SetTag(kTagImageWidth, kTypeLong, 1, &width);
+    w.ifd.SetTag(kTagMake, kTypeAscii, 6, "EPSON");
     w.ifd.Seek(8);
     EXPECT_EQ(w.ifd.WriteIfd(0), 8 + 2 + 36);
     EXPECT_EQ(w.ifd.entryTablePos, 10);
@@ -84,7 +86,7 @@ TEST(WriteIfd, InlineUpToExactlyFourBytes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.type) + " x " + std::to_string(c.count));
         Writer w;
-        w.ifd.SetTag(270, c.type, c.count, c.data.data());
+        w.ifd.SetTag(kTagImageDescription, c.type, c.count, c.data.data());
         w.ifd.Seek(0);
         w.ifd.WriteIfd(0);
         const std::vector<std::uint8_t> bytes = w.Bytes();
@@ -102,9 +104,9 @@ TEST(WriteIfd, PacksOddBlocksBackToBackFromTheDataStart) {
     for (const std::int32_t dataStart : {100, 0, -5}) {
         SCOPED_TRACE(dataStart);
         Writer w(true, 128);
-        w.ifd.SetTag(270, kTypeAscii, 5, "abcd");
+        w.ifd.SetTag(kTagImageDescription, kTypeAscii, 5, "abcd");
         const std::uint32_t rational[2] = {300, 1};
-        w.ifd.SetTag(282, kTypeRational, 1, rational);
+        w.ifd.SetTag(kTagXResolution, kTypeRational, 1, rational);
         w.ifd.Seek(0);
         w.ifd.WriteIfd(dataStart);
         const std::uint32_t first = dataStart > 0 ? 100 : 2 + 24 + 4;
@@ -118,8 +120,8 @@ TEST(WriteIfd, PacksOddBlocksBackToBackFromTheDataStart) {
 TEST(WriteIfd, WritesNumbersInTheStreamOrder) {
     Writer w(false);
     const std::uint32_t value = 0x01020304;
-    w.ifd.SetTag(256, kTypeLong, 1, &value);
-    SetShort(w.ifd, 259, 0x0102);
+    w.ifd.SetTag(kTagImageWidth, kTypeLong, 1, &value);
+    SetShort(w.ifd, kTagCompression, 0x0102);
     w.ifd.Seek(0);
     w.ifd.WriteIfd(0);
     EXPECT_EQ(w.Bytes(0, 26), (std::vector<std::uint8_t>{0, 2,                                 //
@@ -129,7 +131,7 @@ TEST(WriteIfd, WritesNumbersInTheStreamOrder) {
 
 TEST(WriteIfd, TypesWithoutValuesLeaveTheFieldAlone) {
     Writer w;
-    w.ifd.SetTag(270, 8, 3, nullptr);  // SSHORT
+    w.ifd.SetTag(kTagImageDescription, 8, 3, nullptr);  // SSHORT
     w.ifd.Seek(0);
     w.ifd.WriteIfd(0);
     EXPECT_EQ(w.ifd.TellRelative(), 18);
@@ -164,7 +166,7 @@ TEST(WriteValues, WritesZeroForItemsTheListDoesNotHold) {
 TEST(WriteIfd, RefusesWhatReachesPastTheSignedRange) {
     Writer w;
     TiffTag huge;
-    huge.tagNumber = 273;  // StripOffsets
+    huge.tagNumber = kTagStripOffsets;
     huge.type = kTypeLong;
     huge.count = 1u << 29;
     huge.values = {1};
@@ -175,22 +177,22 @@ TEST(WriteIfd, RefusesWhatReachesPastTheSignedRange) {
 
     huge.count = 2;  // now a block of 8 bytes that would end just past the range
     w.ifd.PutTagCopy(huge);
-    EXPECT_EQ(w.ifd.WriteIfd(0x7FFFFFFF - 6), -1);
+    EXPECT_EQ(w.ifd.WriteIfd(static_cast<std::int32_t>(kLargestFileOffset) - 6), -1);
     EXPECT_EQ(w.Bytes(), std::vector<std::uint8_t>(256, kFill));
 }
 
 TEST(RewriteEntry, PatchesAWrittenEntryInPlace) {
     Writer w;
     const std::uint32_t rational[2] = {72, 1};
-    w.ifd.SetTag(282, kTypeRational, 1, rational);
-    SetShort(w.ifd, 259, 1);
+    w.ifd.SetTag(kTagXResolution, kTypeRational, 1, rational);
+    SetShort(w.ifd, kTagCompression, 1);
     w.ifd.Seek(0);
     w.ifd.WriteIfd(0);
     const std::uint32_t changed[2] = {300, 2};
-    w.ifd.SetTag(282, kTypeRational, 1, changed);  // keeps its entry offset, loses its block
+    w.ifd.SetTag(kTagXResolution, kTypeRational, 1, changed);  // keeps its entry offset, loses its block
     EXPECT_EQ(w.ifd.RewriteEntry("XResolution"), -1);
     w.ifd.FindTag("XResolution")->valueOffset = 30;
-    SetShort(w.ifd, 259, 6);
+    SetShort(w.ifd, kTagCompression, 6);
     EXPECT_EQ(w.ifd.RewriteEntry("XResolution"), 0);
     EXPECT_EQ(w.ifd.RewriteEntry("Compression"), 0);
     EXPECT_EQ(w.ifd.RewriteEntry("Make"), -1);
@@ -217,7 +219,7 @@ TEST(RewriteTag, RefusesAnEntryWithoutAReachablePlaceInTheFile) {
         Writer w;
         w.ifd.Seek(100);  // where a write after a refused seek would land
         TiffTag tag;
-        tag.tagNumber = 256;
+        tag.tagNumber = kTagImageWidth;
         tag.type = kTypeShort;
         tag.count = c.count;
         tag.values = {9, 9, 9, 9};
@@ -230,21 +232,21 @@ TEST(RewriteTag, RefusesAnEntryWithoutAReachablePlaceInTheFile) {
 
 TEST(Editing, SetValuesKeepsThePlainTextAndSetTagDescribesIt) {
     TiffIfd ifd;
-    SetShort(ifd, 259, 7);
+    SetShort(ifd, kTagCompression, 7);
     const std::uint16_t one = 1;
     EXPECT_EQ(ifd.SetValues("Compression", 1, &one), 0);
     EXPECT_EQ(ifd.FindTag("Compression")->valueText, " 1");
     EXPECT_EQ(ifd.SetValues("Orientation", 1, &one), -1);
-    SetShort(ifd, 259, 1);
+    SetShort(ifd, kTagCompression, 1);
     EXPECT_EQ(ifd.FindTag("Compression")->valueText, Utf8ToCp932("非圧縮"));
     EXPECT_EQ(ifd.FindTag("Compression")->description, Utf8ToCp932("圧縮の種類"));
 }
 
 TEST(Editing, PutTagCopyKeepsTheTypeAndTextOfAnExistingEntry) {
     TiffIfd ifd;
-    SetShort(ifd, 256, 100);
+    SetShort(ifd, kTagImageWidth, 100);
     TiffTag source;
-    source.tagNumber = 256;
+    source.tagNumber = kTagImageWidth;
     source.type = kTypeLong;
     source.count = 1;
     source.values = {3040};
@@ -256,7 +258,7 @@ TEST(Editing, PutTagCopyKeepsTheTypeAndTextOfAnExistingEntry) {
     EXPECT_EQ(width->values, (std::vector<std::uint32_t>{3040}));
     EXPECT_EQ(width->valueText, " 100");
     EXPECT_EQ(width->entryOffset, 0);
-    source.tagNumber = 257;  // a new entry takes the source's type and place, no text
+    source.tagNumber = kTagImageLength;  // a new entry takes the source's type and place, no text
     ifd.PutTagCopy(source);
     EXPECT_EQ(ifd.FindTag("ImageLength")->type, static_cast<std::uint32_t>(kTypeLong));
     EXPECT_EQ(ifd.FindTag("ImageLength")->entryOffset, 99);
@@ -302,9 +304,9 @@ TEST(WriteIfd, WhatIsWrittenReadsBackInBothOrders) {
     for (const bool little : {true, false}) {
         Writer w(little);
         const std::uint32_t offsets[2] = {1000, 2000};
-        w.ifd.SetTag(273, kTypeLong, 2, offsets);
-        w.ifd.SetTag(271, kTypeAscii, 18, "SEIKO EPSON CORP.");
-        SetShort(w.ifd, 274, 1);
+        w.ifd.SetTag(kTagStripOffsets, kTypeLong, 2, offsets);
+        w.ifd.SetTag(kTagMake, kTypeAscii, 18, "SEIKO EPSON CORP.");
+        SetShort(w.ifd, kTagOrientation, 1);
         w.ifd.Seek(8);
         w.ifd.WriteIfd(0);
         TiffIfd back;
@@ -313,7 +315,7 @@ TEST(WriteIfd, WhatIsWrittenReadsBackInBothOrders) {
         HANDLE h = CreateFileA(copy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         back.SetHandle(h);
         back.SetByteOrder(little ? 1 : 0);
-        for (int i = 0; i < 3; ++i) back.ReadEntry(10 + 12 * i);
+        for (int i = 0; i < 3; ++i) back.ReadEntry(10 + std::int32_t{RawEntry::kSize} * i);
         CloseHandle(h);
         ASSERT_EQ(back.Tags().size(), 3u);
         for (const auto& [name, tag] : back.Tags()) {

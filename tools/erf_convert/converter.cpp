@@ -7,7 +7,10 @@
 #include <new>
 #include <utility>
 
+#include "develop/dib.h"
 #include "develop/file_owner.h"
+#include "develop/raw_decoder.h"
+#include "plugin/raw_strip_of.h"
 #include "tools/output/output_file.h"
 
 namespace {
@@ -26,6 +29,9 @@ std::string Size(std::uint32_t width, std::uint32_t height) {
 // Why the module delivered no picture, as far as the check tells.
 std::string Refusal(const RawStripCheck& strip, std::uint64_t fileBytes, std::int32_t rowsDelivered) {
     switch (strip.verdict) {
+        case RawStripVerdict::kSizeUnknown:
+            return "the file's size cannot be told, so nothing bounds the picture (" + Size(strip.width, strip.height) +
+                   ") it names; nothing was decoded";
         case RawStripVerdict::kLargerThanFile:
             return "the picture (" + Size(strip.width, strip.height) + ") is larger than the file can hold: " +
                    std::to_string(fileBytes) + " bytes hold at most " +
@@ -69,7 +75,7 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     // The header is known good now: the check's own parse has nothing to say.
     ErfFile erf;
     erf.Open(input.c_str());
-    report.strip = CheckRawStrip(erf, erf.fileBytes.value_or(0));
+    report.strip = CheckRawStrip(RawStripOf(erf));
     report.camera = ReadCameraNotes(erf);
     if (delivery.rows != delivery.height) {
         error = input + ": " + Refusal(report.strip, erf.fileBytes.value_or(0), delivery.rows);

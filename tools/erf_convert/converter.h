@@ -9,7 +9,7 @@
 
 #include "host/module_calls.h"
 #include "tiff/camera_notes.h"
-#include "tiff/raw_strip_check.h"
+#include "develop/raw_strip_check.h"
 #include "tiff/thumbnail.h"
 #include "tools/picture/picture.h"
 

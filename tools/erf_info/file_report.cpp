@@ -4,8 +4,8 @@
 
 #include "tools/text/shift_jis.h"
 #include "platform/win32.h"
+#include "plugin/raw_strip_of.h"
 #include "tiff/erf_file.h"
-#include "tiff/raw_strip_check.h"
 #include "tiff/type_facts.h"
 #include "tools/text/terminal_text.h"
 
@@ -52,13 +52,13 @@ std::string OpenFailure() {
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
 // The verdict on the raw strip, judged as the module's decode meets it.
-void Judge(const ErfFile& erf, std::uint64_t fileBytes, FileReport& report) {
+void Judge(const ErfFile& erf, FileReport& report) {
     if (erf.rawIfd.Tags().empty()) {
         report.verdict = Verdict::kPlainTiff;
         report.verdictText = "not an EPSON RAW file: a TIFF file without a raw-image directory";
         return;
     }
-    const RawStripCheck check = CheckRawStrip(erf, fileBytes);
+    const RawStripCheck check = CheckRawStrip(RawStripOf(erf));
     const std::string size = Number(check.width) + " x " + Number(check.height) + " pixels";
     report.rowsPresent = check.rowsPresent;
     switch (check.verdict) {
@@ -78,9 +78,13 @@ void Judge(const ErfFile& erf, std::uint64_t fileBytes, FileReport& report) {
             report.verdict = Verdict::kNoRawSize;
             report.verdictText = "not an EPSON RAW file: the raw-image directory gives no width or height";
             break;
+        case RawStripVerdict::kSizeUnknown:
+            report.verdict = Verdict::kSizeUnknown;
+            report.verdictText = "not usable: the file's size cannot be told, so nothing bounds its " + size;
+            break;
         case RawStripVerdict::kLargerThanFile:
             report.verdict = Verdict::kLargerThanFile;
-            report.verdictText = "not usable: " + size + " is more than a file of " + Number(fileBytes) +
+            report.verdictText = "not usable: " + size + " is more than a file of " + Number(erf.fileBytes.value_or(0)) +
                                  " bytes can hold";
             break;
         case RawStripVerdict::kTooLargeForMemory:
@@ -125,6 +129,6 @@ FileReport Examine(const std::string& file) {
     erf.QueryMainImageTags(&m.photometric, &m.width, &m.length, &m.stripOffset, &m.stripByteCount);
     ImageReport& r = report.rawImage;
     erf.QueryRawImageTags(&r.photometric, &r.width, &r.length, &r.stripOffset, &r.stripByteCount);
-    Judge(erf, erf.fileBytes.value_or(0), report);
+    Judge(erf, report);
     return report;
 }

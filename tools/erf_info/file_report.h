@@ -29,6 +29,7 @@ enum class Verdict {
     kNotTiff,            // no TIFF header
     kPlainTiff,          // no raw-image directory
     kNoRawSize,          // the raw-image directory gives no width or height
+    kSizeUnknown,        // the file's size cannot be told, so the module refuses the picture
     kLargerThanFile,     // more pixels than the module decodes from a file of this size
     kTooLargeForMemory,  // a picture larger than the module's one block of memory
 };

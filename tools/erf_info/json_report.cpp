@@ -11,6 +11,7 @@ const char* VerdictName(Verdict verdict) {
         case Verdict::kNotTiff: return "notTiff";
         case Verdict::kPlainTiff: return "plainTiff";
         case Verdict::kNoRawSize: return "noRawSize";
+        case Verdict::kSizeUnknown: return "sizeUnknown";
         case Verdict::kLargerThanFile: return "largerThanFile";
         case Verdict::kTooLargeForMemory: return "tooLargeForMemory";
     }

@@ -9,11 +9,10 @@
 
 #include "develop/tone_curves.h"
 #include "platform/win32.h"
+#include "tiff/tag_numbers.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
-
-constexpr const std::uint8_t* kCurves[3] = {kRedCurve, kGreenCurve, kBlueCurve};
 
 // Compression of the camera's raw strip, "packed raw" as ExifTool names it:
 // with it dcraw and ExifTool read the strip as the camera's.
@@ -22,19 +21,18 @@ constexpr std::uint16_t kPackedRaw = 32769;
 using LevelTable = std::array<std::uint16_t, 256>;
 
 LevelTable BuildLevelTable(MosaicColour colour) {
-    const std::uint8_t* curve = kCurves[colour];
     LevelTable table{};
     for (int level = 0; level < 256; ++level) {
-        // The developed level of a sample s is curve[ScaleSample(s)]; find the
-        // level nearest to the target (the lower one on a tie) and its run.
+        // Find the developed level nearest to the target (the lower one on a
+        // tie) and its run of samples.
         int best = -1;
         for (std::uint32_t s = 0; s <= kLargestSample; ++s) {
-            const int developed = curve[ScaleSample(s)];
+            const int developed = DevelopedLevel(colour, s);
             if (best < 0 || std::abs(developed - level) < std::abs(best - level)) best = developed;
         }
         int first = -1, last = -1;
         for (std::uint32_t s = 0; s <= kLargestSample; ++s) {
-            if (curve[ScaleSample(s)] != best) continue;
+            if (DevelopedLevel(colour, s) != best) continue;
             if (first < 0) first = static_cast<int>(s);
             last = static_cast<int>(s);
         }
@@ -139,37 +137,37 @@ bool WriteErf(const std::string& path, const Picture& picture, bool littleEndian
 
     std::uint32_t thumbWidth = 0, thumbHeight = 0;
     const std::vector<std::uint8_t> thumbnail = Thumbnail(picture, thumbWidth, thumbHeight);
-    SetLong(main, 254, 1);  // NewSubfileType: a reduced picture
-    SetLong(main, 256, thumbWidth);
-    SetLong(main, 257, thumbHeight);
-    SetShorts(main, 258, {8, 8, 8});
-    SetShorts(main, 259, {1});
-    SetShorts(main, 262, {2});  // RGB
-    SetText(main, 271, "SEIKO EPSON CORP.");
-    SetText(main, 272, "R-D1");
-    SetLong(main, 273, 0);  // StripOffsets, set once the strip is placed
-    SetShorts(main, 274, {1});
-    SetShorts(main, 277, {3});
-    SetLong(main, 278, thumbHeight);
-    SetLong(main, 279, static_cast<std::uint32_t>(thumbnail.size()));
-    SetResolution(main, 282);
-    SetResolution(main, 283);
-    SetShorts(main, 284, {1});
-    SetShorts(main, 296, {2});
-    SetText(main, 305, "make-erf");
-    SetText(main, 306, "2026:01:01 00:00:00");
-    SetLong(main, 330, 0);  // SubIFDs, set once the raw directory is placed
+    SetLong(main, kTagNewSubfileType, 1);  // a reduced picture
+    SetLong(main, kTagImageWidth, thumbWidth);
+    SetLong(main, kTagImageLength, thumbHeight);
+    SetShorts(main, kTagBitsPerSample, {8, 8, 8});
+    SetShorts(main, kTagCompression, {1});
+    SetShorts(main, kTagPhotometricInterpretation, {2});  // RGB
+    SetText(main, kTagMake, "SEIKO EPSON CORP.");
+    SetText(main, kTagModel, "R-D1");
+    SetLong(main, kTagStripOffsets, 0);  // set once the strip is placed
+    SetShorts(main, kTagOrientation, {1});
+    SetShorts(main, kTagSamplesPerPixel, {3});
+    SetLong(main, kTagRowsPerStrip, thumbHeight);
+    SetLong(main, kTagStripByteCounts, static_cast<std::uint32_t>(thumbnail.size()));
+    SetResolution(main, kTagXResolution);
+    SetResolution(main, kTagYResolution);
+    SetShorts(main, kTagPlanarConfiguration, {1});
+    SetShorts(main, kTagResolutionUnit, {2});
+    SetText(main, kTagSoftware, "make-erf");
+    SetText(main, kTagDateTime, "2026:01:01 00:00:00");
+    SetLong(main, kTagSubIFDs, 0);  // set once the raw directory is placed
 
-    SetLong(raw, 254, 0);
-    SetLong(raw, 256, width);
-    SetLong(raw, 257, height);
-    SetShorts(raw, 258, {12});
-    SetShorts(raw, 259, {kPackedRaw});
-    SetShorts(raw, 262, {32803});  // colour filter array
-    SetShorts(raw, 277, {1});
-    SetLong(raw, 278, height);
-    SetLong(raw, 273, 0);
-    SetLong(raw, 279, static_cast<std::uint32_t>(stripBytes));
+    SetLong(raw, kTagNewSubfileType, 0);
+    SetLong(raw, kTagImageWidth, width);
+    SetLong(raw, kTagImageLength, height);
+    SetShorts(raw, kTagBitsPerSample, {12});
+    SetShorts(raw, kTagCompression, {kPackedRaw});
+    SetShorts(raw, kTagPhotometricInterpretation, {32803});  // colour filter array
+    SetShorts(raw, kTagSamplesPerPixel, {1});
+    SetLong(raw, kTagRowsPerStrip, height);
+    SetLong(raw, kTagStripOffsets, 0);
+    SetLong(raw, kTagStripByteCounts, static_cast<std::uint32_t>(stripBytes));
 
     main.Seek(8);
     main.WriteIfd(0);
@@ -184,9 +182,9 @@ bool WriteErf(const std::string& path, const Picture& picture, bool littleEndian
     ok = ok && WriteBlock(file, RawStrip(picture), error);
 
     // Now that everything has its place, patch the three offsets in place.
-    SetLong(main, 330, static_cast<std::uint32_t>(rawIfdPosition));
-    SetLong(main, 273, static_cast<std::uint32_t>(thumbnailPosition));
-    SetLong(raw, 273, static_cast<std::uint32_t>(stripPosition));
+    SetLong(main, kTagSubIFDs, static_cast<std::uint32_t>(rawIfdPosition));
+    SetLong(main, kTagStripOffsets, static_cast<std::uint32_t>(thumbnailPosition));
+    SetLong(raw, kTagStripOffsets, static_cast<std::uint32_t>(stripPosition));
     if (ok && (main.RewriteEntry("SubIFDs") != 0 || main.RewriteEntry("StripOffsets") != 0 ||
                raw.RewriteEntry("StripOffsets") != 0)) {
         ok = false;

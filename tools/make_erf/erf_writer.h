@@ -7,13 +7,14 @@
 #include <string>
 
 #include "develop/packed_raw.h"
+#include "platform/limits.h"
 #include "tools/picture/picture.h"
 
 // Whether a raw file of this size can be written: its strip, with room for the
 // directories and thumbnail before it, must stay within 2^31 - 1 bytes (the
 // reach of a 32-bit TIFF offset and of the module's file pointer).
 inline bool RawFileFits(std::uint32_t width, std::uint32_t height) {
-    return PackedRowBytes(width) * height <= 0x7FFFFFFFu - (1u << 20);
+    return PackedRowBytes(width) * height <= kLargestFileOffset - (1u << 20);
 }
 
 // The 12-bit sample that the module develops to `level` in `colour`: the middle of the run of samples closest to it.

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 TEST(ErfConvertDamage, WarnsOfAStripCutShortConvertsAndExitsWith3) {
     const Scratch scratch;
     std::vector<std::uint8_t> bytes = ErfBytes(25, 10);
-    bytes.resize(bytes.size() - PackedRowBytes(25) * 4 - 5);  // rows 5 to 9 gone, row 5 in part
+    bytes.resize(bytes.size() - StripRowBytes(25) * 4 - 5);  // rows 5 to 9 gone, row 5 in part
     WriteFile(scratch / "cut.erf", bytes);
     WriteFile(scratch / "whole.erf", ErfBytes(25, 10));
     const std::string cut = (scratch / "cut.erf").string();

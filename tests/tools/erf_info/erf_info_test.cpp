@@ -10,6 +10,7 @@
 #include "tests/support/ifd_builder.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_file.h"
+#include "tiff/tag_numbers.h"
 
 namespace {
 
@@ -28,20 +29,20 @@ std::vector<std::uint8_t> SampleErf(bool little) {
     const std::string model = Utf8ToCp932("R-D1 ビット") + '\0';
     return BuildTwoDirectoryFile(little,
                                  {
-                                     {256, 4, 1, {160}},
-                                     {259, 3, 1, {1}},
-                                     {270, 7, 2, {0x01, 0xAB}},
-                                     {271, 2, 6, Items(std::string("EPSON", 6))},
-                                     {272, 2, static_cast<std::uint32_t>(model.size()), Items(model)},
-                                     {282, 5, 1, {300, 1}},
+                                     {kTagImageWidth, 4, 1, {160}},
+                                     {kTagCompression, 3, 1, {1}},
+                                     {kTagImageDescription, 7, 2, {0x01, 0xAB}},
+                                     {kTagMake, 2, 6, Items(std::string("EPSON", 6))},
+                                     {kTagModel, 2, static_cast<std::uint32_t>(model.size()), Items(model)},
+                                     {kTagXResolution, 5, 1, {300, 1}},
                                      {0xC000, 3, 1, {7}},
                                  },
                                  {
-                                     {256, 4, 1, {640}},
-                                     {257, 4, 1, {480}},
-                                     {262, 3, 1, {32803}},
-                                     {273, 4, 1, {4096}},
-                                     {279, 4, 1, {460800}},
+                                     {kTagImageWidth, 4, 1, {640}},
+                                     {kTagImageLength, 4, 1, {480}},
+                                     {kTagPhotometricInterpretation, 3, 1, {32803}},
+                                     {kTagStripOffsets, 4, 1, {4096}},
+                                     {kTagStripByteCounts, 4, 1, {460800}},
                                  });
 }
 
@@ -96,7 +97,7 @@ private:
 
 std::vector<std::uint8_t> PlainTiff() {
     ByteBuilder tiff(true);
-    tiff.Header(8).U16(2).Entry(256, 4, 1, 16).Entry(257, 4, 1, 16).U32(0);
+    tiff.Header(8).U16(2).Entry(kTagImageWidth, 4, 1, 16).Entry(kTagImageLength, 4, 1, 16).U32(0);
     return tiff.bytes();
 }
 
@@ -112,7 +113,7 @@ TEST(ErfInfo, EndsEachFileWithItsVerdictAndFailsUnlessEveryFileIsIntact) {
     const MadeFile twoRows(scratch, "tworows.erf", 0, 2);
     const MadeFile noRow(scratch, "norow.erf", std::filesystem::file_size(twoRows.path()) - 1025, 2);
     TempFile plain(PlainTiff());
-    TempFile noSize(BuildTwoDirectoryFile(true, {{256, 4, 1, {8}}}, {{262, 3, 1, {32803}}}));
+    TempFile noSize(BuildTwoDirectoryFile(true, {{kTagImageWidth, 4, 1, {8}}}, {{kTagPhotometricInterpretation, 3, 1, {32803}}}));
     TempFile noMark(std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'});
     TempFile no42(std::vector<std::uint8_t>{'I', 'I', 43, 0, 8, 0, 0, 0});
     struct Case {
@@ -176,14 +177,14 @@ TEST(ErfInfo, EveryLineFitsAHundredColumnsWithLongTextsCut) {
     TempFile file(BuildTwoDirectoryFile(
         true,
         {
-            {258, 3, 3, {8, 8, 8}},
-            {270, 2, static_cast<std::uint32_t>(description.size() + 1), Items(description + '\0')},
-            {272, 2, static_cast<std::uint32_t>(model.size()), Items(model)},
-            {274, 3, 1, {6}},  // an enumerated text of 32 columns
-            {283, 5, 1, {4000000000u, 3}},
-            {33432, 2, 2000000000u, {}},  // a count of ten digits whose block is not in the file
+            {kTagBitsPerSample, 3, 3, {8, 8, 8}},
+            {kTagImageDescription, 2, static_cast<std::uint32_t>(description.size() + 1), Items(description + '\0')},
+            {kTagModel, 2, static_cast<std::uint32_t>(model.size()), Items(model)},
+            {kTagOrientation, 3, 1, {6}},  // an enumerated text of 32 columns
+            {kTagYResolution, 5, 1, {4000000000u, 3}},
+            {kTagCopyright, 2, 2000000000u, {}},  // a count of ten digits whose block is not in the file
         },
-        {{256, 4, 1, {640}}}));
+        {{kTagImageWidth, 4, 1, {640}}}));
     const Outcome run = ErfInfo(file.path());
     std::istringstream lines(run.out);
     std::string line;
@@ -203,12 +204,12 @@ TEST(ErfInfo, JsonIsOneArrayWithTheFileTextsAsUtf8) {
     const std::string artist = "Jürgen\t\"Ö\"";  // UTF-8 in an ASCII field stays UTF-8
     TempFile file(BuildTwoDirectoryFile(false,
                                         {
-                                            {259, 3, 1, {1}},
-                                            {271, 2, 9, Items(std::string("EPSON\0\0\0", 9))},
-                                            {272, 2, static_cast<std::uint32_t>(model.size()), Items(model)},
-                                            {315, 2, static_cast<std::uint32_t>(artist.size() + 1), Items(artist + '\0')},
+                                            {kTagCompression, 3, 1, {1}},
+                                            {kTagMake, 2, 9, Items(std::string("EPSON\0\0\0", 9))},
+                                            {kTagModel, 2, static_cast<std::uint32_t>(model.size()), Items(model)},
+                                            {kTagArtist, 2, static_cast<std::uint32_t>(artist.size() + 1), Items(artist + '\0')},
                                         },
-                                        {{256, 4, 1, {640}}}));
+                                        {{kTagImageWidth, 4, 1, {640}}}));
     const std::string missing = "/nonexistent/a.erf";
     const Outcome run = ErfInfo("--json " + missing + " " + file.path() + " " + missing);
     EXPECT_EQ(run.status, 1);

@@ -47,12 +47,12 @@ TEST(MakeErf, EverySizeHasTheStripTheDecoderExpects) {
 }
 
 TEST(SampleForLevel, DevelopsToTheNearestLevelTheCurveCanGive) {
-    const std::uint8_t* curves[3] = {kRedCurve, kGreenCurve, kBlueCurve};
-    for (int colour = 0; colour < 3; ++colour) {
+    for (const MosaicColour colour : {kMosaicRed, kMosaicGreen, kMosaicBlue}) {
+        const std::uint8_t* curve = ToneCurveOf(colour);
         for (int level = 0; level < 256; ++level) {
             int nearest = 1000;
-            for (int i = 0; i < 256; ++i) nearest = std::min(nearest, std::abs(curves[colour][i] - level));
-            const int developed = curves[colour][ScaleSample(SampleForLevel(static_cast<MosaicColour>(colour), static_cast<std::uint8_t>(level)))];
+            for (int i = 0; i < 256; ++i) nearest = std::min(nearest, std::abs(curve[i] - level));
+            const int developed = DevelopedLevel(colour, SampleForLevel(colour, static_cast<std::uint8_t>(level)));
             EXPECT_EQ(std::abs(developed - level), nearest) << "colour " << colour << " level " << level;
         }
     }
@@ -77,9 +77,9 @@ TEST(MakeErf, AFlatPictureDevelopsBackToItsColour) {
     ReadFileExec(0, path.c_str(), 0, 0, 0, &callbacks);
     gRows = nullptr;
     ASSERT_EQ(rows.size(), 8u * 6 * 3);
-    const std::uint8_t expected[3] = {kBlueCurve[ScaleSample(SampleForLevel(kMosaicBlue, 60))],
-                                      kGreenCurve[ScaleSample(SampleForLevel(kMosaicGreen, 120))],
-                                      kRedCurve[ScaleSample(SampleForLevel(kMosaicRed, 200))]};
+    const std::uint8_t expected[3] = {DevelopedLevel(kMosaicBlue, SampleForLevel(kMosaicBlue, 60)),
+                                      DevelopedLevel(kMosaicGreen, SampleForLevel(kMosaicGreen, 120)),
+                                      DevelopedLevel(kMosaicRed, SampleForLevel(kMosaicRed, 200))};
     for (std::size_t i = 0; i < rows.size(); ++i) ASSERT_EQ(rows[i], expected[i % 3]) << "byte " << i;
     EXPECT_LE(std::abs(expected[2] - 200), 2);
 }

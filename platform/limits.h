@@ -1,0 +1,14 @@
+// Limits every layer shares.
+#pragma once
+
+#include <cstdint>
+
+// The largest offset a file position reaches: positions are 32-bit signed
+// numbers (SetFilePointer without its high word), so nothing from 2^31 on is
+// read, and nothing written is allowed to grow beyond it.
+constexpr std::uint32_t kLargestFileOffset = 0x7FFFFFFF;
+
+// The largest side of a picture: bitmap headers and the host's calls hold a
+// width and a height as 32-bit signed numbers, so a side from 2^31 on would
+// read as negative.
+constexpr std::uint32_t kLargestPictureSide = 0x7FFFFFFF;
