@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-# Usage: tools/install-deps.sh [base] [test] [windows] [fuzz] [i386] [bench]
+# Usage: tools/install-deps.sh [base] [test] [windows] [fuzz] [i386] [bench] [style]
 set -euo pipefail
 
 want=()
@@ -18,7 +18,9 @@ for group in "${@:-base}"; do
     i386) want+=(clang libclang-rt-14-dev libc6-dev:i386 libgcc-12-dev:i386 libstdc++-12-dev:i386
                  libgtest-dev:i386 libgmock-dev:i386 libpng-dev:i386 libtiff-dev:i386) ;;
     bench) want+=(libbenchmark-dev valgrind time dcraw imagemagick python3) ;;
-    *) echo "install-deps: unknown group '$group' (base, test, windows, fuzz, i386, bench)" >&2; exit 2 ;;
+    # The format and lint checks (.clang-format, .clang-tidy).
+    style) want+=(clang-format clang-tidy) ;;
+    *) echo "install-deps: unknown group '$group' (base, test, windows, fuzz, i386, bench, style)" >&2; exit 2 ;;
   esac
 done
 

@@ -82,6 +82,13 @@ bool EndsWithSeparator(const std::string& path) {
     return !path.empty() && (path.back() == '/' || (fs::path::preferred_separator == '\\' && path.back() == '\\'));
 }
 
+// Whether `path` names a directory; a name the system cannot look up (too
+// long, not searchable) is none, and the open or the making names the reason.
+bool IsDirectory(const fs::path& path) {
+    std::error_code failure;
+    return fs::is_directory(path, failure);
+}
+
 // The plan, or the reason the arguments cannot be followed.
 std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
     Plan plan;
@@ -91,7 +98,7 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
                                                           : kDefaultFormat;
     const bool toDirectory =
         !options.output.empty() && options.output != kStandardOutput &&
-        (EndsWithSeparator(options.output) || fs::is_directory(options.output));
+        (EndsWithSeparator(options.output) || IsDirectory(options.output));
     if (!options.output.empty() && !toDirectory) {
         if (options.inputs.size() > 1) {
             reason = "with several FILEs, -o must name an existing directory or end in '/' (" + options.output + ")";
@@ -244,7 +251,7 @@ int main(int argc, char** argv) {
     if (!plan->directory.empty()) {
         std::error_code failure;
         fs::create_directories(plan->directory, failure);
-        if (!fs::is_directory(plan->directory)) {
+        if (!IsDirectory(plan->directory)) {
             std::fprintf(stderr, "erf-convert: %s: cannot make the directory (%s)\n", plan->directory.c_str(),
                          failure.message().c_str());
             return cli::kExitFailure;

@@ -137,12 +137,26 @@ TEST(ErfConvertOutput, ASymbolicLinkGivenWithOutputKeepsPointingAtThePicture) {
 }
 
 TEST(ErfConvertOutput, NamesAnOutputItCannotCreate) {
+    // A name longer than the system takes must be named as such, not end the
+    // program on a failed look-up.
+    const std::string tooLong(300, 'x');
+    const struct {
+        std::string output;
+        std::string message;  // after "erf-convert: " and the output's name
+    } cases[] = {
+        {"/nonexistent/photo.png", ": cannot create a file in its directory (No such file or directory)"},
+        {tooLong + "/photo.png", ": cannot create a file in its directory (File name too long)"},
+        {tooLong + "/", ": cannot make the directory (File name too long)"},
+        {tooLong + ".png", ": cannot write the file (File name too long)"},
+    };
     const Scratch scratch;
     WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
-    const Outcome run = ErfConvert(scratch, (scratch / "photo.erf").string() + " -o /nonexistent/photo.png");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "erf-convert: /nonexistent/photo.png: cannot create a file in its directory (No such file or "
-                       "directory)\n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output.substr(0, 40));
+        const Outcome run = ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + c.output);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "erf-convert: " + c.output + c.message + "\n");
+    }
 }
 
 }  // namespace
