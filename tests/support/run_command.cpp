@@ -1,6 +1,5 @@
 #include "tests/support/run_command.h"
 
-#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -8,13 +7,6 @@
 #include <iterator>
 
 namespace fs = std::filesystem;
-
-Scratch::Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "rudi-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-}
-
-Scratch::~Scratch() { fs::remove_all(path_); }
 
 std::string Slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

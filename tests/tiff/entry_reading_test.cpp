@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/byte_builder.h"
 #include "tests/support/temp_file.h"
 #include "tiff/raw_entry.h"
 #include "tiff/tiff_ifd.h"
