@@ -1,42 +1,10 @@
 #include "fuzz/fuzz_support.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "tiff/tag_dictionary.h"
-
-ScratchFile::ScratchFile() {
-    const char* dir = std::getenv("TMPDIR");
-    std::string pattern = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/rudi-fuzz-XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) {
-        std::perror("rudi fuzz: cannot make a scratch file");
-        std::abort();
-    }
-    close(fd);
-    path_ = pattern;
-}
-
-ScratchFile::~ScratchFile() { unlink(path_.c_str()); }
-
-void ScratchFile::Write(const std::uint8_t* data, std::size_t size) const {
-    const int fd = open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    std::size_t done = 0;
-    while (fd >= 0 && done < size) {
-        const ssize_t put = write(fd, data + done, size - done);
-        if (put <= 0) break;
-        done += static_cast<std::size_t>(put);
-    }
-    if (fd < 0 || done != size) {
-        std::perror("rudi fuzz: cannot write the scratch file");
-        std::abort();
-    }
-    close(fd);
-}
 
 void FuzzFailure(const char* condition, const char* file, int line) {
     std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, condition);

@@ -1,5 +1,4 @@
-// Shared by the fuzz targets: the scratch files inputs are written to, and
-// the checks whose failure is a finding.
+// Shared by the fuzz targets: the checks whose failure is a finding.
 #pragma once
 
 #include <cstddef>
@@ -7,22 +6,6 @@
 #include <string>
 
 #include "tiff/tiff_ifd.h"
-
-// A file in the temporary folder (TMPDIR or /tmp), one per object, removed
-// with the object. The module reads files by name, so each input goes here.
-class ScratchFile {
-public:
-    ScratchFile();
-    ~ScratchFile();
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-
-    void Write(const std::uint8_t* data, std::size_t size) const;
-    const char* path() const { return path_.c_str(); }
-
-private:
-    std::string path_;
-};
 
 // Reports the failed condition and aborts: the fuzzer keeps the input.
 [[noreturn]] void FuzzFailure(const char* condition, const char* file, int line);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "fuzz/fuzz_support.h"
+#include "tests/support/temp_file.h"
 #include "tiff/erf_file.h"
 
 namespace {
@@ -41,11 +42,11 @@ void CheckQuery(const TiffIfd& ifd, const std::uint32_t (&answers)[5]) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const ScratchFile file;
+    static const TempFile file;
     file.Write(data, size);
 
     ErfFile erf;
-    const std::int32_t result = erf.Open(file.path());
+    const std::int32_t result = erf.Open(file.c_str());
     FUZZ_CHECK(result == 0 || result == -12 || result == -13);
     FUZZ_CHECK(erf.fileHandle == nullptr);
     CheckDirectoryInFile(erf.mainIfd, size);

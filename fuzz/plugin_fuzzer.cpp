@@ -5,6 +5,7 @@
 #include "fuzz/fuzz_support.h"
 #include "host/module_calls.h"
 #include "plugin/exports.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
@@ -32,19 +33,19 @@ std::int32_t RUDI_CDECL TakeRow(std::int32_t y, std::int32_t firstColumn, std::i
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const ScratchFile file;
+    static const TempFile file;
     file.Write(data, size);
 
     ImageSizeRecord record{};
     std::uint8_t block40[kBlock40Bytes];
-    FUZZ_CHECK(ReadFileGetSize(0, file.path(), &record, block40) == 1);
+    FUZZ_CHECK(ReadFileGetSize(0, file.c_str(), &record, block40) == 1);
     FUZZ_CHECK(record.bitsPerPixel == 24);
     for (const std::uint8_t byte : block40) FUZZ_CHECK(byte == 0);
     if (std::uint64_t{record.width} * record.height > kMostPixels) return 0;
 
     gDelivery = {static_cast<std::int32_t>(record.width), static_cast<std::int32_t>(record.height), 0, 0};
     LineCallbackRecord callbacks{TakeRow};
-    FUZZ_CHECK(ReadFileExec(0, file.path(), 0, 0, 0, &callbacks) == 1);
+    FUZZ_CHECK(ReadFileExec(0, file.c_str(), 0, 0, 0, &callbacks) == 1);
     // All rows or, for a picture the module refuses, none.
     FUZZ_CHECK(gDelivery.rows == 0 || gDelivery.rows == static_cast<std::int32_t>(record.height));
     return 0;

@@ -9,6 +9,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "platform/win32.h"
+#include "tests/support/temp_file.h"
 #include "tiff/erf_file.h"
 
 namespace {
@@ -61,12 +62,12 @@ void RebuildWithSetTag(const TiffIfd& ifd) {
     FUZZ_CHECK(copy.TagCount() == 0);
 }
 
-void RoundTrip(TiffIfd& ifd, const ScratchFile& out) {
+void RoundTrip(TiffIfd& ifd, const TempFile& out) {
     for (const bool littleEndian : {true, false}) {
-        WriteAsIfd0(ifd, out.path(), littleEndian);
-        ExpectReadsBack(ifd, out.path());
-        RewriteAll(ifd, out.path());
-        ExpectReadsBack(ifd, out.path());
+        WriteAsIfd0(ifd, out.c_str(), littleEndian);
+        ExpectReadsBack(ifd, out.c_str());
+        RewriteAll(ifd, out.c_str());
+        ExpectReadsBack(ifd, out.c_str());
     }
     RebuildWithSetTag(ifd);
 }
@@ -74,12 +75,12 @@ void RoundTrip(TiffIfd& ifd, const ScratchFile& out) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const ScratchFile in;
-    static const ScratchFile out;
+    static const TempFile in;
+    static const TempFile out;
     in.Write(data, size);
 
     ErfFile erf;
-    erf.Open(in.path());
+    erf.Open(in.c_str());
     RoundTrip(erf.mainIfd, out);
     RoundTrip(erf.rawIfd, out);
     return 0;

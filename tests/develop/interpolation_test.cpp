@@ -105,7 +105,7 @@ TEST(Interpolation, FillsEveryMissingByteOfSmallMosaics) {
 // edge, 0 with none.
 Rows DevelopPixelByPixel(const std::vector<std::vector<int>>& mosaic) {
     const std::size_t height = mosaic.size();
-    const std::size_t width = mosaic[0].size();
+    const std::size_t width = height > 0 ? mosaic[0].size() : 0;
     Rows out(height, std::vector<Pixel>(width, Pixel{0, 0, 0}));
     for (std::size_t y = 0; y < height; ++y) {
         for (std::size_t x = 0; x < width; ++x) out[y][x][MosaicByte(x, y)] = mosaic[y][x];

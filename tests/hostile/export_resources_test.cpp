@@ -10,6 +10,7 @@
 #include "platform/win32.h"
 #include "plugin/exports.h"
 #include "tests/hostile/hostile_cases.h"
+#include "tests/support/byte_builder.h"
 #include "tests/support/erf_builder.h"
 #include "tests/support/temp_file.h"
 #include "tiff/tag_numbers.h"

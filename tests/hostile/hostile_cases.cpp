@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "develop/dib.h"
+#include "tests/support/byte_builder.h"
 #include "tests/support/erf_builder.h"
-#include "tests/support/temp_file.h"
 #include "tiff/tag_dictionary.h"
 #include "tiff/tag_numbers.h"
 
@@ -192,8 +192,8 @@ std::vector<HostileFile> HostileFiles() {
 
     // Pictures.
     HostileFile noWidth = Built("WidthZeroWithAHeight", {.width = 0, .height = 3}, 3);
-    noWidth.checkRows = [](const DeliveredRows& rows) {
-        for (const auto& row : rows) EXPECT_TRUE(row.empty());
+    noWidth.checkRows = [](const std::vector<DeliveredRow>& rows) {
+        for (const auto& row : rows) EXPECT_TRUE(row.pixels.empty());
     };
     cases.push_back(noWidth);
     cases.push_back(Built("WidthOfTwoToThe31", {.width = 0x80000000u, .height = 1}, 0));
@@ -207,8 +207,8 @@ std::vector<HostileFile> HostileFiles() {
                                {.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(32, 0x77),
                                 .stripOffset = 100000},
                                2);
-    beyond.checkRows = [](const DeliveredRows& rows) {
-        for (const auto& row : rows) EXPECT_EQ(row, std::vector<std::uint8_t>(12, 0));
+    beyond.checkRows = [](const std::vector<DeliveredRow>& rows) {
+        for (const auto& row : rows) EXPECT_EQ(row.pixels, std::vector<std::uint8_t>(12, 0));
     };
     cases.push_back(beyond);
     // One and a half rows of a four-row strip: every row is still delivered.
@@ -216,36 +216,15 @@ std::vector<HostileFile> HostileFiles() {
     return cases;
 }
 
-namespace {
-
-// Little-endian raw entries, then data.
-class RawImage {
-public:
-    RawImage& Entry(std::uint32_t tag, std::uint32_t type, std::uint32_t count, std::uint32_t field) {
-        bytes_.Entry(tag, type, count, field);
-        return *this;
-    }
-    RawImage& Data(const std::vector<std::uint8_t>& data) {
-        bytes_.Bytes(data);
-        return *this;
-    }
-    std::vector<std::uint8_t> bytes() const { return bytes_.bytes(); }
-
-private:
-    ByteBuilder bytes_{true};
-};
-
-}  // namespace
-
 std::vector<HostileImage> HostileImages() {
     // Three entries (36 bytes), then "EPSON\0" at 36 and 72/1 at 42: 50 bytes.
     auto image = [](std::uint32_t makeAt, std::uint32_t resolutionAt) {
-        return RawImage()
+        return ByteBuilder()
             .Entry(kTagImageWidth, kTypeLong, 1, 640)
             .Entry(kTagMake, kTypeAscii, 6, makeAt)
             .Entry(kTagXResolution, kTypeRational, 1, resolutionAt)
-            .Data(Bytes(std::string("EPSON") + '\0'))
-            .Data({72, 0, 0, 0, 1, 0, 0, 0})
+            .Bytes(Bytes(std::string("EPSON") + '\0'))
+            .Bytes({72, 0, 0, 0, 1, 0, 0, 0})
             .bytes();
     };
     return {

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/delivered_rows.h"
 #include "tiff/erf_file.h"
 
 // PhotometricInterpretation, ImageWidth, ImageLength, StripOffsets, StripByteCounts.
 using ImageTags = std::array<std::uint32_t, 5>;
-using DeliveredRows = std::vector<std::vector<std::uint8_t>>;
 
 struct HostileFile {
     std::string name;
@@ -23,7 +23,7 @@ struct HostileFile {
     ImageTags raw = {};                  // the raw-image query; its width and length are the reported size
     std::uint32_t rows = 0;              // rows ReadFileExec delivers
     std::function<void(const ErfFile&)> checkParse = {};
-    std::function<void(const DeliveredRows&)> checkRows = {};
+    std::function<void(const std::vector<DeliveredRow>&)> checkRows = {};
 };
 
 std::vector<HostileFile> HostileFiles();

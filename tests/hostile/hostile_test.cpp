@@ -7,6 +7,8 @@
 
 #include "plugin/exports.h"
 #include "tests/hostile/hostile_cases.h"
+#include "tests/support/byte_builder.h"
+#include "tests/support/delivered_rows.h"
 #include "tests/support/erf_builder.h"
 #include "tests/support/memory_image.h"
 #include "tests/support/temp_file.h"
@@ -24,17 +26,14 @@ void ExpectInside(const TiffIfd& ifd, std::size_t fileBytes) {
     }
 }
 
-DeliveredRows* gRows = nullptr;
-std::int32_t gWidth = 0;
-
-std::int32_t RUDI_CDECL KeepRow(std::int32_t y, std::int32_t first, std::int32_t last, std::uint8_t* pixels,
-                                std::int32_t zero) {
-    EXPECT_EQ(y, static_cast<std::int32_t>(gRows->size()));
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(last, gWidth - 1);
-    EXPECT_EQ(zero, 0);
-    gRows->emplace_back(pixels, pixels + 3 * std::size_t(gWidth));
-    return 0;
+// Rows top first, each of the whole width, as the host asks for them.
+void ExpectWholeRows(const std::vector<DeliveredRow>& rows, std::uint32_t width) {
+    for (std::size_t y = 0; y < rows.size(); ++y) {
+        EXPECT_EQ(rows[y].y, static_cast<std::int32_t>(y));
+        EXPECT_EQ(rows[y].firstColumn, 0);
+        EXPECT_EQ(rows[y].lastColumn, static_cast<std::int32_t>(width) - 1);
+        EXPECT_EQ(rows[y].zero, 0);
+    }
 }
 
 class HostileFileTest : public testing::TestWithParam<HostileFile> {};
@@ -62,17 +61,15 @@ TEST_P(HostileFileTest, GiveTheDecidedSizeAndRows) {
     testing::internal::CaptureStderr();
     ImageSizeRecord size{};
     EXPECT_EQ(ReadFileGetSize(0, file.c_str(), &size, nullptr), 1);
-    DeliveredRows rows;
-    gRows = &rows;
-    gWidth = static_cast<std::int32_t>(size.width);
-    LineCallbackRecord callbacks{KeepRow};
-    EXPECT_EQ(ReadFileExec(0, file.c_str(), 0, 0, 0, &callbacks), 1);
+    const Delivery delivery = ReadRows(file.c_str());
     testing::internal::GetCapturedStderr();
+    EXPECT_EQ(delivery.result, 1);
     EXPECT_EQ(size.width, c.raw[1]);
     EXPECT_EQ(size.height, c.raw[2]);
     EXPECT_EQ(size.bitsPerPixel, 24u);
-    EXPECT_EQ(rows.size(), c.rows);
-    if (c.checkRows) c.checkRows(rows);
+    EXPECT_EQ(delivery.rows.size(), c.rows);
+    ExpectWholeRows(delivery.rows, size.width);
+    if (c.checkRows) c.checkRows(delivery.rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileFileTest, testing::ValuesIn(HostileFiles()),
@@ -100,11 +97,9 @@ TEST(HostileFile, AValueCountBeyondWhatAListCanHoldIsRefusedLikeRunningOutOfMemo
     EXPECT_EQ(size.width, 0u);
     EXPECT_EQ(size.height, 0u);
     EXPECT_EQ(size.bitsPerPixel, 24u);
-    DeliveredRows rows;
-    gRows = &rows;
-    LineCallbackRecord callbacks{KeepRow};
-    EXPECT_EQ(ReadFileExec(0, file.c_str(), 0, 0, 0, &callbacks), 1);
-    EXPECT_TRUE(rows.empty());
+    const Delivery delivery = ReadRows(file.c_str());
+    EXPECT_EQ(delivery.result, 1);
+    EXPECT_TRUE(delivery.rows.empty());
 }
 
 class HostileImageTest : public testing::TestWithParam<HostileImage> {};

@@ -6,6 +6,7 @@
 
 #include "develop/row_buffers.h"
 #include "plugin/exports.h"
+#include "tests/support/delivered_rows.h"
 #include "tests/support/erf_builder.h"
 #include "tests/support/temp_file.h"
 
@@ -30,32 +31,11 @@ struct SizeQuery {
     std::uint8_t block[kBlock40Bytes + 16];
 };
 
-struct Call {
-    std::int32_t y, firstColumn, lastColumn, zero;
-    std::vector<std::uint8_t> pixels;
-};
-std::vector<Call>* gCalls = nullptr;
-
-std::int32_t RUDI_CDECL RecordRow(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
-                                  std::uint8_t* pixels, std::int32_t zero) {
-    const std::size_t bytes = lastColumn >= firstColumn ? 3 * static_cast<std::size_t>(lastColumn - firstColumn + 1) : 0;
-    gCalls->push_back({y, firstColumn, lastColumn, zero, std::vector<std::uint8_t>(pixels, pixels + bytes)});
-    return 0;
-}
-
-std::vector<Call> Exec(const char* path) {
-    std::vector<Call> calls;
-    gCalls = &calls;
-    LineCallbackRecord callbacks{&RecordRow};
-    EXPECT_EQ(ReadFileExec(1, path, 2, 3, 4, &callbacks), 1);
-    gCalls = nullptr;
-    return calls;
-}
-
-std::vector<std::vector<std::uint8_t>> Pixels(const std::vector<Call>& calls) {
-    std::vector<std::vector<std::uint8_t>> rows;
-    for (const Call& call : calls) rows.push_back(call.pixels);
-    return rows;
+// With arguments the module does not use that are not zero, as a host may pass.
+std::vector<DeliveredRow> Exec(const char* path) {
+    const Delivery delivery = ReadRows(path, 1, 2, 3, 4);
+    EXPECT_EQ(delivery.result, 1);
+    return delivery.rows;
 }
 
 std::vector<std::uint8_t> ErfOf(std::uint32_t width, std::uint32_t height, const std::vector<std::uint16_t>& samples,
@@ -112,21 +92,21 @@ TEST(ReadFileExec, DeliversEveryRowTopFirstWithTheHostsArguments) {
     std::vector<std::uint16_t> samples(16, 0);
     std::fill(samples.begin() + 8, samples.end(), 4095);
     const TempFile file(ErfOf(4, 4, samples));
-    const std::vector<Call> calls = Exec(file.c_str());
-    ASSERT_EQ(calls.size(), 4u);
-    for (std::size_t y = 0; y < 4; ++y) {
-        EXPECT_EQ(calls[y].y, static_cast<std::int32_t>(y));
-        EXPECT_EQ(calls[y].firstColumn, 0);
-        EXPECT_EQ(calls[y].lastColumn, 3);
-        EXPECT_EQ(calls[y].zero, 0);
-    }
+    const std::vector<DeliveredRow> calls = Exec(file.c_str());
     auto row = [](std::uint8_t b, std::uint8_t g, std::uint8_t r) {
         return std::vector<std::uint8_t>{b, g, r, b, g, r, b, g, r, b, g, r};
     };
     // Blue of row 2 and red of row 1 are averages of 0 and 255.
     const std::vector<std::vector<std::uint8_t>> expected = {
         row(0, 0, 0), row(0, 0, 127), row(127, 255, 255), row(255, 255, 255)};
-    EXPECT_EQ(Pixels(calls), expected);
+    ASSERT_EQ(calls.size(), 4u);
+    for (std::size_t y = 0; y < 4; ++y) {
+        EXPECT_EQ(calls[y].y, static_cast<std::int32_t>(y));
+        EXPECT_EQ(calls[y].firstColumn, 0);
+        EXPECT_EQ(calls[y].lastColumn, 3);
+        EXPECT_EQ(calls[y].zero, 0);
+        EXPECT_EQ(calls[y].pixels, expected[y]) << y;
+    }
 }
 
 TEST(ReadFileExec, LittleAndBigEndianFilesGiveTheSamePicture) {
@@ -134,15 +114,17 @@ TEST(ReadFileExec, LittleAndBigEndianFilesGiveTheSamePicture) {
     for (int i = 0; i < 7 * 5; ++i) samples.push_back(static_cast<std::uint16_t>(i * 1237 % 4096));
     const TempFile little(ErfOf(7, 5, samples, true));
     const TempFile big(ErfOf(7, 5, samples, false));
-    const std::vector<Call> fromLittle = Exec(little.c_str());
+    const std::vector<DeliveredRow> fromLittle = Exec(little.c_str());
+    const std::vector<DeliveredRow> fromBig = Exec(big.c_str());
     ASSERT_EQ(fromLittle.size(), 5u);
-    EXPECT_EQ(Pixels(fromLittle), Pixels(Exec(big.c_str())));
+    ASSERT_EQ(fromBig.size(), 5u);
+    for (std::size_t y = 0; y < 5; ++y) EXPECT_EQ(fromLittle[y].pixels, fromBig[y].pixels) << y;
 }
 
 TEST(ReadFileExec, DeliversWidePicturesWhole) {
     // Every sample 2048 (index 127): blue 248, green 209, red 252 everywhere.
     const TempFile file(ErfOf(6000, 2, std::vector<std::uint16_t>(12000, 2048)));
-    const std::vector<Call> calls = Exec(file.c_str());
+    const std::vector<DeliveredRow> calls = Exec(file.c_str());
     ASSERT_EQ(calls.size(), 2u);
     std::vector<std::uint8_t> expected;
     for (int x = 0; x < 6000; ++x) expected.insert(expected.end(), {248, 209, 252});
@@ -188,7 +170,7 @@ TEST(ReadFileExec, DecodesAtMostEightPixelsPerByteOfTheFile) {
 
 TEST(ReadFileExec, AWidthOfZeroStillGivesEveryRow) {
     const TempFile file(BuildErf({.width = 0, .height = 2}));
-    const std::vector<Call> calls = Exec(file.c_str());
+    const std::vector<DeliveredRow> calls = Exec(file.c_str());
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[1].y, 1);
     EXPECT_EQ(calls[1].lastColumn, -1);
@@ -197,7 +179,7 @@ TEST(ReadFileExec, AWidthOfZeroStillGivesEveryRow) {
 TEST(ReadFileExec, AStripOutOfReachGivesABlackPicture) {
     const TempFile file(BuildErf({.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(32, 0x77),
                                   .stripOffset = 0x80000000u}));
-    const std::vector<Call> calls = Exec(file.c_str());
+    const std::vector<DeliveredRow> calls = Exec(file.c_str());
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].pixels, std::vector<std::uint8_t>(12, 0));
     EXPECT_EQ(calls[1].pixels, std::vector<std::uint8_t>(12, 0));

@@ -1,6 +1,6 @@
 #include "tests/support/erf_builder.h"
 
-#include "tests/support/temp_file.h"
+#include "tests/support/byte_builder.h"
 #include "tiff/raw_entry.h"
 #include "tiff/tag_numbers.h"
 

@@ -1,6 +1,6 @@
 #include "tests/support/ifd_builder.h"
 
-#include "tests/support/temp_file.h"
+#include "tests/support/byte_builder.h"
 #include "tiff/tag_numbers.h"
 #include "tiff/tiff_tag.h"
 

@@ -1,24 +1,17 @@
 #include "tests/support/run_command.h"
 
-#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
-Scratch::Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "rudi-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-}
-
-Scratch::~Scratch() { fs::remove_all(path_); }
-
 std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
 }
 
 Outcome RunProgram(const Scratch& scratch, const std::string& program, const std::string& arguments) {

@@ -4,23 +4,11 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/temp_file.h"
+
 struct Outcome {
     int status;  // the exit status, -1 when the program did not exit normally
     std::string out, err;
-};
-
-// A scratch directory, removed with everything in it.
-class Scratch {
-public:
-    Scratch();
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
 };
 
 std::string Slurp(const std::filesystem::path& path);

@@ -1,88 +1,74 @@
 #include "tests/support/temp_file.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
-TempFile::TempFile(const std::vector<std::uint8_t>& bytes) {
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path) {
+    throw std::runtime_error("cannot " + what + " " + path + ": " + std::strerror(errno));
+}
+
+// The pattern mkstemp and mkdtemp fill in.
+std::string Pattern() { return (TempDirectory() / "rudi-test-XXXXXX").string(); }
+
+}  // namespace
+
+fs::path TempDirectory() {
     const char* dir = std::getenv("TMPDIR");
-    std::string pattern = std::string(dir != nullptr ? dir : "/tmp") + "/rudi-test-XXXXXX";
+    return dir != nullptr && *dir != '\0' ? dir : "/tmp";
+}
+
+TempFile::TempFile(const std::vector<std::uint8_t>& bytes) {
+    std::string pattern = Pattern();
     const int fd = mkstemp(pattern.data());
-    if (fd < 0) throw std::runtime_error("cannot make a temporary file");
+    if (fd < 0) Fail("make a temporary file like", pattern);
     close(fd);
     path_ = pattern;
     Write(bytes);
 }
 
-void TempFile::Resize(std::uint64_t bytes) const {
-    if (truncate(path_.c_str(), static_cast<off_t>(bytes)) != 0) throw std::runtime_error("cannot resize " + path_);
-}
-
-TempFile::~TempFile() { std::remove(path_.c_str()); }
+TempFile::~TempFile() { unlink(path_.c_str()); }
 
 std::vector<std::uint8_t> TempFile::Read() const {
     std::ifstream in(path_, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void TempFile::Write(const std::vector<std::uint8_t>& bytes) const {
-    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+void TempFile::Write(const std::uint8_t* data, std::size_t size) const {
+    const int fd = open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) Fail("open", path_);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t put = write(fd, data + done, size - done);
+        if (put <= 0) break;
+        done += static_cast<std::size_t>(put);
+    }
+    close(fd);
+    if (done != size) Fail("write", path_);
 }
 
-ByteBuilder& ByteBuilder::U8(std::uint32_t value) {
-    bytes_.push_back(static_cast<std::uint8_t>(value));
-    return *this;
+void TempFile::Resize(std::uint64_t bytes) const {
+    if (truncate(path_.c_str(), static_cast<off_t>(bytes)) != 0) Fail("resize", path_);
 }
 
-ByteBuilder& ByteBuilder::U16(std::uint32_t value) {
-    if (little_) return U8(value).U8(value >> 8);
-    return U8(value >> 8).U8(value);
+Scratch::Scratch() {
+    std::string pattern = Pattern();
+    if (mkdtemp(pattern.data()) == nullptr) Fail("make a temporary folder like", pattern);
+    path_ = pattern;
 }
 
-ByteBuilder& ByteBuilder::U32(std::uint32_t value) {
-    if (little_) return U16(value).U16(value >> 16);
-    return U16(value >> 16).U16(value);
-}
-
-ByteBuilder& ByteBuilder::Bytes(const std::vector<std::uint8_t>& bytes) {
-    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
-    return *this;
-}
-
-ByteBuilder& ByteBuilder::Text(const std::string& text) {
-    bytes_.insert(bytes_.end(), text.begin(), text.end());
-    return *this;
-}
-
-ByteBuilder& ByteBuilder::PadTo(std::size_t size) {
-    if (bytes_.size() < size) bytes_.resize(size, 0);
-    return *this;
-}
-
-void ByteBuilder::Put32(std::size_t position, std::uint32_t value) {
-    ByteBuilder number(little_);
-    number.U32(value);
-    PadTo(position + 4);
-    std::copy(number.bytes_.begin(), number.bytes_.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(position));
-}
-
-ByteBuilder& ByteBuilder::Header(std::uint32_t ifd0Offset) {
-    Text(little_ ? "II" : "MM");
-    return U16(42).U32(ifd0Offset);
-}
-
-ByteBuilder& ByteBuilder::Entry(std::uint32_t tag, std::uint32_t type, std::uint32_t count, std::uint32_t field) {
-    return U16(tag).U16(type).U32(count).U32(field);
-}
-
-ByteBuilder& ByteBuilder::InlineEntry(std::uint32_t tag, std::uint32_t type, std::uint32_t count,
-                                      const std::vector<std::uint8_t>& field) {
-    U16(tag).U16(type).U32(count);
-    for (std::size_t i = 0; i < 4; ++i) U8(i < field.size() ? field[i] : 0);
-    return *this;
+Scratch::~Scratch() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
 }

@@ -1,11 +1,18 @@
-// Test helpers: files with chosen bytes, and TIFF bytes built in either order.
+// Files and folders in the temporary folder, removed with their objects: for
+// the tests and the fuzz targets alike, so without GoogleTest, which the fuzz
+// targets cannot link. A failure to make or write one throws.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-// A file in the temporary folder, removed when the object goes.
+// TMPDIR when it names a folder, else /tmp (an empty TMPDIR names none).
+std::filesystem::path TempDirectory();
+
+// A file with chosen bytes.
 class TempFile {
 public:
     explicit TempFile(const std::vector<std::uint8_t>& bytes = {});
@@ -16,7 +23,9 @@ public:
     const std::string& path() const { return path_; }
     const char* c_str() const { return path_.c_str(); }
     std::vector<std::uint8_t> Read() const;
-    void Write(const std::vector<std::uint8_t>& bytes) const;
+    // Replaces the file's bytes.
+    void Write(const std::uint8_t* data, std::size_t size) const;
+    void Write(const std::vector<std::uint8_t>& bytes) const { Write(bytes.data(), bytes.size()); }
     // Cuts or extends the file to `bytes`; an extension is a hole of zeros
     // that takes no room on the disk.
     void Resize(std::uint64_t bytes) const;
@@ -25,31 +34,16 @@ private:
     std::string path_;
 };
 
-// Appends numbers in a chosen byte order; Put* write at a given position.
-class ByteBuilder {
+// A folder, removed with everything in it.
+class Scratch {
 public:
-    explicit ByteBuilder(bool littleEndian = true) : little_(littleEndian) {}
-
-    ByteBuilder& U8(std::uint32_t value);
-    ByteBuilder& U16(std::uint32_t value);
-    ByteBuilder& U32(std::uint32_t value);
-    ByteBuilder& Bytes(const std::vector<std::uint8_t>& bytes);
-    ByteBuilder& Text(const std::string& text);  // without the NUL
-    ByteBuilder& PadTo(std::size_t size);
-    void Put32(std::size_t position, std::uint32_t value);
-
-    // The 8-byte header ("II" or "MM", 42, IFD0's offset).
-    ByteBuilder& Header(std::uint32_t ifd0Offset);
-    // One 12-byte entry; `field` holds the value field's four bytes as a number.
-    ByteBuilder& Entry(std::uint32_t tag, std::uint32_t type, std::uint32_t count, std::uint32_t field);
-    // An entry whose value field holds the bytes given, left-justified.
-    ByteBuilder& InlineEntry(std::uint32_t tag, std::uint32_t type, std::uint32_t count,
-                             const std::vector<std::uint8_t>& field);
-
-    std::size_t size() const { return bytes_.size(); }
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    Scratch();
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& path() const { return path_; }
 
 private:
-    bool little_;
-    std::vector<std::uint8_t> bytes_;
+    std::filesystem::path path_;
 };

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/byte_builder.h"
 #include "tests/support/erf_builder.h"
 #include "tests/support/memory_limit.h"
 #include "tests/support/temp_file.h"

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <tuple>
 
+#include "tests/support/byte_builder.h"
 #include "tests/support/ifd_builder.h"
 #include "tests/support/memory_image.h"
 #include "tests/support/temp_file.h"
@@ -40,23 +41,6 @@ std::vector<std::uint32_t> Ascii(const std::string& text) {
 
 std::uint32_t At16(const std::vector<std::uint8_t>& b, std::size_t i) { return LoadOrdered16(&b[i], true); }
 std::uint32_t At32(const std::vector<std::uint8_t>& b, std::size_t i) { return LoadOrdered32(&b[i], true); }
-
-// Raw entries built by hand, little-endian, optionally followed by data.
-class RawImage {
-public:
-    RawImage& Entry(std::uint32_t tag, std::uint32_t type, std::uint32_t count, std::uint32_t field) {
-        bytes_.U16(tag).U16(type).U32(count).U32(field);
-        return *this;
-    }
-    RawImage& Data(const std::vector<std::uint8_t>& data) {
-        bytes_.Bytes(data);
-        return *this;
-    }
-    const std::vector<std::uint8_t>& bytes() const { return bytes_.bytes(); }
-
-private:
-    ByteBuilder bytes_{true};
-};
 
 // ForEachTag passes a 32-bit user value: the visitors record into this list.
 std::vector<std::uint32_t> gVisited;
@@ -243,11 +227,11 @@ TEST(StoreValuesToMemory, StoresTheItemsTheTypeCallsFor) {
 }
 
 TEST(LoadFromMemory, GivesEntryOffsetsByIndexAndTakesTheValueFieldAsOffset) {
-    const auto image = RawImage()
+    const auto image = ByteBuilder()
                            .Entry(kTagCompression, 3, 1, 5)           // inline SHORT 5: field 05 00 00 00
                            .Entry(kTagImageWidth, 4, 2, 36)          // two LONGs in a block at 36
                            .Entry(kTagMake, 2, 4, 0x00434241)  // "ABC" inline
-                           .Data({0x40, 1, 0, 0, 7, 0, 0, 0})
+                           .Bytes({0x40, 1, 0, 0, 7, 0, 0, 0})
                            .bytes();
     TiffIfd ifd;
     EXPECT_EQ(ifd.LoadFromMemory(image.data(), 3), 0);
@@ -270,14 +254,14 @@ TEST(LoadFromMemory, GivesEntryOffsetsByIndexAndTakesTheValueFieldAsOffset) {
 }
 
 TEST(LoadFromMemory, RunsTheDictionaryOverLoadedValues) {
-    const auto image = RawImage().Entry(kTagCompression, 3, 1, 1).bytes();
+    const auto image = ByteBuilder().Entry(kTagCompression, 3, 1, 1).bytes();
     TiffIfd ifd;
     ifd.LoadFromMemory(image.data(), 1);
     EXPECT_STREQ(ifd.FindTag("Compression")->valueText.c_str(), TagDictionary::TextOf("Compression_1"));
 }
 
 TEST(LoadFromMemory, DropsUnknownTagsAndKeepsTheFirstOfANameWithoutReadingTheRest) {
-    const auto image = RawImage()
+    const auto image = ByteBuilder()
                            .Entry(0, 3, 1, 1)
                            .Entry(0xC000, 4, 1, 1)
                            .Entry(kTagImageWidth, 4, 1, 640)
@@ -291,7 +275,7 @@ TEST(LoadFromMemory, DropsUnknownTagsAndKeepsTheFirstOfANameWithoutReadingTheRes
 }
 
 TEST(LoadFromMemory, AZeroOrNegativeCountEmptiesTheDirectory) {
-    const auto image = RawImage().Entry(kTagImageWidth, 4, 1, 640).bytes();
+    const auto image = ByteBuilder().Entry(kTagImageWidth, 4, 1, 640).bytes();
     for (const std::int32_t count : {0, -1, INT32_MIN}) {
         TiffIfd ifd;
         ifd.LoadFromMemory(image.data(), 1);
@@ -305,8 +289,8 @@ TEST(LoadFromMemory, AZeroOrNegativeCountEmptiesTheDirectory) {
 }
 
 TEST(LoadEntryFromMemory, CountsBlockOffsetsFromTheImageNotFromTheEntry) {
-    const auto image = RawImage().Entry(0, 0, 0, 0).Data({'N', 'I', 'K', 'O', 'N', 0}).bytes();
-    const auto entry = RawImage().Entry(kTagMake, 2, 6, 12).bytes();
+    const auto image = ByteBuilder().Entry(0, 0, 0, 0).Bytes({'N', 'I', 'K', 'O', 'N', 0}).bytes();
+    const auto entry = ByteBuilder().Entry(kTagMake, 2, 6, 12).bytes();
     TiffIfd ifd;
     EXPECT_EQ(ifd.LoadEntryFromMemory(image.data(), entry.data(), 1234), 0);
     EXPECT_EQ(ifd.FindTag("Make")->valueText, "NIKON");
@@ -324,21 +308,21 @@ struct DamagedCase {
 };
 
 std::vector<DamagedCase> DamagedCases() {
-    const auto twoEntries = RawImage().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagImageLength, 4, 1, 480).bytes();
-    const auto withBlock = RawImage().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagMake, 2, 6, 24)
-        .Data({'E', 'P', 'S', 'O', 'N', 0}).bytes();
+    const auto twoEntries = ByteBuilder().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagImageLength, 4, 1, 480).bytes();
+    const auto withBlock = ByteBuilder().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagMake, 2, 6, 24)
+        .Bytes({'E', 'P', 'S', 'O', 'N', 0}).bytes();
     return {
         {"a count past the entries", twoEntries, 12, 2, {"ImageWidth"}},
         {"a count far past the image", twoEntries, 24, INT32_MAX, {"ImageLength", "ImageWidth"}},
         {"an entry cut by the end", twoEntries, 23, 2, {"ImageWidth"}},
         {"a block running past the end", withBlock, 29, 2, {"ImageWidth"}},
         {"a block starting past the end",
-         RawImage().Entry(kTagMake, 2, 6, 40).Data(std::vector<std::uint8_t>(40, 'x')).bytes(), 30, 1, {}},
+         ByteBuilder().Entry(kTagMake, 2, 6, 40).Bytes(std::vector<std::uint8_t>(40, 'x')).bytes(), 30, 1, {}},
         {"an offset that wraps 32 bits",
-         RawImage().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagMake, 2, 32, 0xFFFFFFF0).bytes(), 24, 2, {"ImageWidth"}},
+         ByteBuilder().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagMake, 2, 32, 0xFFFFFFF0).bytes(), 24, 2, {"ImageWidth"}},
         {"a count of values that cannot fit",
-         RawImage().Entry(kTagStripOffsets, 4, 0x40000000, 12)
-             .Data(std::vector<std::uint8_t>(64, 1)).bytes(), 76, 1, {}},
+         ByteBuilder().Entry(kTagStripOffsets, 4, 0x40000000, 12)
+             .Bytes(std::vector<std::uint8_t>(64, 1)).bytes(), 76, 1, {}},
         {"an image too small for one entry", twoEntries, 11, 1, {}},
         {"no image at all", twoEntries, 0, 2, {}},
     };
@@ -387,8 +371,8 @@ TEST(HasTag, ComparesNamesExactly) {
 }
 
 TEST(GetMake, CutsToTheBufferAndAlwaysTerminates) {
-    const auto image = RawImage().Entry(kTagMake, 2, 11, 12)
-        .Data({'S', 'E', 'I', 'K', 'O', ' ', 'E', 'P', 'S', 'N', 0}).bytes();
+    const auto image = ByteBuilder().Entry(kTagMake, 2, 11, 12)
+        .Bytes({'S', 'E', 'I', 'K', 'O', ' ', 'E', 'P', 'S', 'N', 0}).bytes();
     TiffIfd ifd;
     ifd.LoadFromMemory(image.data(), 1, image.size());
 

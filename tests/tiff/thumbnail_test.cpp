@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/byte_builder.h"
 #include "tests/support/memory_limit.h"
 #include "tests/support/temp_file.h"
 #include "tiff/thumbnail.h"

@@ -14,12 +14,13 @@ struct Outcome {
     std::string name;
 };
 
-Outcome ParseArguments(std::vector<const char*> arguments) {
+Outcome ParseArguments(const std::vector<const char*>& options) {
     CLI::App app("A tool for the test.", "tool");
     cli::AddVersion(app);
     std::string name;
     app.add_option("--name", name);
-    arguments.insert(arguments.begin(), "tool");
+    std::vector<const char*> arguments{"tool"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     Outcome outcome;

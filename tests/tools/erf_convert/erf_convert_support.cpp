@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "plugin/exports.h"
+#include "tests/support/delivered_rows.h"
 #include "tests/support/erf_builder.h"
 #include "tiff/erf_file.h"
 #include "tools/make_erf/erf_writer.h"
@@ -10,17 +11,6 @@
 #include "tools/picture/picture_file.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::vector<std::uint8_t>* gRows = nullptr;
-std::int32_t RUDI_CDECL KeepRow(std::int32_t, std::int32_t first, std::int32_t last, std::uint8_t* pixels,
-                                std::int32_t) {
-    gRows->insert(gRows->end(), pixels, pixels + 3 * (last - first + 1));
-    return 1;
-}
-
-}  // namespace
 
 Outcome ErfConvert(const Scratch& scratch, const std::string& arguments) {
     return RunProgram(scratch, ERF_CONVERT, arguments);
@@ -56,12 +46,8 @@ void SetOrientation(const fs::path& path, std::uint16_t value) {
 Picture ModulePicture(const fs::path& path) {
     ImageSizeRecord size{};
     ReadFileGetSize(0, path.c_str(), &size, nullptr);
-    Picture picture{static_cast<std::int32_t>(size.width), static_cast<std::int32_t>(size.height), {}};
-    gRows = &picture.pixels;
-    LineCallbackRecord callbacks{&KeepRow};
-    ReadFileExec(0, path.c_str(), 0, 0, 0, &callbacks);
-    gRows = nullptr;
-    return picture;
+    return {static_cast<std::int32_t>(size.width), static_cast<std::int32_t>(size.height),
+            ReadRows(path.c_str()).Pixels()};
 }
 
 Picture ReadPng(const fs::path& path) {

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/byte_builder.h"
 #include "tests/support/cp932.h"
 #include "tests/support/ifd_builder.h"
 #include "tests/support/run_command.h"

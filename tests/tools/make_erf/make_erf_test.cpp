@@ -9,7 +9,7 @@
 
 #include "develop/raw_decoder.h"
 #include "develop/tone_curves.h"
-#include "plugin/exports.h"
+#include "tests/support/delivered_rows.h"
 #include "tests/support/memory_image.h"
 #include "tests/support/run_command.h"
 #include "tiff/erf_file.h"
@@ -58,12 +58,6 @@ TEST(SampleForLevel, DevelopsToTheNearestLevelTheCurveCanGive) {
     }
 }
 
-std::vector<std::uint8_t>* gRows = nullptr;
-std::int32_t RUDI_CDECL KeepRow(std::int32_t, std::int32_t first, std::int32_t last, std::uint8_t* pixels, std::int32_t) {
-    gRows->insert(gRows->end(), pixels, pixels + 3 * (last - first + 1));
-    return 0;
-}
-
 TEST(MakeErf, AFlatPictureDevelopsBackToItsColour) {
     const Scratch scratch;
     const std::string path = (scratch / "flat.erf").string();
@@ -71,11 +65,7 @@ TEST(MakeErf, AFlatPictureDevelopsBackToItsColour) {
     for (int i = 0; i < 8 * 6; ++i) flat.pixels.insert(flat.pixels.end(), {60, 120, 200});  // red 200, blue 60
     std::string error;
     ASSERT_TRUE(WriteErf(path, flat, false, error));
-    std::vector<std::uint8_t> rows;
-    gRows = &rows;
-    LineCallbackRecord callbacks{&KeepRow};
-    ReadFileExec(0, path.c_str(), 0, 0, 0, &callbacks);
-    gRows = nullptr;
+    const std::vector<std::uint8_t> rows = ReadRows(path.c_str()).Pixels();
     ASSERT_EQ(rows.size(), 8u * 6 * 3);
     const std::uint8_t expected[3] = {DevelopedLevel(kMosaicBlue, SampleForLevel(kMosaicBlue, 60)),
                                       DevelopedLevel(kMosaicGreen, SampleForLevel(kMosaicGreen, 120)),
