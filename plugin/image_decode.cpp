@@ -44,12 +44,16 @@ void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks)
 
     // Sizes from 2^31 on come through as negative and are refused, as is a
     // picture too large to hold or larger than the file justifies: then no
-    // row is delivered.
+    // row is delivered. What the memory cannot hold is shown to the user.
     if (erf.fileBytes && !FileJustifiesPicture(*erf.fileBytes, width, height)) return;
     const auto columns = static_cast<std::int32_t>(width);
     const auto rows = static_cast<std::int32_t>(height);
     const DibOwner dib(CreateDib(columns, rows, 24));
-    if (dib == nullptr || !SizeRowBuffers(columns)) return;
+    if (dib == nullptr || !SizeRowBuffers(columns)) {
+        // The host was told the size and expects rows: the user learns why none come.
+        erf.ShowError("Picture too large for memory: %s (%u x %u pixels)", width, height);
+        return;
+    }
     // The rows go to the host as they are developed. A file that cannot be
     // reopened leaves the picture black, delivered after the decode gave up.
     RowDelivery delivery(dib.get(), callbacks);

@@ -155,10 +155,29 @@ TEST(ReadFileExec, DeliversNothingWithoutAPictureOrWhenItIsTooLarge) {
     const TempFile huge(BuildErf({.width = 100000, .height = 100000, .strip = std::vector<std::uint8_t>(16, 1)}));
     const TempFile beyond32Bits(BuildErf({.width = 0x80000000u, .height = 1}));
     const TempFile tall(BuildErf({.width = 1, .height = 0x80000000u}));
-    for (const TempFile* file : {&noSubIfds, &huge, &beyond32Bits, &tall}) {
-        EXPECT_TRUE(Exec(file->c_str()).empty()) << file->path();
+    // A file long enough for its 30000 x 24000 picture (a hole of zeros on
+    // the disk), whose DIB no process can hold: the user is told which file
+    // and what size, once. The others are refused without a word: there is
+    // no picture, or the file cannot hold what it claims.
+    const TempFile beyondMemory(BuildErf({.width = 30000, .height = 24000}));
+    beyondMemory.Resize(30000ull * 24000 / 8);
+    const struct {
+        const char* path;
+        std::string message;
+    } cases[] = {
+        {noSubIfds.c_str(), ""},
+        {huge.c_str(), ""},
+        {beyond32Bits.c_str(), ""},
+        {tall.c_str(), ""},
+        {"/nonexistent/photo.erf", ""},
+        {beyondMemory.c_str(), "Picture too large for memory: " + beyondMemory.path() + " (30000 x 24000 pixels)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(Exec(c.path).empty());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
     }
-    EXPECT_TRUE(Exec("/nonexistent/photo.erf").empty());
 }
 
 TEST(ReadFileExec, DecodesAtMostEightPixelsPerByteOfTheFile) {
