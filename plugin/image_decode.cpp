@@ -2,6 +2,7 @@
 // one row at a time, top row first.
 #include "plugin/image_decode.h"
 
+#include <atomic>
 #include <cstdint>
 
 #include "develop/dib.h"
@@ -61,6 +62,27 @@ void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks)
         DeliverRows(dib.get(), callbacks);
 }
 
+// The row buffers serve one decode at a time. The host must not call the
+// module from two threads at once; when it does anyway, the call that finds a
+// decode in progress (or one made from inside a LineCallback) delivers
+// nothing and returns as a call that failed does, rather than mixing its rows
+// with the other's.
+std::atomic_flag gDecoding;
+
+class DecodeTurn {
+public:
+    DecodeTurn() : mine_(!gDecoding.test_and_set(std::memory_order_acquire)) {}
+    ~DecodeTurn() {
+        if (mine_) gDecoding.clear(std::memory_order_release);
+    }
+    DecodeTurn(const DecodeTurn&) = delete;
+    DecodeTurn& operator=(const DecodeTurn&) = delete;
+    bool mine() const { return mine_; }
+
+private:
+    bool mine_;
+};
+
 }  // namespace
 
 void DeliverRows(DibImage dib, const LineCallbackRecord& callbacks) {
@@ -72,5 +94,10 @@ void DeliverRows(DibImage dib, const LineCallbackRecord& callbacks) {
 extern "C" std::int32_t RUDI_CDECL ReadFileExec(std::int32_t, const char* fileName, std::int32_t, std::int32_t,
                                                 std::int32_t, LineCallbackRecord* callbacks) {
     // Should anything fail on the way, no further row is delivered.
-    return RunExport([&] { DecodeAndDeliver(fileName, *callbacks); }, [] {});
+    return RunExport(
+        [&] {
+            const DecodeTurn turn;
+            if (turn.mine()) DecodeAndDeliver(fileName, *callbacks);
+        },
+        [] {});
 }

@@ -205,6 +205,44 @@ TEST(ReadFileExec, DecodesAtMostEightPixelsPerByteOfTheFile) {
     EXPECT_EQ(Exec(cutShort.c_str()).size(), 2u);
 }
 
+// A decode started from inside another's LineCallback (as a second thread's
+// would be while the first is under way) finds the row buffers taken: it
+// delivers nothing, and the first decode's rows stay as they would be alone.
+std::vector<Call>* gNestedCalls = nullptr;
+const char* gNestedPath = nullptr;
+
+std::int32_t RecordRowAndDecodeAnother(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
+                                       std::uint8_t* pixels, std::int32_t zero) {
+    if (y == 1) {
+        std::vector<Call>* const outer = gCalls;  // Exec records into its own list
+        *gNestedCalls = Exec(gNestedPath);
+        gCalls = outer;
+    }
+    return RecordRow(y, firstColumn, lastColumn, pixels, zero);
+}
+
+TEST(ReadFileExec, ACallWhileAnotherIsUnderWayDeliversNothing) {
+    std::vector<std::uint16_t> samples;
+    for (int i = 0; i < 9 * 6; ++i) samples.push_back(static_cast<std::uint16_t>(i * 811 % 4096));
+    const TempFile file(ErfOf(9, 6, samples));
+    const TempFile other(ErfOf(9, 6, std::vector<std::uint16_t>(9 * 6, 4095)));
+    const std::vector<Call> alone = Exec(file.c_str());
+    ASSERT_EQ(alone.size(), 6u);
+
+    std::vector<Call> nested{{-1, 0, 0, 0, {}}};  // replaced by what the nested call delivers
+    gNestedCalls = &nested;
+    gNestedPath = other.c_str();
+    std::vector<Call> outer;
+    gCalls = &outer;
+    LineCallbackRecord callbacks{&RecordRowAndDecodeAnother};
+    EXPECT_EQ(ReadFileExec(1, file.c_str(), 2, 3, 4, &callbacks), 1);
+    gCalls = nullptr;
+    EXPECT_TRUE(nested.empty());
+    EXPECT_EQ(Pixels(outer), Pixels(alone));
+    // Once the first decode is over, the next one runs.
+    EXPECT_EQ(Exec(other.c_str()).size(), 6u);
+}
+
 TEST(ReadFileExec, AWidthOfZeroStillGivesEveryRow) {
     const TempFile file(BuildErf({.width = 0, .height = 2}));
     const std::vector<Call> calls = Exec(file.c_str());

@@ -11,7 +11,7 @@ native=$(cd "$1" && pwd)
 win="$2"
 
 cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release -DRUDI_WERROR="${RUDI_WERROR:-OFF}" >/dev/null || exit 1
-cmake --build "$win" -j"$(nproc)" --target R_UDI erf-convert export-counters version-info || exit 1
+cmake --build "$win" -j"$(nproc)" --target R_UDI erf-convert export-counters version-info concurrent-calls || exit 1
 win=$(cd "$win" && pwd)
 
 passed=0
@@ -162,6 +162,16 @@ if [ "$counters_status" -eq 0 ]; then
   pass "exports leave no handle, memory or movable block behind"
 else
   fail "exports leave something behind (export-counters)"
+fi
+
+# Two threads decoding at once: each call delivers its whole picture or nothing.
+(cd "$work/counters" && wine "$win/bin/concurrent-calls.exe" "$win/bin/R_UDI.dll" 300 >concurrent.txt 2>&1)
+concurrent_status=$?
+tr -d '\r' <"$work/counters/concurrent.txt"
+if [ "$concurrent_status" -eq 0 ]; then
+  pass "two threads at once: every call delivers its whole picture or nothing"
+else
+  fail "two threads at once (concurrent-calls)"
 fi
 
 # Without libpng the Windows build writes BMP by default and refuses PNG before decoding.
