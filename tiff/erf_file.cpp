@@ -109,7 +109,7 @@ std::int32_t ErfFile::Parse() {
 }
 
 void ErfFile::ShowError(const char* format, std::uint32_t width, std::uint32_t height) const {
-    char text[320];  // the format's text, a name of at most 259 characters and two numbers
+    char text[1024];  // the most wsprintfA writes
     wsprintfA(text, format, fileName, width, height);
     MessageBoxA(nullptr, text, nullptr, MB_OK);
 }
