@@ -5,7 +5,8 @@
 // its registry of unwind tables when the runtime's start-up code registers
 // the module's tables, and no libgcc function closes it (a static of that
 // library, not reachable from here); libstdc++ takes 18,944 bytes for the
-// exceptions it must still throw when memory runs out. A host that loads its
+// exceptions it must still throw when memory runs out, and after a decode a
+// semaphore for the first use of function-local statics. A host that loads its
 // plug-ins for each picture would lose both with every one. Pinned, the module
 // is loaded once per process and costs nothing more however often it is
 // loaded and freed.
