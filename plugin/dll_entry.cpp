@@ -7,7 +7,7 @@
 // library, not reachable from here); libstdc++ takes 18,944 bytes for the
 // exceptions it must still throw when memory runs out, and after a decode a
 // semaphore for the first use of function-local statics. A host that loads its
-// plug-ins for each picture would lose both with every one. Pinned, the module
+// plug-ins for each picture would lose them with every one. Pinned, the module
 // is loaded once per process and costs nothing more however often it is
 // loaded and freed.
 #include "platform/win32.h"
