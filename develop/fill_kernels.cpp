@@ -36,7 +36,10 @@ void BetweenRowsPortable(std::uint8_t* row, const std::uint8_t* above, const std
 }
 constexpr FillKernels kPortable{AlongRowPortable, BetweenRowsPortable};
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// RUDI_NO_AVX2_KERNELS (the build option RUDI_AVX2_KERNELS=OFF) leaves them
+// out, so that a benchmark can time on any machine what a processor without
+// AVX2 runs.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(RUDI_NO_AVX2_KERNELS)
 #define RUDI_HAS_AVX2_KERNELS 1
 [[gnu::target("avx2")]] void AlongRowAvx2(const std::uint8_t* in, std::uint8_t* out, const BlockMask& mask,
                                           std::ptrdiff_t blocks) {

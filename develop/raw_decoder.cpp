@@ -42,11 +42,11 @@ const SampleLevels& Levels() {
     return levels;
 }
 
-// Eight bytes as one big-endian number.
-std::uint64_t LoadBigEndian64(const std::uint8_t* bytes) {
-    std::uint64_t value = 0;
+// Four bytes as one big-endian number.
+std::uint32_t LoadBigEndian32(const std::uint8_t* bytes) {
+    std::uint32_t value = 0;
     std::memcpy(&value, bytes, sizeof value);
-    return std::endian::native == std::endian::little ? __builtin_bswap64(value) : value;
+    return std::endian::native == std::endian::little ? __builtin_bswap32(value) : value;
 }
 
 // Unpacks one packed row of `width` samples: even columns put their level
@@ -56,37 +56,28 @@ std::uint64_t LoadBigEndian64(const std::uint8_t* bytes) {
 template <std::size_t EvenColour, std::size_t OddColour>
 void UnpackRow(const std::uint8_t* packed, std::uint8_t* pixels, std::int32_t width, const std::uint8_t* evenLevels,
                const std::uint8_t* oddLevels) {
-    const auto put = [&](std::uint8_t* out, std::int32_t column, std::uint32_t sample) {
-        if (column % 2 == 0) out[3 * static_cast<std::size_t>(column) + EvenColour] = evenLevels[sample];
-        else out[3 * static_cast<std::size_t>(column) + OddColour] = oddLevels[sample];
+    const auto put = [&](std::uint8_t* out, std::uint32_t column, std::uint32_t sample) {
+        if (column % 2 == 0) out[3 * std::size_t{column} + EvenColour] = evenLevels[sample];
+        else out[3 * std::size_t{column} + OddColour] = oddLevels[sample];
     };
     const std::int32_t fullGroups = width / kGroupSamples;
-    for (std::int32_t j = 0; j < fullGroups; ++j) {
-        // The group's first 15 bytes, read as two big-endian numbers, hold
-        // the ten samples as 12-bit fields from the top.
-        const std::uint8_t* group = packed + std::ptrdiff_t{kGroupBytes} * j;
-        std::uint8_t* out = pixels + std::ptrdiff_t{3 * kGroupSamples} * j;
-        const std::uint64_t high = LoadBigEndian64(group);     // samples 0 to 4, and the top of 5
-        const std::uint64_t low = LoadBigEndian64(group + 8);  // the rest of 5, samples 6 to 9
-        const auto field = [](std::uint64_t bits, int shift) {
-            return static_cast<std::uint32_t>(bits >> shift) & 0xFFFu;
-        };
-        put(out, 0, field(high, 52));
-        put(out, 1, field(high, 40));
-        put(out, 2, field(high, 28));
-        put(out, 3, field(high, 16));
-        put(out, 4, field(high, 4));
-        put(out, 5, (static_cast<std::uint32_t>(high & 0xF) << 8) | static_cast<std::uint32_t>(low >> 56));
-        put(out, 6, field(low, 44));
-        put(out, 7, field(low, 32));
-        put(out, 8, field(low, 20));
-        put(out, 9, field(low, 8));
+    const std::uint8_t* group = packed;
+    std::uint8_t* out = pixels;
+    for (std::int32_t j = 0; j < fullGroups; ++j, group += kGroupBytes, out += 3 * kGroupSamples) {
+        // Each pair of samples, an even column and an odd one, is the top 24
+        // bits of the four bytes from its start (the last pair's fourth byte
+        // is the group's unused one): 32-bit work, which a 32-bit processor
+        // does in one register.
+        for (std::uint32_t pair = 0; pair < kSamplesPerGroup / 2; ++pair) {
+            const std::uint32_t bits = LoadBigEndian32(group + kPairBytes * pair);
+            put(out, 2 * pair, bits >> 20);
+            put(out, 2 * pair + 1, (bits >> 8) & 0xFFFu);
+        }
     }
     // The last group may be partly used; it still fills 16 bytes of the row.
-    const std::uint8_t* group = packed + std::ptrdiff_t{kGroupBytes} * fullGroups;
-    std::uint8_t* out = pixels + std::ptrdiff_t{3 * kGroupSamples} * fullGroups;
-    for (std::int32_t k = 0; k < width % kGroupSamples; ++k) {
-        const std::uint8_t* pair = group + PairOffset(static_cast<std::uint32_t>(k));
+    const auto rest = static_cast<std::uint32_t>(width % kGroupSamples);
+    for (std::uint32_t k = 0; k < rest; ++k) {
+        const std::uint8_t* pair = group + PairOffset(k);
         put(out, k, k % 2 == 0 ? FirstSample(pair) : SecondSample(pair));
     }
 }

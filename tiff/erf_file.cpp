@@ -110,9 +110,9 @@ std::int32_t ErfFile::Parse() {
     return 0;
 }
 
-void ErfFile::ShowError(const char* format) const {
-    char text[292];  // the format's text plus a name of at most 259 characters
-    wsprintfA(text, format, fileName);
+void ErfFile::ShowError(const char* format, std::uint32_t width, std::uint32_t height) const {
+    char text[1024];  // the most wsprintfA writes
+    wsprintfA(text, format, fileName, width, height);
     MessageBoxA(nullptr, text, nullptr, MB_OK);
 }
 

@@ -38,8 +38,12 @@ public:
     TiffIfd mainIfd;
     TiffIfd rawIfd;
 
+    // Shows the user `format` in a message box, formatted by wsprintfA with
+    // the file's name and then `width` and `height` (for a format that names
+    // them) in place of its conversions.
+    void ShowError(const char* format, std::uint32_t width = 0, std::uint32_t height = 0) const;
+
 private:
-    void ShowError(const char* format) const;
     // Empties both directories: the file reads as one that cannot be read.
     std::int32_t Unreadable();
 };

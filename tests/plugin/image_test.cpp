@@ -137,10 +137,29 @@ TEST(ReadFileExec, DeliversNothingWithoutAPictureOrWhenItIsTooLarge) {
     const TempFile huge(BuildErf({.width = 100000, .height = 100000, .strip = std::vector<std::uint8_t>(16, 1)}));
     const TempFile beyond32Bits(BuildErf({.width = 0x80000000u, .height = 1}));
     const TempFile tall(BuildErf({.width = 1, .height = 0x80000000u}));
-    for (const TempFile* file : {&noSubIfds, &huge, &beyond32Bits, &tall}) {
-        EXPECT_TRUE(Exec(file->c_str()).empty()) << file->path();
+    // A file long enough for its 30000 x 24000 picture (a hole of zeros on
+    // the disk), whose DIB no process can hold: the user is told which file
+    // and what size, once. The others are refused without a word: there is
+    // no picture, or the file cannot hold what it claims.
+    const TempFile beyondMemory(BuildErf({.width = 30000, .height = 24000}));
+    beyondMemory.Resize(30000ull * 24000 / 8);
+    const struct {
+        const char* path;
+        std::string message;
+    } cases[] = {
+        {noSubIfds.c_str(), ""},
+        {huge.c_str(), ""},
+        {beyond32Bits.c_str(), ""},
+        {tall.c_str(), ""},
+        {"/nonexistent/photo.erf", ""},
+        {beyondMemory.c_str(), "Picture too large for memory: " + beyondMemory.path() + " (30000 x 24000 pixels)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(Exec(c.path).empty());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
     }
-    EXPECT_TRUE(Exec("/nonexistent/photo.erf").empty());
 }
 
 TEST(ReadFileExec, DecodesAtMostEightPixelsPerByteOfTheFile) {
@@ -166,6 +185,30 @@ TEST(ReadFileExec, DecodesAtMostEightPixelsPerByteOfTheFile) {
     // Two rows of 4 pixels need 32 bytes of strip; 8 of them still decode.
     const TempFile cutShort(BuildErf({.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(8, 0x55)}));
     EXPECT_EQ(Exec(cutShort.c_str()).size(), 2u);
+}
+
+// A decode started from inside another's LineCallback (as a second thread's
+// would be while the first is under way) finds the row buffers taken: it
+// delivers nothing, and the first decode's rows stay as they would be alone.
+TEST(ReadFileExec, ACallWhileAnotherIsUnderWayDeliversNothing) {
+    std::vector<std::uint16_t> samples;
+    for (int i = 0; i < 9 * 6; ++i) samples.push_back(static_cast<std::uint16_t>(i * 811 % 4096));
+    const TempFile file(ErfOf(9, 6, samples));
+    const TempFile other(ErfOf(9, 6, std::vector<std::uint16_t>(9 * 6, 4095)));
+    const Delivery alone = ReadRows(file.c_str());
+    ASSERT_EQ(alone.rows.size(), 6u);
+
+    Delivery nested;
+    nested.rows.resize(1);  // replaced by what the nested call delivers
+    const Delivery outer = ReadRows(file.c_str(), [&](std::int32_t y) {
+        if (y == 1) nested = ReadRows(other.c_str());
+    });
+    EXPECT_EQ(outer.result, 1);
+    EXPECT_EQ(nested.result, 1);
+    EXPECT_TRUE(nested.rows.empty());
+    EXPECT_EQ(outer.Pixels(), alone.Pixels());
+    // Once the first decode is over, the next one runs.
+    EXPECT_EQ(Exec(other.c_str()).size(), 6u);
 }
 
 TEST(ReadFileExec, AWidthOfZeroStillGivesEveryRow) {

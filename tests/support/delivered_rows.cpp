@@ -4,13 +4,16 @@
 
 namespace {
 
-// The delivery under way; the callback has no other way to find it.
+// The delivery under way and what to call after each row; the callback has no
+// other way to find them.
 Delivery* gDelivery = nullptr;
+const std::function<void(std::int32_t)>* gAfterRow = nullptr;
 
 std::int32_t RUDI_CDECL KeepRow(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
                                 std::uint8_t* pixels, std::int32_t zero) {
     const std::size_t bytes = lastColumn >= firstColumn ? 3 * (std::size_t(lastColumn) - std::size_t(firstColumn) + 1) : 0;
     gDelivery->rows.push_back({y, firstColumn, lastColumn, zero, std::vector<std::uint8_t>(pixels, pixels + bytes)});
+    if (gAfterRow != nullptr && *gAfterRow) (*gAfterRow)(y);
     return 0;
 }
 
@@ -22,12 +25,31 @@ std::vector<std::uint8_t> Delivery::Pixels() const {
     return pixels;
 }
 
+namespace {
+
+// One call at a time or one inside another: the outer call's delivery is put back when the inner one ends.
+Delivery Read(const char* path, const std::int32_t notUsed[4], const std::function<void(std::int32_t)>* afterRow) {
+    Delivery delivery;
+    Delivery* const outer = gDelivery;
+    const std::function<void(std::int32_t)>* const outerAfterRow = gAfterRow;
+    gDelivery = &delivery;
+    gAfterRow = afterRow;
+    LineCallbackRecord callbacks{&KeepRow};
+    delivery.result = ReadFileExec(notUsed[0], path, notUsed[1], notUsed[2], notUsed[3], &callbacks);
+    gDelivery = outer;
+    gAfterRow = outerAfterRow;
+    return delivery;
+}
+
+}  // namespace
+
 Delivery ReadRows(const char* path, std::int32_t notUsed1, std::int32_t notUsed2, std::int32_t notUsed3,
                   std::int32_t notUsed4) {
-    Delivery delivery;
-    gDelivery = &delivery;
-    LineCallbackRecord callbacks{&KeepRow};
-    delivery.result = ReadFileExec(notUsed1, path, notUsed2, notUsed3, notUsed4, &callbacks);
-    gDelivery = nullptr;
-    return delivery;
+    const std::int32_t notUsed[4] = {notUsed1, notUsed2, notUsed3, notUsed4};
+    return Read(path, notUsed, nullptr);
+}
+
+Delivery ReadRows(const char* path, const std::function<void(std::int32_t y)>& afterRow) {
+    const std::int32_t notUsed[4] = {};
+    return Read(path, notUsed, &afterRow);
 }

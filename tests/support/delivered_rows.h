@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // One call of the LineCallback.
@@ -23,3 +24,7 @@ struct Delivery {
 // ReadFileExec on `path`, passing the arguments the module does not use as given.
 Delivery ReadRows(const char* path, std::int32_t notUsed1 = 0, std::int32_t notUsed2 = 0, std::int32_t notUsed3 = 0,
                   std::int32_t notUsed4 = 0);
+
+// The same with the arguments left at 0, `afterRow` called with each row's y
+// once the row is kept (a test can start another call from inside the first).
+Delivery ReadRows(const char* path, const std::function<void(std::int32_t y)>& afterRow);

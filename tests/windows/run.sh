@@ -11,7 +11,7 @@ native=$(cd "$1" && pwd)
 win="$2"
 
 cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release -DRUDI_WERROR="${RUDI_WERROR:-OFF}" >/dev/null || exit 1
-cmake --build "$win" -j"$(nproc)" --target R_UDI erf-convert export-counters version-info || exit 1
+cmake --build "$win" -j"$(nproc)" --target R_UDI erf-convert export-counters version-info concurrent-calls || exit 1
 win=$(cd "$win" && pwd)
 
 passed=0
@@ -20,6 +20,26 @@ pass() { passed=$((passed + 1)); echo "PASS: $*"; }
 fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
 
 if "$root/tests/windows/check_dll.sh" "$win/bin/R_UDI.dll"; then pass "DLL export table and imports"; else fail "DLL export table and imports"; fi
+
+# The shipped file: no debug sections (they are in R_UDI.dll.debug, which it
+# names), and the same bytes from a clean build in another folder.
+sections=$(i686-w64-mingw32-objdump -h "$win/bin/R_UDI.dll")
+if grep -q '\.debug_' <<<"$sections" || ! grep -q '\.gnu_debuglink' <<<"$sections" || [ ! -s "$win/bin/R_UDI.dll.debug" ]; then
+  fail "DLL stripped, its debug information in R_UDI.dll.debug"
+else
+  pass "DLL stripped, its debug information in R_UDI.dll.debug"
+fi
+rebuild="$win/rebuild"
+rm -rf "$rebuild"
+cmake -S "$root" -B "$rebuild" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+  -DRUDI_WERROR="${RUDI_WERROR:-OFF}" >/dev/null && cmake --build "$rebuild" -j"$(nproc)" --target R_UDI >/dev/null
+shipped=$(sha256sum <"$win/bin/R_UDI.dll")
+if [ "$shipped" = "$(sha256sum <"$rebuild/bin/R_UDI.dll" 2>/dev/null)" ] &&
+   cmp -s "$win/bin/R_UDI.dll.debug" "$rebuild/bin/R_UDI.dll.debug"; then
+  pass "reproducible: a clean build elsewhere gives the same DLL (SHA-256 ${shipped%% *}) and debug file"
+else
+  fail "a clean build elsewhere gives a different DLL or debug file"
+fi
 
 # Wine without a display: message boxes return at once. One server for all runs.
 export WINEPREFIX="$win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -40,8 +60,10 @@ resource=$(tr -d '\r' <"$work/version-info.txt")
 expected_resource="FILEVERSION: $version.0
 PRODUCTVERSION: $version.0
 FILETYPE: DLL
+CompanyName: Tobrell
 FileDescription: $description
 FileVersion: $version
+LegalCopyright: Copyright (C) 2026 Tobrell
 ProductName: R_UDI
 ProductVersion: $version
 InternalName: R_UDI
@@ -150,6 +172,16 @@ if [ "$counters_status" -eq 0 ]; then
   pass "exports leave no handle, memory or movable block behind"
 else
   fail "exports leave something behind (export-counters)"
+fi
+
+# Two threads decoding at once: each call delivers its whole picture or nothing.
+(cd "$work/counters" && wine "$win/bin/concurrent-calls.exe" "$win/bin/R_UDI.dll" 300 >concurrent.txt 2>&1)
+concurrent_status=$?
+tr -d '\r' <"$work/counters/concurrent.txt"
+if [ "$concurrent_status" -eq 0 ]; then
+  pass "two threads at once: every call delivers its whole picture or nothing"
+else
+  fail "two threads at once (concurrent-calls)"
 fi
 
 # Without libpng the Windows build writes BMP by default and refuses PNG before decoding.

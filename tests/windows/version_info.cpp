@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
         length = 0;
     }
     for (UINT t = 0; t < length / sizeof(Translation); ++t) {
-        for (const char* name : {"FileDescription", "FileVersion", "ProductName", "ProductVersion", "InternalName",
-                                 "OriginalFilename"}) {
+        for (const char* name : {"CompanyName", "FileDescription", "FileVersion", "LegalCopyright", "ProductName",
+                                 "ProductVersion", "InternalName", "OriginalFilename"}) {
             char path[80];
             std::snprintf(path, sizeof path, "\\StringFileInfo\\%04x%04x\\%s", translations[t].language,
                           translations[t].codePage, name);

@@ -45,7 +45,10 @@ TEST(ErfConvertDamage, SaysWhyTheModuleRefusedAPicture) {
     fs::resize_file(scratch / "large.erf", 200000000);
     const Outcome run = ErfConvert(scratch, (scratch / "large.erf").string());
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "erf-convert: " + (scratch / "large.erf").string() +
+    // The module's own message box (a line on standard error here), then the tool's line.
+    EXPECT_EQ(run.err, "Picture too large for memory: " + (scratch / "large.erf").string() +
+                           " (30000 x 30000 pixels)\n"
+                           "erf-convert: " + (scratch / "large.erf").string() +
                            ": the picture (30000 x 30000) is too large to decode: it needs 2700000040 bytes of memory "
                            "in one block, at most 2147483647 can be had\n");
 }
