@@ -17,7 +17,6 @@
 #include "host/plugin_module.h"
 #include "tools/erf_convert/progress_line.h"
 #include "tools/text/shift_jis.h"
-#include "tools/picture/workers.h"
 #include "tools/cli/command_line.h"
 
 namespace {
@@ -41,7 +40,6 @@ struct Options {
     bool noRotate = false;
     bool thumbnail = false;
     bool info = false;
-    unsigned jobs = ProcessorCount();
     std::vector<std::string> inputs;
 };
 
@@ -71,8 +69,6 @@ void DefineOptions(CLI::App& app, Options& options) {
     app.add_flag("--force", options.force, "replace an existing picture whose name is made from FILE's");
     app.add_flag("--no-rotate", options.noRotate, "keep the rows as delivered (do not apply IFD0's Orientation)");
     app.add_flag("--thumbnail", options.thumbnail, "write IFD0's RGB thumbnail instead of decoding the raw image");
-    app.add_option("-j,--jobs", options.jobs, "threads that write the pictures (default: the number of processors)")
-        ->check(CLI::Range(1u, 1024u));
     app.add_option("--module", options.modulePath, "the plug-in module to load (default: the one beside this program)")
         ->type_name("PATH");
     app.add_flag("--info", options.info, "print the module's description and the format it reads");
@@ -203,7 +199,7 @@ private:
             auto& size = report.camera.notes.pixelSize;
             if (size && report.camera.orientation >= 5) std::swap(size->x, size->y);
         }
-        WriteRequest request{plan_.format, target, replace, options_.jobs,
+        WriteRequest request{plan_.format, target, replace, {},
                              [&](std::size_t done, std::size_t total) { progress_.Step("writing", done, total); }};
         if (!WritePicture(picture, report.camera.notes, request, error)) return Fail(error);
         if (target != kStandardOutput) {

@@ -12,7 +12,7 @@
 #ifdef RUDI_HAVE_PNG
 #include <png.h>
 
-#include "tools/picture/png_stream.h"
+#include "tools/picture/png_rows.h"
 #endif
 
 namespace {
@@ -47,7 +47,11 @@ bool Write(std::FILE* stream, const void* bytes, std::size_t count, std::string&
 }
 
 #ifdef RUDI_HAVE_PNG
-// libpng's output through fwrite, keeping the reason of a failed write.
+constexpr std::size_t kIdatBytes = 1 << 20;  // image data per IDAT chunk, about
+
+// libpng's output through fwrite, keeping the reason of the first failed
+// write; later writes are dropped. The writer looks at the reason after each
+// step, so that no error jumps out of C++ code that compresses the rows.
 struct PngOutput {
     std::FILE* stream;
     std::string reason;
@@ -55,7 +59,7 @@ struct PngOutput {
 
 void PngWrite(png_structp png, png_bytep data, png_size_t length) {
     auto* output = static_cast<PngOutput*>(png_get_io_ptr(png));
-    if (!Write(output->stream, data, length, output->reason)) png_error(png, "write failed");
+    if (output->reason.empty()) Write(output->stream, data, length, output->reason);
 }
 
 void PngFlush(png_structp) {}
@@ -84,27 +88,27 @@ void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, std::v
     if (!texts.empty()) png_set_text(png, info, texts.data(), static_cast<int>(texts.size()));
 }
 
-// The header and notes through libpng, then the image data compressed in
-// bands (see png_stream.h) as IDAT chunks, then the end.
+// The header and notes through libpng, then the image data compressed here
+// (see png_rows.h) as IDAT chunks, then the end.
 bool WritePngStream(png_structp png, png_infop info, const Picture& picture, const PictureNotes& notes,
                     const WriteRequest& request, PngOutput& output) {
     std::vector<png_text> texts;
-    std::vector<std::vector<std::uint8_t>> pieces;
     if (setjmp(png_jmpbuf(png)) != 0) return false;
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     SetNotes(png, info, notes, texts);
     png_write_info(png, info);
-    pieces = CompressRows(picture, ChooseCoding(picture), request.threads, request.progress);
-    if (pieces.empty()) {
-        output.reason = "not enough memory";
+    const Deflater deflater = request.deflater.value_or(FastestDeflater());
+    const auto writeIdat = [&](const std::vector<std::uint8_t>& piece) {
+        png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), piece.data(), piece.size());
+        return output.reason.empty();
+    };
+    if (!CompressRows(picture, ChooseFilter(picture), deflater, kIdatBytes, writeIdat, request.progress)) {
+        if (output.reason.empty()) output.reason = "the compressor failed or ran out of memory";
         return false;
     }
-    for (const std::vector<std::uint8_t>& piece : pieces) {
-        if (!piece.empty()) png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), piece.data(), piece.size());
-    }
     png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
-    return true;
+    return output.reason.empty();
 }
 #endif
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tiff/camera_notes.h"
+#include "tools/picture/deflate_stream.h"
 #include "tools/picture/picture.h"
 
 enum class PictureFormat { kPng, kBmp };
@@ -24,7 +25,7 @@ struct WriteRequest {
     PictureFormat format = PictureFormat::kPng;
     std::string target;     // a file name, or "-" for standard output
     bool replace = true;    // whether an existing target may be replaced
-    unsigned threads = 1;   // for the PNG's compression
+    std::optional<Deflater> deflater;  // the PNG's compressor; the fastest the build has when none
     std::function<void(std::size_t done, std::size_t total)> progress;
 };
 
