@@ -112,40 +112,74 @@ bool WritePngStream(png_structp png, png_infop info, const Picture& picture, con
 }
 #endif
 
+using Writer = bool (*)(const Picture&, const PictureNotes&, const WriteRequest&, std::FILE*, std::string&);
+
+bool WriteBmpFile(const Picture& picture, const PictureNotes&, const WriteRequest&, std::FILE* stream,
+                  std::string& reason) {
+    return WriteBmp(picture, stream, reason);
+}
+
+// The format's writer; null where the build lacks its library.
+Writer WriterOf(PictureFormat format) {
+    switch (format) {
+#ifdef RUDI_HAVE_PNG
+        case PictureFormat::kPng: return WritePng;
+#endif
+#ifdef RUDI_HAVE_JPEG
+        case PictureFormat::kJpeg: return WriteJpeg;
+#endif
+#ifdef RUDI_HAVE_TIFF
+        case PictureFormat::kTiff: return WriteTiff;
+#endif
+        case PictureFormat::kBmp: return WriteBmpFile;
+        default: return nullptr;
+    }
+}
+
 }  // namespace
 
 std::optional<PictureFormat> FormatOfName(const std::string& path) {
     const std::string extension = Extension(path);
     if (extension == "png") return PictureFormat::kPng;
     if (extension == "bmp") return PictureFormat::kBmp;
+    if (extension == "jpg" || extension == "jpeg") return PictureFormat::kJpeg;
+    if (extension == "tif" || extension == "tiff") return PictureFormat::kTiff;
     return std::nullopt;
 }
 
-const char* FormatExtension(PictureFormat format) { return format == PictureFormat::kPng ? "png" : "bmp"; }
-
-bool CanWrite(PictureFormat format) {
-#ifdef RUDI_HAVE_PNG
-    (void)format;
-    return true;
-#else
-    return format == PictureFormat::kBmp;
-#endif
+const char* FormatExtension(PictureFormat format) {
+    switch (format) {
+        case PictureFormat::kPng: return "png";
+        case PictureFormat::kJpeg: return "jpg";
+        case PictureFormat::kTiff: return "tif";
+        default: return "bmp";
+    }
 }
+
+const char* FormatName(PictureFormat format) {
+    switch (format) {
+        case PictureFormat::kPng: return "PNG";
+        case PictureFormat::kJpeg: return "JPEG";
+        case PictureFormat::kTiff: return "TIFF";
+        default: return "BMP";
+    }
+}
+
+bool CanWrite(PictureFormat format) { return WriterOf(format) != nullptr; }
 
 bool WritePicture(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::string& error) {
     if (!CanWrite(request.format)) {
-        error = request.target + ": this build writes BMP files only";
+        error = request.target + ": this build cannot write " + FormatName(request.format) + " files";
         return false;
     }
-    OutputFile output;
+    // libtiff seeks back to write the directory: standard output gets a copy.
+    OutputFile output(request.format == PictureFormat::kTiff ? OutputFile::StandardOutput::kCopied
+                                                             : OutputFile::StandardOutput::kDirect);
     if (!output.Open(request.target, request.replace, error)) return false;
     std::string reason;
-    const bool written = request.format == PictureFormat::kPng
-                             ? WritePng(picture, notes, request, output.stream(), reason)
-                             : WriteBmp(picture, output.stream(), reason);
-    if (!written) {
-        error = ShownName(request.target) + ": cannot write the " +
-                (request.format == PictureFormat::kPng ? "PNG" : "BMP") + " file (" + reason + ")";
+    if (!WriterOf(request.format)(picture, notes, request, output.stream(), reason)) {
+        error = ShownName(request.target) + ": cannot write the " + FormatName(request.format) + " file (" + reason +
+                ")";
         return false;
     }
     return output.Commit(error);
@@ -179,9 +213,9 @@ bool WriteBmp(const Picture& picture, std::FILE* stream, std::string& reason) {
     return true;
 }
 
+#ifdef RUDI_HAVE_PNG
 bool WritePng(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::FILE* stream,
               std::string& reason) {
-#ifdef RUDI_HAVE_PNG
     if (picture.width <= 0 || picture.height <= 0) {
         reason = "a PNG picture needs at least one pixel";
         return false;
@@ -199,9 +233,5 @@ bool WritePng(const Picture& picture, const PictureNotes& notes, const WriteRequ
     png_destroy_write_struct(&png, &info);
     if (!written) reason = output.reason;
     return written;
-#else
-    (void)picture, (void)notes, (void)request, (void)stream;
-    reason = "this build writes BMP files only";
-    return false;
-#endif
 }
+#endif

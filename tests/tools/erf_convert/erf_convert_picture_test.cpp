@@ -1,6 +1,9 @@
 // What erf-convert writes: damage reported, the picture turned upright, the
 // camera's notes carried, the thumbnail, and a batch on several threads.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <png.h>
 
 #include <csetjmp>
@@ -168,6 +171,44 @@ TEST(ErfConvertPicture, ABatchWritesPngsThatReadBackAsTheModulesPictures) {
         SCOPED_TRACE(name);
         EXPECT_EQ(ReadPng(scratch / "out" / (std::string(name) + ".png")).pixels,
                   ModulePicture(scratch / (std::string(name) + ".erf")).pixels);
+    }
+}
+
+// The format comes from the name's extension or from --format; JPEG and TIFF
+// hold the module's picture (JPEG within its loss), standard output included
+// for TIFF, which libtiff writes by seeking back.
+TEST(ErfConvertPicture, WritesJpegAndTiffByNameOrFormat) {
+    const Scratch scratch;
+    WriteChartErf(scratch / "chart.erf", 64, 48);
+    const Picture expected = ModulePicture(scratch / "chart.erf");
+    const std::string input = (scratch / "chart.erf").string();
+    const struct {
+        std::string arguments;
+        const char* written;  // the file made, or "-" for standard output
+        bool jpeg;
+    } cases[] = {
+        {"-o " + (scratch / "a.jpeg").string(), "a.jpeg", true},
+        {"--format jpeg --quality 95 -o " + (scratch / "out").string() + "/", "out/chart.jpg", true},
+        {"-o " + (scratch / "a.TIFF").string() + " --compression lzw", "a.TIFF", false},
+        {"--format tiff --compression deflate -o " + (scratch / "out").string() + "/", "out/chart.tif", false},
+        {"--format tiff -o -", "-", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const Outcome run = ErfConvert(scratch, input + " " + c.arguments);
+        ASSERT_EQ(run.status, 0) << run.err;
+        fs::path written = scratch / c.written;
+        if (std::string(c.written) == "-") {
+            written = scratch / "stdout.tif";
+            WriteFile(written, std::vector<std::uint8_t>(run.out.begin(), run.out.end()));
+        }
+        const Picture back = c.jpeg ? ReadJpeg(written) : ReadTiff(written);
+        ASSERT_EQ(back.pixels.size(), expected.pixels.size());
+        int largest = 0;
+        for (std::size_t i = 0; i < back.pixels.size(); ++i) {
+            largest = std::max(largest, std::abs(back.pixels[i] - expected.pixels[i]));
+        }
+        EXPECT_LE(largest, c.jpeg ? 40 : 0);
     }
 }
 

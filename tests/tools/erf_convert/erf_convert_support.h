@@ -19,5 +19,8 @@ void WriteChartErf(const std::filesystem::path& path, std::uint32_t width, std::
 void SetOrientation(const std::filesystem::path& path, std::uint16_t value);
 // The module's own picture of the file, in-process.
 Picture ModulePicture(const std::filesystem::path& path);
-// The PNG's pixels as blue, green, red (empty when libpng cannot read it).
+// The picture's pixels as blue, green, red, read by the format's own library
+// (empty when it cannot read the file).
 Picture ReadPng(const std::filesystem::path& path);
+Picture ReadJpeg(const std::filesystem::path& path);
+Picture ReadTiff(const std::filesystem::path& path);

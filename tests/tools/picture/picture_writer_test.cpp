@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,8 +25,26 @@ std::string TempName(const char* extension) {
 
 bool Write(const Picture& picture, const std::string& path, std::string& error, const PictureNotes& notes = {},
            std::optional<Deflater> deflater = {}) {
-    const std::optional<PictureFormat> format = FormatOfName(path);
-    return WritePicture(picture, notes, {format.value_or(PictureFormat::kPng), path, true, deflater, {}}, error);
+    WriteRequest request;
+    request.format = FormatOfName(path).value_or(PictureFormat::kPng);
+    request.target = path;
+    request.deflater = deflater;
+    return WritePicture(picture, notes, request, error);
+}
+
+// A picture of `width` x `height`: stripes that repeat down the picture
+// (seed 0; PNG filter Up) or noise (PNG filter Sub).
+Picture Pattern(std::int32_t width, std::int32_t height, int seed) {
+    Picture picture{width, height, {}};
+    std::uint32_t state = static_cast<std::uint32_t>(seed);
+    for (std::int32_t y = 0; y < picture.height; ++y) {
+        for (std::size_t x = 0; x < picture.RowBytes(); ++x) {
+            state = state * 1103515245u + 12345u;
+            picture.pixels.push_back(seed == 0 ? static_cast<std::uint8_t>(x * 7 / 5)
+                                               : static_cast<std::uint8_t>(state >> 24));
+        }
+    }
+    return picture;
 }
 
 TEST(WriteBmp, WritesHeadersAndPaddedRowsBottomFirst) {
@@ -55,7 +75,8 @@ TEST(WritePng, WritesAPictureThatReadsBackTheSame) {
 }
 
 TEST(WritePicture, NamesTheFileWhenItCannotWrite) {
-    for (const std::string path : {"/nonexistent/picture.png", "/nonexistent/picture.bmp"}) {
+    for (const std::string path : {"/nonexistent/picture.png", "/nonexistent/picture.bmp", "/nonexistent/picture.jpg",
+                                   "/nonexistent/picture.tif"}) {
         std::string error;
         EXPECT_FALSE(Write(SmallPicture(), path, error));
         EXPECT_EQ(error, path + ": cannot create a file in its directory (No such file or directory)");
@@ -75,15 +96,7 @@ TEST(WritePng, EachCompressorWritesRowsThatReadBackTheSame) {
         if (!HaveDeflater(deflater)) continue;
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.what) + (deflater == Deflater::kIsal ? " through ISA-L" : " through zlib"));
-            Picture picture{c.width, c.height, {}};
-            std::uint32_t state = static_cast<std::uint32_t>(c.seed);
-            for (std::int32_t y = 0; y < picture.height; ++y) {
-                for (std::size_t x = 0; x < picture.RowBytes(); ++x) {
-                    state = state * 1103515245u + 12345u;
-                    picture.pixels.push_back(c.seed == 0 ? static_cast<std::uint8_t>(x * 7 / 5)
-                                                         : static_cast<std::uint8_t>(state >> 24));
-                }
-            }
+            const Picture picture = Pattern(c.width, c.height, c.seed);
             std::string error;
             const std::string path = TempName(".png");
             ASSERT_TRUE(Write(picture, path, error, {}, deflater)) << error;
@@ -92,6 +105,89 @@ TEST(WritePng, EachCompressorWritesRowsThatReadBackTheSame) {
             EXPECT_EQ(back.width, c.width);
             EXPECT_EQ(back.height, c.height);
             EXPECT_TRUE(back.pixels == picture.pixels);
+        }
+    }
+}
+
+// The largest difference between two pictures' samples; 255 when their sizes differ.
+int LargestDifference(const Picture& a, const Picture& b) {
+    if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size()) return 255;
+    int largest = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) largest = std::max(largest, std::abs(a.pixels[i] - b.pixels[i]));
+    return largest;
+}
+
+// Each format and its options read back by its own library: TIFF exactly,
+// JPEG within what its quality loses on a smooth picture (colour included:
+// at 90 and above it is kept at full resolution).
+TEST(WritePicture, JpegAndTiffReadBackAsWritten) {
+    Picture smooth{96, 40, {}};
+    for (std::int32_t y = 0; y < smooth.height; ++y) {
+        for (std::int32_t x = 0; x < smooth.width; ++x) {
+            smooth.pixels.push_back(static_cast<std::uint8_t>(2 * x));
+            smooth.pixels.push_back(static_cast<std::uint8_t>(5 * y));
+            smooth.pixels.push_back(static_cast<std::uint8_t>(200 - x - y));
+        }
+    }
+    const Picture noise = Pattern(37, 23, 11);
+    const struct {
+        const char* extension;
+        int quality;
+        TiffCompression compression;
+        const Picture& picture;
+        int tolerance;
+    } cases[] = {
+        {".jpg", kDefaultQuality, TiffCompression::kNone, smooth, 4},
+        {".JPEG", 100, TiffCompression::kNone, smooth, 3},
+        {".jpg", 50, TiffCompression::kNone, smooth, 16},
+        {".tif", 0, TiffCompression::kNone, noise, 0},
+        {".tiff", 0, TiffCompression::kDeflate, noise, 0},
+        {".TIF", 0, TiffCompression::kLzw, noise, 0},
+        {".tif", 0, TiffCompression::kDeflate, smooth, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.extension) + " quality " + std::to_string(c.quality) + " compression " +
+                     std::to_string(static_cast<int>(c.compression)));
+        const std::string path = TempName(c.extension);
+        WriteRequest request;
+        request.format = FormatOfName(path).value();
+        request.target = path;
+        request.quality = c.quality > 0 ? c.quality : kDefaultQuality;
+        request.compression = c.compression;
+        std::string error;
+        ASSERT_TRUE(WritePicture(c.picture, {}, request, error)) << error;
+        const Picture back = request.format == PictureFormat::kJpeg ? ReadJpeg(path) : ReadTiff(path);
+        std::remove(path.c_str());
+        EXPECT_LE(LargestDifference(back, c.picture), c.tolerance);
+    }
+}
+
+// JPEG's colour at full resolution from quality 90: a one-pixel colour
+// checkerboard survives it, and is averaged away below it.
+TEST(WriteJpeg, KeepsColourAtFullResolutionFromQuality90) {
+    Picture checks{16, 16, {}};
+    for (std::int32_t y = 0; y < 16; ++y) {
+        for (std::int32_t x = 0; x < 16; ++x) {
+            const bool red = (x + y) % 2 == 0;
+            checks.pixels.insert(checks.pixels.end(), {static_cast<std::uint8_t>(red ? 0 : 255), 0,
+                                                       static_cast<std::uint8_t>(red ? 255 : 0)});
+        }
+    }
+    for (const int quality : {89, 90}) {
+        SCOPED_TRACE(quality);
+        const std::string path = TempName(".jpg");
+        WriteRequest request;
+        request.format = PictureFormat::kJpeg;
+        request.target = path;
+        request.quality = quality;
+        std::string error;
+        ASSERT_TRUE(WritePicture(checks, {}, request, error)) << error;
+        const Picture back = ReadJpeg(path);
+        std::remove(path.c_str());
+        if (quality >= kFullChromaQuality) {
+            EXPECT_LT(LargestDifference(back, checks), 40);
+        } else {
+            EXPECT_GT(LargestDifference(back, checks), 80);
         }
     }
 }
