@@ -28,6 +28,8 @@ struct CameraNotes {
 };
 
 // pHYs from XResolution, YResolution and ResolutionUnit; texts "Make",
-// "Model" and "Creation Time" (from DateTime, as ISO 8601 when it has the
-// TIFF form "YYYY:MM:DD HH:MM:SS").
+// "Model", "Creation Time" (from DateTime, in RFC 1123 form when it has the
+// TIFF form "YYYY:MM:DD HH:MM:SS"), and PNG's own keywords for Artist,
+// Copyright, ImageDescription and Software ("Author", "Copyright",
+// "Description", "Software").
 CameraNotes ReadCameraNotes(const ErfFile& erf);

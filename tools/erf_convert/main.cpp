@@ -41,6 +41,7 @@ struct Options {
     bool force = false;
     bool noRotate = false;
     bool thumbnail = false;
+    bool strip = false;
     bool info = false;
     std::vector<std::string> inputs;
 };
@@ -76,6 +77,7 @@ void DefineOptions(CLI::App& app, Options& options) {
         ->check(CLI::IsMember({"none", "deflate", "lzw"}));
     app.add_flag("--force", options.force, "replace an existing picture whose name is made from FILE's");
     app.add_flag("--no-rotate", options.noRotate, "keep the rows as delivered (do not apply IFD0's Orientation)");
+    app.add_flag("--strip", options.strip, "write no metadata (resolution, camera, time) into the picture");
     app.add_flag("--thumbnail", options.thumbnail, "write IFD0's RGB thumbnail instead of decoding the raw image");
     app.add_option("--module", options.modulePath, "the plug-in module to load (default: the one beside this program)")
         ->type_name("PATH");
@@ -212,7 +214,9 @@ private:
                              : options_.compression == "lzw"   ? TiffCompression::kLzw
                                                                : TiffCompression::kNone,
                              [&](std::size_t done, std::size_t total) { progress_.Step("writing", done, total); }};
-        if (!WritePicture(picture, report.camera.notes, request, error)) return Fail(error);
+        if (!WritePicture(picture, options_.strip ? PictureNotes{} : report.camera.notes, request, error)) {
+            return Fail(error);
+        }
         if (target != kStandardOutput) {
             progress_.Clear();
             std::printf("%s -> %s (%d x %d)\n", input.c_str(), target.c_str(), picture.width, picture.height);

@@ -127,7 +127,15 @@ TEST(ErfConvertPicture, CarriesTheResolutionAndTheCameraTagsInThePng) {
     EXPECT_EQ(notes.unit, PNG_RESOLUTION_METER);
     EXPECT_EQ(notes.texts, (std::map<std::string, std::string>{{"Make", "SEIKO EPSON CORP."},
                                                                  {"Model", "R-D1"},
-                                                                 {"Creation Time", "2026-01-01T00:00:00"}}));
+                                                                 {"Creation Time", "Thu, 01 Jan 2026 00:00:00"},
+                                                                 {"Software", "make-erf"}}));
+    // --strip writes none of it.
+    ASSERT_EQ(ErfConvert(scratch, (scratch / "photo.erf").string() + " --strip -o " + (scratch / "stripped.png").string())
+                  .status,
+              0);
+    const PngNotes stripped = ReadNotes(scratch / "stripped.png");
+    EXPECT_EQ(stripped.unit, -1);
+    EXPECT_TRUE(stripped.texts.empty());
     // A file with none of those tags but Make gets no pHYs and only that text.
     WriteFile(scratch / "bare.erf", ErfBytes(4, 2));
     ASSERT_EQ(ErfConvert(scratch, (scratch / "bare.erf").string()).status, 0);
