@@ -79,6 +79,7 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     erf.Open(input.c_str());
     report.strip = CheckRawStrip(erf, erf.fileBytes.value_or(0));
     report.camera = ReadCameraNotes(erf);
+    report.camera.notes.photo = ReadPhotoTags(input, erf);
     if (delivery.rows != delivery.height) {
         error = input + ": " + Refusal(report.strip, erf.fileBytes.value_or(0), delivery.rows);
         return false;
@@ -92,7 +93,7 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip) 
            std::to_string(strip.height) + ": the rows below repeat the last row read";
 }
 
-bool ReadThumbnail(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error) {
+bool ReadThumbnail(const std::string& input, Picture& picture, DecodeReport& report, std::string& error) {
     auto file = OpenInput(input, error);
     if (file == nullptr) return false;
     ErfFile erf;
@@ -136,6 +137,7 @@ bool ReadThumbnail(const std::string& input, Picture& picture, CameraNotes& came
     }
     // Stored red, green, blue; a picture here is blue, green, red.
     for (std::size_t i = 0; i < got; i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
-    camera = ReadCameraNotes(erf);
+    report.camera = ReadCameraNotes(erf);
+    report.camera.notes.photo = ReadPhotoTags(input, erf);
     return true;
 }

@@ -10,6 +10,7 @@
 #include "host/module_calls.h"
 #include "tiff/camera_notes.h"
 #include "tiff/raw_strip_check.h"
+#include "tools/picture/photo_tags.h"
 #include "tools/picture/picture.h"
 
 // Told of each row as it arrives: rows received so far and the picture's height.
@@ -36,4 +37,4 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip);
 
 // IFD0's RGB picture (8 bits a sample, uncompressed), read from its strips.
 // False with a message naming the file when it has none this can read.
-bool ReadThumbnail(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error);
+bool ReadThumbnail(const std::string& input, Picture& picture, DecodeReport& report, std::string& error);

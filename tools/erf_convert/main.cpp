@@ -192,7 +192,7 @@ private:
         std::string error;
         const bool read =
             options_.thumbnail
-                ? ReadThumbnail(input, picture, report.camera, error)
+                ? ReadThumbnail(input, picture, report, error)
                 : DecodePicture(module_, input, picture, report,
                                 [&](std::int32_t done, std::int32_t rows) {
                                     progress_.Step("decoding", static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(rows));
@@ -209,6 +209,8 @@ private:
             auto& size = report.camera.notes.pixelSize;
             if (size && report.camera.orientation >= 5) std::swap(size->x, size->y);
         }
+        // The pixels now show upright unless kept as delivered.
+        report.camera.notes.orientation = options_.noRotate ? report.camera.orientation : 1;
         WriteRequest request{plan_.format, target, replace, {}, options_.quality,
                              options_.compression == "deflate" ? TiffCompression::kDeflate
                              : options_.compression == "lzw"   ? TiffCompression::kLzw

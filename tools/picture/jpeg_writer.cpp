@@ -1,9 +1,12 @@
 // JPEG through libjpeg-turbo, which takes the picture's blue, green, red rows
 // as they are.
 #include "tools/picture/picture_writer.h"
+#include "tools/picture/photo_tags.h"
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 // After the headers above: it defines TRUE and FALSE, which platform/ declares.
 #include <jpeglib.h>
 
@@ -39,7 +42,7 @@ void SetDensity(jpeg_compress_struct& info, const PictureNotes& notes) {
 // Kept apart from the C++ objects of the caller: a libjpeg error jumps back
 // here, past no destructor.
 bool Compress(jpeg_compress_struct& info, JpegErrors& errors, const Picture& picture, const PictureNotes& notes,
-              const WriteRequest& request, std::FILE* stream) {
+              const std::vector<std::uint8_t>& exif, const WriteRequest& request, std::FILE* stream) {
     if (setjmp(errors.jump) != 0) return false;
     jpeg_create_compress(&info);
     jpeg_stdio_dest(&info, stream);
@@ -58,6 +61,7 @@ bool Compress(jpeg_compress_struct& info, JpegErrors& errors, const Picture& pic
     }
     SetDensity(info, notes);
     jpeg_start_compress(&info, TRUE);
+    if (!exif.empty()) jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(picture.Row(static_cast<std::int32_t>(info.next_scanline)));
         jpeg_write_scanlines(&info, &row, 1);
@@ -81,7 +85,17 @@ bool WriteJpeg(const Picture& picture, const PictureNotes& notes, const WriteReq
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = JpegExit;
     errors.manager.emit_message = JpegQuiet;
-    const bool written = Compress(info, errors, picture, notes, request, stream);
+    // The APP1 segment: "Exif", two NULs, the block.
+    static const std::uint8_t kExifName[] = {'E', 'x', 'i', 'f', 0, 0};
+    const std::vector<std::uint8_t> block = ExifBlock(notes.photo, notes.orientation,
+                                                      static_cast<std::uint32_t>(picture.width),
+                                                      static_cast<std::uint32_t>(picture.height));
+    std::vector<std::uint8_t> exif(block.empty() ? 0 : sizeof kExifName + block.size());
+    if (!exif.empty()) {
+        std::memcpy(exif.data(), kExifName, sizeof kExifName);
+        std::memcpy(exif.data() + sizeof kExifName, block.data(), block.size());
+    }
+    const bool written = Compress(info, errors, picture, notes, exif, request, stream);
     jpeg_destroy_compress(&info);
     if (!written) reason = errors.message;
     return written;

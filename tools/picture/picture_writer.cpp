@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "tools/output/output_file.h"
+#include "tools/picture/photo_tags.h"
 
 #ifdef RUDI_HAVE_PNG
 #include <png.h>
@@ -72,7 +73,8 @@ void PngError(png_structp png, png_const_charp message) {
 
 void PngWarning(png_structp, png_const_charp) {}
 
-void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, std::vector<png_text>& texts) {
+void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, const std::vector<std::uint8_t>& exif,
+              std::vector<png_text>& texts) {
     if (notes.pixelSize) {
         png_set_pHYs(png, info, notes.pixelSize->x, notes.pixelSize->y,
                      notes.pixelSize->perMetre ? PNG_RESOLUTION_METER : PNG_RESOLUTION_UNKNOWN);
@@ -86,6 +88,7 @@ void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, std::v
         texts.push_back(entry);
     }
     if (!texts.empty()) png_set_text(png, info, texts.data(), static_cast<int>(texts.size()));
+    if (!exif.empty()) png_set_eXIf_1(png, info, static_cast<png_uint_32>(exif.size()), const_cast<png_bytep>(exif.data()));
 }
 
 // The header and notes through libpng, then the image data compressed here
@@ -93,10 +96,13 @@ void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, std::v
 bool WritePngStream(png_structp png, png_infop info, const Picture& picture, const PictureNotes& notes,
                     const WriteRequest& request, PngOutput& output) {
     std::vector<png_text> texts;
+    const std::vector<std::uint8_t> exif = ExifBlock(notes.photo, notes.orientation,
+                                                     static_cast<std::uint32_t>(picture.width),
+                                                     static_cast<std::uint32_t>(picture.height));
     if (setjmp(png_jmpbuf(png)) != 0) return false;
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    SetNotes(png, info, notes, texts);
+    SetNotes(png, info, notes, exif, texts);
     png_write_info(png, info);
     const Deflater deflater = request.deflater.value_or(FastestDeflater());
     const auto writeIdat = [&](const std::vector<std::uint8_t>& piece) {

@@ -2,13 +2,18 @@
 // asked, written to a stream that can seek (see OutputFile::StandardOutput).
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "tools/picture/picture_writer.h"
 
 namespace {
+
+constexpr std::uint32_t kComponentsConfiguration = 37121;
 
 // libtiff's file operations on the C stream.
 tsize_t StreamRead(thandle_t handle, tdata_t data, tsize_t size) {
@@ -47,6 +52,104 @@ int TiffError(TIFF*, void* user, const char* module, const char* format, va_list
 
 int TiffQuiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
+// A tag's values as libtiff takes the field's: `size` bytes each, rationals
+// as floating point (numerator over denominator), others as integers.
+std::vector<std::uint8_t> SetValues(const TiffTag& tag, int size) {
+    const bool rational = tag.type == kTypeRational || tag.type == kTypeSRational;
+    const std::size_t step = rational ? 2 : 1;
+    // The list may hold an item past the count (a text's closing NUL).
+    const std::size_t items = std::min<std::size_t>(tag.values.size(), step * tag.count);
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + step <= items; i += step) {
+        std::uint8_t item[8] = {};
+        if (rational) {
+            const double value = tag.values[i + 1] == 0 ? 0.0
+                                 : tag.type == kTypeSRational
+                                     ? static_cast<std::int32_t>(tag.values[i]) / static_cast<double>(static_cast<std::int32_t>(tag.values[i + 1]))
+                                     : tag.values[i] / static_cast<double>(tag.values[i + 1]);
+            const float single = static_cast<float>(value);
+            if (size == 8) std::memcpy(item, &value, 8);
+            else std::memcpy(item, &single, 4);
+        } else {
+            const std::uint64_t value = tag.values[i];
+            if (size == 1) item[0] = static_cast<std::uint8_t>(value);
+            else if (size == 2) { const auto v = static_cast<std::uint16_t>(value); std::memcpy(item, &v, 2); }
+            else if (size == 4) { const auto v = static_cast<std::uint32_t>(value); std::memcpy(item, &v, 4); }
+            else std::memcpy(item, &value, 8);
+        }
+        bytes.insert(bytes.end(), item, item + size);
+    }
+    return bytes;
+}
+
+// One of the photograph's tags set through libtiff in the directory being
+// made; a tag libtiff does not know, or whose count it does not take, is left out.
+void SetPhotoTag(TIFF* tiff, const TiffTag& tag) {
+    const TIFFField* field = TIFFFindField(tiff, tag.tagNumber, TIFF_ANY);
+    if (field == nullptr) return;
+    if (TIFFFieldDataType(field) == TIFF_ASCII) {
+        std::string text;
+        for (std::uint32_t value : tag.values) {
+            if (value == 0) break;
+            text.push_back(static_cast<char>(value));
+        }
+        TIFFSetField(tiff, tag.tagNumber, text.c_str());
+        return;
+    }
+    const bool floating = tag.type == kTypeRational || tag.type == kTypeSRational;
+    // libtiff 4.5 gives no size for fixed-count byte fields (ExifVersion): their items are the type's.
+    int size = TIFFFieldSetGetSize(field);
+    if (size == 0 && !floating) size = TIFFDataWidth(TIFFFieldDataType(field));
+    if (size != 1 && size != 2 && size != 4 && size != 8) return;
+    std::vector<std::uint8_t> values = SetValues(tag, size);
+    const std::uint32_t count = static_cast<std::uint32_t>(values.size()) / static_cast<std::uint32_t>(size);
+    if (count == 0) return;
+    if (TIFFFieldPassCount(field)) {
+        if (TIFFFieldSetGetCountSize(field) == 2) {
+            if (count > 0xFFFF) return;
+            TIFFSetField(tiff, tag.tagNumber, static_cast<int>(count), values.data());
+        } else {
+            TIFFSetField(tiff, tag.tagNumber, count, values.data());
+        }
+    } else if (TIFFFieldWriteCount(field) == 1) {
+        // One value, passed as the C calling convention widens it.
+        if (floating) {
+            double value = 0;
+            if (size == 8) std::memcpy(&value, values.data(), 8);
+            else { float single = 0; std::memcpy(&single, values.data(), 4); value = single; }
+            TIFFSetField(tiff, tag.tagNumber, value);
+        } else if (size <= 2) {
+            TIFFSetField(tiff, tag.tagNumber, static_cast<int>(tag.values[0]));
+        } else if (size == 4) {
+            TIFFSetField(tiff, tag.tagNumber, tag.values[0]);
+        } else {
+            TIFFSetField(tiff, tag.tagNumber, std::uint64_t{tag.values[0]});
+        }
+    } else if (TIFFFieldWriteCount(field) == static_cast<int>(count)) {
+        TIFFSetField(tiff, tag.tagNumber, values.data());
+    }
+}
+
+// The Exif and GPS directories written before the picture's own, which
+// points to them; their offsets, 0 for one not written.
+bool WritePhotoDirectories(TIFF* tiff, const PictureNotes& notes, std::uint64_t& exif, std::uint64_t& gps) {
+    exif = gps = 0;
+    if (!notes.photo.gps.empty()) {
+        if (TIFFCreateGPSDirectory(tiff) != 0) return false;
+        for (const TiffTag& tag : notes.photo.gps) SetPhotoTag(tiff, tag);
+        if (!TIFFWriteCustomDirectory(tiff, &gps)) return false;
+    }
+    if (!notes.photo.exif.empty()) {
+        if (TIFFCreateEXIFDirectory(tiff) != 0) return false;
+        for (const TiffTag& tag : notes.photo.exif) {
+            // How a JPEG's components are ordered: not a TIFF's to say.
+            if (tag.tagNumber != kComponentsConfiguration) SetPhotoTag(tiff, tag);
+        }
+        if (!TIFFWriteCustomDirectory(tiff, &exif)) return false;
+    }
+    return exif == 0 && gps == 0 ? true : TIFFCreateDirectory(tiff) == 0;
+}
+
 std::uint16_t CompressionTag(TiffCompression compression) {
     switch (compression) {
         case TiffCompression::kDeflate: return COMPRESSION_ADOBE_DEFLATE;
@@ -66,6 +169,9 @@ void SetResolution(TIFF* tiff, const PictureNotes& notes) {
 }
 
 bool WriteRows(TIFF* tiff, const Picture& picture, const PictureNotes& notes, const WriteRequest& request) {
+    std::uint64_t exif = 0;
+    std::uint64_t gps = 0;
+    if (!WritePhotoDirectories(tiff, notes, exif, gps)) return false;
     const std::uint16_t compression = CompressionTag(request.compression);
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(picture.width));
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(picture.height));
@@ -78,6 +184,14 @@ bool WriteRows(TIFF* tiff, const Picture& picture, const PictureNotes& notes, co
     if (compression != COMPRESSION_NONE) TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
     SetResolution(tiff, notes);
+    for (const TiffTag& tag : notes.photo.main) {
+        if (tag.type == kTypeAscii) SetPhotoTag(tiff, tag);
+    }
+    if (!notes.photo.main.empty() || exif != 0) {
+        TIFFSetField(tiff, TIFFTAG_ORIENTATION, static_cast<int>(notes.orientation));
+    }
+    if (exif != 0) TIFFSetField(tiff, TIFFTAG_EXIFIFD, exif);
+    if (gps != 0) TIFFSetField(tiff, TIFFTAG_GPSIFD, gps);
     std::vector<std::uint8_t> rgb(picture.RowBytes());
     for (std::int32_t y = 0; y < picture.height; ++y) {
         const std::uint8_t* row = picture.Row(y);

@@ -220,4 +220,40 @@ TEST(ErfConvertPicture, WritesJpegAndTiffByNameOrFormat) {
     }
 }
 
+// The photograph's metadata, edited with ExifTool, reaches each format as
+// ExifTool reads it back (IFD0's texts, Exif's exposure, GPS's position),
+// with Orientation 1 for pixels turned upright, and ExifTool finds nothing
+// to warn about; --strip leaves all of it out.
+TEST(ErfConvertPicture, CarriesThePhotographsMetadataIntoEachFormat) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const std::string source = (scratch / "photo.erf").string();
+    WriteChartErf(source, 60, 40);
+    SetOrientation(source, 6);
+    const std::string edit =
+        "-q -overwrite_original -Artist='Ann Example' -Copyright='(c) Ann' -ExposureTime=1/125 -FNumber=5.6 -ISO=200 "
+        "-GPSLatitude=35.6812 -GPSLatitudeRef=N -GPSLongitude=139.7671 -GPSLongitudeRef=E -GPSProcessingMethod=GPS ";
+    ASSERT_EQ(RunProgram(scratch, "exiftool", edit + source).status, 0);
+    const std::string shown = "-s -s -s -Artist -Copyright -Make -Model -ExposureTime -FNumber -ISO -GPSPosition ";
+    const Outcome expected = RunProgram(scratch, "exiftool", shown + source);
+    ASSERT_EQ(expected.status, 0);
+    ASSERT_NE(expected.out.find("Ann Example"), std::string::npos) << expected.out;
+    ASSERT_NE(expected.out.find("1/125"), std::string::npos) << expected.out;
+    for (const char* name : {"photo.png", "photo.jpg", "photo.tif"}) {
+        SCOPED_TRACE(name);
+        const std::string output = (scratch / name).string();
+        ASSERT_EQ(ErfConvert(scratch, source + " -o " + output).status, 0);
+        EXPECT_EQ(RunProgram(scratch, "exiftool", shown + output).out, expected.out);
+        EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -n -Orientation " + output).out, "1\n");
+        EXPECT_EQ(RunProgram(scratch, "exiftool", "-validate -warning -a -s -s -s " + output).out, "OK\n");
+        const std::string stripped = (scratch / (std::string("stripped-") + name)).string();
+        ASSERT_EQ(ErfConvert(scratch, source + " --strip -o " + stripped).status, 0);
+        EXPECT_EQ(RunProgram(scratch, "exiftool", shown + stripped).out, "");
+    }
+    // Kept as delivered, the pixels keep the camera's Orientation.
+    const std::string kept = (scratch / "kept.jpg").string();
+    ASSERT_EQ(ErfConvert(scratch, source + " --no-rotate -o " + kept).status, 0);
+    EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -n -Orientation " + kept).out, "6\n");
+}
+
 }  // namespace
