@@ -19,10 +19,10 @@ constexpr std::uint32_t kMainTags[] = {270, 271, 272, 282, 283, 296, 305, 306, 3
 constexpr std::uint32_t kYCbCrPositioning = 531;
 constexpr std::uint32_t kExifImageWidth = 40962;
 constexpr std::uint32_t kExifImageHeight = 40963;
-// Exif entries left behind: they hold offsets into the source file (the
-// Interoperability directory's; the maker's notes, which may refer to
-// their own place), which mean nothing in the block.
-constexpr std::uint32_t kLeftOut[] = {37500, 40965};
+// Entries left behind: they hold offsets into the source file (the
+// maker's notes, which may refer to their own place; the Interoperability,
+// Exif and GPS directories'), which mean nothing in the block.
+constexpr std::uint32_t kLeftOut[] = {37500, 40965, kExifPointer, kGpsPointer};
 // The most a directory's entries and values may take; the rest is left out.
 constexpr std::uint32_t kMostEntries = 1000;
 constexpr std::int64_t kTagBudgetBytes = 1 << 20;
@@ -62,7 +62,8 @@ std::vector<TiffTag> ReadDirectory(HANDLE file, bool littleEndian, std::uint32_t
         const std::optional<RawEntry> entry = DecodeEntry(view, littleEndian);
         if (!entry) break;
         const std::int64_t size = TypeSize(entry->type, entry->count);
-        if (size == 0 || size > budget || std::find(std::begin(kLeftOut), std::end(kLeftOut), entry->tagNumber) != std::end(kLeftOut)) {
+        const bool leftOut = std::find(std::begin(kLeftOut), std::end(kLeftOut), entry->tagNumber) != std::end(kLeftOut);
+        if (size == 0 || size > budget || leftOut) {
             continue;
         }
         budget -= size;

@@ -83,10 +83,11 @@ std::vector<std::uint8_t> SetValues(const TiffTag& tag, int size) {
 }
 
 // One of the photograph's tags set through libtiff in the directory being
-// made; a tag libtiff does not know, or whose count it does not take, is left out.
+// made; a tag libtiff does not know, or knows with another type, or whose
+// count it does not take, is left out.
 void SetPhotoTag(TIFF* tiff, const TiffTag& tag) {
     const TIFFField* field = TIFFFindField(tiff, tag.tagNumber, TIFF_ANY);
-    if (field == nullptr) return;
+    if (field == nullptr || static_cast<std::uint32_t>(TIFFFieldDataType(field)) != tag.type) return;
     if (TIFFFieldDataType(field) == TIFF_ASCII) {
         std::string text;
         for (std::uint32_t value : tag.values) {
