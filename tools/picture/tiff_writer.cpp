@@ -41,7 +41,9 @@ toff_t StreamSize(thandle_t handle) {
     return static_cast<toff_t>(size);
 }
 
-int TiffError(TIFF*, void* user, const char* module, const char* format, va_list arguments) {
+// libtiff's message, a printf format and its arguments.
+__attribute__((format(printf, 4, 0))) int TiffError(TIFF*, void* user, const char* module, const char* format,
+                                                     va_list arguments) {
     auto* reason = static_cast<std::string*>(user);
     if (!reason->empty()) return 1;
     char text[512];
@@ -85,32 +87,30 @@ std::vector<std::uint8_t> SetValues(const TiffTag& tag, int size) {
 // One of the photograph's tags set through libtiff in the directory being
 // made; a tag libtiff does not know, or knows with another type, or whose
 // count it does not take, is left out.
-void SetPhotoTag(TIFF* tiff, const TiffTag& tag) {
+bool SetPhotoTag(TIFF* tiff, const TiffTag& tag) {
     const TIFFField* field = TIFFFindField(tiff, tag.tagNumber, TIFF_ANY);
-    if (field == nullptr || static_cast<std::uint32_t>(TIFFFieldDataType(field)) != tag.type) return;
+    if (field == nullptr || static_cast<std::uint32_t>(TIFFFieldDataType(field)) != tag.type) return false;
     if (TIFFFieldDataType(field) == TIFF_ASCII) {
         std::string text;
         for (std::uint32_t value : tag.values) {
             if (value == 0) break;
             text.push_back(static_cast<char>(value));
         }
-        TIFFSetField(tiff, tag.tagNumber, text.c_str());
-        return;
+        return TIFFSetField(tiff, tag.tagNumber, text.c_str()) != 0;
     }
     const bool floating = tag.type == kTypeRational || tag.type == kTypeSRational;
     // libtiff 4.5 gives no size for fixed-count byte fields (ExifVersion): their items are the type's.
     int size = TIFFFieldSetGetSize(field);
     if (size == 0 && !floating) size = TIFFDataWidth(TIFFFieldDataType(field));
-    if (size != 1 && size != 2 && size != 4 && size != 8) return;
+    if (size != 1 && size != 2 && size != 4 && size != 8) return false;
     std::vector<std::uint8_t> values = SetValues(tag, size);
     const std::uint32_t count = static_cast<std::uint32_t>(values.size()) / static_cast<std::uint32_t>(size);
-    if (count == 0) return;
+    if (count == 0) return false;
     if (TIFFFieldPassCount(field)) {
         if (TIFFFieldSetGetCountSize(field) == 2) {
-            if (count > 0xFFFF) return;
-            TIFFSetField(tiff, tag.tagNumber, static_cast<int>(count), values.data());
+            return count <= 0xFFFF && TIFFSetField(tiff, tag.tagNumber, static_cast<int>(count), values.data()) != 0;
         } else {
-            TIFFSetField(tiff, tag.tagNumber, count, values.data());
+            return TIFFSetField(tiff, tag.tagNumber, count, values.data()) != 0;
         }
     } else if (TIFFFieldWriteCount(field) == 1) {
         // One value, passed as the C calling convention widens it.
@@ -118,37 +118,40 @@ void SetPhotoTag(TIFF* tiff, const TiffTag& tag) {
             double value = 0;
             if (size == 8) std::memcpy(&value, values.data(), 8);
             else { float single = 0; std::memcpy(&single, values.data(), 4); value = single; }
-            TIFFSetField(tiff, tag.tagNumber, value);
+            return TIFFSetField(tiff, tag.tagNumber, value) != 0;
         } else if (size <= 2) {
-            TIFFSetField(tiff, tag.tagNumber, static_cast<int>(tag.values[0]));
+            return TIFFSetField(tiff, tag.tagNumber, static_cast<int>(tag.values[0])) != 0;
         } else if (size == 4) {
-            TIFFSetField(tiff, tag.tagNumber, tag.values[0]);
-        } else {
-            TIFFSetField(tiff, tag.tagNumber, std::uint64_t{tag.values[0]});
+            return TIFFSetField(tiff, tag.tagNumber, tag.values[0]) != 0;
         }
-    } else if (TIFFFieldWriteCount(field) == static_cast<int>(count)) {
-        TIFFSetField(tiff, tag.tagNumber, values.data());
+        return TIFFSetField(tiff, tag.tagNumber, std::uint64_t{tag.values[0]}) != 0;
     }
+    return TIFFFieldWriteCount(field) == static_cast<int>(count) && TIFFSetField(tiff, tag.tagNumber, values.data()) != 0;
 }
 
 // The Exif and GPS directories written before the picture's own, which
-// points to them; their offsets, 0 for one not written.
+// points to them; their offsets, 0 for one not written (none of its tags
+// could be set: libtiff writes no empty directory).
 bool WritePhotoDirectories(TIFF* tiff, const PictureNotes& notes, std::uint64_t& exif, std::uint64_t& gps) {
     exif = gps = 0;
-    if (!notes.photo.gps.empty()) {
-        if (TIFFCreateGPSDirectory(tiff) != 0) return false;
-        for (const TiffTag& tag : notes.photo.gps) SetPhotoTag(tiff, tag);
-        if (!TIFFWriteCustomDirectory(tiff, &gps)) return false;
-    }
-    if (!notes.photo.exif.empty()) {
-        if (TIFFCreateEXIFDirectory(tiff) != 0) return false;
-        for (const TiffTag& tag : notes.photo.exif) {
+    const struct {
+        const std::vector<TiffTag>& tags;
+        int (*create)(TIFF*);
+        std::uint64_t& offset;
+    } directories[] = {{notes.photo.gps, TIFFCreateGPSDirectory, gps}, {notes.photo.exif, TIFFCreateEXIFDirectory, exif}};
+    bool made = false;
+    for (const auto& directory : directories) {
+        if (directory.tags.empty()) continue;
+        if (directory.create(tiff) != 0) return false;
+        made = true;
+        bool any = false;
+        for (const TiffTag& tag : directory.tags) {
             // How a JPEG's components are ordered: not a TIFF's to say.
-            if (tag.tagNumber != kComponentsConfiguration) SetPhotoTag(tiff, tag);
+            if (tag.tagNumber != kComponentsConfiguration) any = SetPhotoTag(tiff, tag) || any;
         }
-        if (!TIFFWriteCustomDirectory(tiff, &exif)) return false;
+        if (any && !TIFFWriteCustomDirectory(tiff, &directory.offset)) return false;
     }
-    return exif == 0 && gps == 0 ? true : TIFFCreateDirectory(tiff) == 0;
+    return !made || TIFFCreateDirectory(tiff) == 0;
 }
 
 std::uint16_t CompressionTag(TiffCompression compression) {

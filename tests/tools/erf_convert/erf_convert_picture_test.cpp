@@ -9,10 +9,12 @@
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
 #include "develop/file_owner.h"
+#include "tiff/erf_file.h"
 #include "tools/picture/orientation.h"
 #include "tests/tools/erf_convert/erf_convert_support.h"
 #include "tests/support/erf_builder.h"
@@ -220,6 +222,21 @@ TEST(ErfConvertPicture, WritesJpegAndTiffByNameOrFormat) {
     }
 }
 
+// Points IFD0's Exif and GPS directory pointers of a little-endian file at `offset`.
+void PointDirectories(const std::string& path, std::uint32_t offset) {
+    ErfFile erf;
+    erf.Open(path.c_str());
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    for (const std::uint32_t number : {34665u, 34853u}) {
+        const TiffTag* tag = erf.mainIfd.FindTagByNumber(number);
+        ASSERT_NE(tag, nullptr) << number;
+        const char bytes[] = {static_cast<char>(offset), static_cast<char>(offset >> 8), static_cast<char>(offset >> 16),
+                              static_cast<char>(offset >> 24)};
+        file.seekp(tag->entryOffset + 8);
+        file.write(bytes, 4);
+    }
+}
+
 // The photograph's metadata, edited with ExifTool, reaches each format as
 // ExifTool reads it back (IFD0's texts, Exif's exposure, GPS's position),
 // with Orientation 1 for pixels turned upright, and ExifTool finds nothing
@@ -249,6 +266,20 @@ TEST(ErfConvertPicture, CarriesThePhotographsMetadataIntoEachFormat) {
         const std::string stripped = (scratch / (std::string("stripped-") + name)).string();
         ASSERT_EQ(ErfConvert(scratch, source + " --strip -o " + stripped).status, 0);
         EXPECT_EQ(RunProgram(scratch, "exiftool", shown + stripped).out, "");
+    }
+    // Directories that are not where the pointers say (past the end, at IFD0,
+    // a count with no entries after it): the pictures are still written whole.
+    const std::uint64_t fileBytes = fs::file_size(source);
+    for (const std::uint32_t offset : {0xFFFFFFF0u, 0x7FFFFFF0u, 8u, static_cast<std::uint32_t>(fileBytes - 2)}) {
+        SCOPED_TRACE(offset);
+        const std::string damaged = (scratch / "damaged.erf").string();
+        fs::copy_file(source, damaged, fs::copy_options::overwrite_existing);
+        PointDirectories(damaged, offset);
+        for (const char* name : {"damaged.png", "damaged.jpg", "damaged.tif"}) {
+            const Outcome run = ErfConvert(scratch, damaged + " --force -o " + (scratch / name).string());
+            EXPECT_EQ(run.status, 0) << run.err;
+        }
+        EXPECT_EQ(ReadTiff(scratch / "damaged.tif").pixels, ReadPng(scratch / "damaged.png").pixels);
     }
     // Kept as delivered, the pixels keep the camera's Orientation.
     const std::string kept = (scratch / "kept.jpg").string();
