@@ -149,7 +149,10 @@ bool WritePhotoDirectories(TIFF* tiff, const PictureNotes& notes, std::uint64_t&
             // How a JPEG's components are ordered: not a TIFF's to say.
             if (tag.tagNumber != kComponentsConfiguration) any = SetPhotoTag(tiff, tag) || any;
         }
-        if (any && !TIFFWriteCustomDirectory(tiff, &directory.offset)) return false;
+        const bool written = !any || TIFFWriteCustomDirectory(tiff, &directory.offset);
+        // Its values freed here: libtiff 4.5 creating the next directory does not.
+        TIFFFreeDirectory(tiff);
+        if (!written) return false;
     }
     return !made || TIFFCreateDirectory(tiff) == 0;
 }
