@@ -147,6 +147,42 @@ TEST(ErfConvertPicture, CarriesTheResolutionAndTheCameraTagsInThePng) {
     EXPECT_EQ(bare.texts.count("Make"), 1u);
 }
 
+// PNG's Creation Time takes IFD0's DateTime in RFC 1123 form, the day of
+// the week worked out (leap days, centuries); a text of another form is
+// carried as it is.
+TEST(ErfConvertPicture, WritesTheCreationTimeInRfc1123Form) {
+    const struct {
+        const char* dateTime;  // 19 characters, as DateTime's 20 bytes hold them before the NUL
+        const char* shown;
+    } cases[] = {
+        {"2024:02:29 23:59:59", "Thu, 29 Feb 2024 23:59:59"}, {"2000:03:01 00:00:00", "Wed, 01 Mar 2000 00:00:00"},
+        {"1900:01:01 12:00:00", "Mon, 01 Jan 1900 12:00:00"}, {"2100:12:31 08:30:00", "Fri, 31 Dec 2100 08:30:00"},
+        {"2026:13:01 00:00:00", "2026:13:01 00:00:00"},       {"2026-01-01T00:00:00", "2026-01-01T00:00:00"},
+    };
+    const Scratch scratch;
+    const fs::path erfPath = scratch / "photo.erf";
+    WriteChartErf(erfPath, 30, 20);
+    std::int32_t at = 0;
+    {
+        ErfFile erf;
+        erf.Open(erfPath.c_str());
+        const TiffTag* tag = erf.mainIfd.FindTag("DateTime");
+        ASSERT_NE(tag, nullptr);
+        ASSERT_EQ(tag->count, 20u);
+        at = static_cast<std::int32_t>(tag->valueOffset);
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dateTime);
+        {
+            std::fstream file(erfPath, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(at);
+            file.write(c.dateTime, 19);
+        }
+        ASSERT_EQ(ErfConvert(scratch, erfPath.string() + " --force").status, 0);
+        EXPECT_EQ(ReadNotes(scratch / "photo.png").texts["Creation Time"], c.shown);
+    }
+}
+
 TEST(ErfConvertPicture, WritesTheThumbnailInsteadOfDecoding) {
     const Scratch scratch;
     WriteChartErf(scratch / "photo.erf", 400, 300);
