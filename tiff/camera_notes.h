@@ -20,6 +20,14 @@ struct PictureNotes {
     };
     std::optional<PixelSize> pixelSize;
     std::vector<std::pair<std::string, std::string>> texts;
+    // The photograph's own tags to carry (see tools/picture/photo_tags.h),
+    // and the Orientation they are to give: 1 once the pixels show upright.
+    struct PhotoTags {
+        std::vector<TiffTag> main;  // IFD0's texts (Make, Model, DateTime, Artist, ...) and resolution
+        std::vector<TiffTag> exif;  // the Exif directory
+        std::vector<TiffTag> gps;   // the GPS directory
+    } photo;
+    std::uint32_t orientation = 1;
 };
 
 struct CameraNotes {
@@ -28,6 +36,8 @@ struct CameraNotes {
 };
 
 // pHYs from XResolution, YResolution and ResolutionUnit; texts "Make",
-// "Model" and "Creation Time" (from DateTime, as ISO 8601 when it has the
-// TIFF form "YYYY:MM:DD HH:MM:SS").
+// "Model", "Creation Time" (from DateTime, in RFC 1123 form when it has the
+// TIFF form "YYYY:MM:DD HH:MM:SS"), and PNG's own keywords for Artist,
+// Copyright, ImageDescription and Software ("Author", "Copyright",
+// "Description", "Software").
 CameraNotes ReadCameraNotes(const ErfFile& erf);

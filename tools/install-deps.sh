@@ -7,7 +7,7 @@ want=()
 for group in "${@:-base}"; do
   case "$group" in
     base) want+=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-                 libpng-dev libtiff-dev libtiff-tools libcli11-dev nlohmann-json3-dev) ;;
+                 libpng-dev libisal-dev libjpeg62-turbo-dev libtiff-dev libtiff-tools libcli11-dev nlohmann-json3-dev) ;;
     # Independent readers the tests compare with; groff and bash-completion
     # check the installed man pages and completions.
     test) want+=(dcraw libimage-exiftool-perl groff-base bash-completion) ;;
@@ -16,7 +16,7 @@ for group in "${@:-base}"; do
     # The 32-bit build (cmake/linux-i386.cmake): clang -m32 with its i386
     # sanitizer and libFuzzer runtimes, and Debian's i386 multiarch libraries.
     i386) want+=(clang libclang-rt-14-dev libc6-dev:i386 libgcc-12-dev:i386 libstdc++-12-dev:i386
-                 libgtest-dev:i386 libgmock-dev:i386 libpng-dev:i386 libtiff-dev:i386) ;;
+                 libgtest-dev:i386 libgmock-dev:i386 libpng-dev:i386 libjpeg62-turbo-dev:i386 libtiff-dev:i386) ;;
     bench) want+=(libbenchmark-dev valgrind time dcraw imagemagick python3) ;;
     # The format and lint checks (.clang-format, .clang-tidy).
     style) want+=(clang-format clang-tidy) ;;

@@ -184,20 +184,23 @@ else
   fail "two threads at once (concurrent-calls)"
 fi
 
-# Without libpng the Windows build writes BMP by default and refuses PNG before decoding.
+# Without libpng, libjpeg and libtiff the Windows build writes BMP by default
+# and refuses the other formats before decoding.
 (cd "$work" && wine "$win/bin/erf-convert.exe" --force small.erf >/dev/null 2>&1)
 if [ $? -eq 0 ] && cmp -s "$work/small.bmp" "$work/small.native.bmp"; then
   pass "default picture: BMP beside the input"
 else
   fail "default picture: no BMP beside the input"
 fi
-(cd "$work" && wine "$win/bin/erf-convert.exe" --format png small.erf >/dev/null 2>"$work/png.err")
-status=$?
-if [ "$status" -eq 2 ] && grep -q "writes BMP files only" "$work/png.err"; then
-  pass "PNG refused as bad usage"
-else
-  fail "PNG: exit $status, $(cat "$work/png.err")"
-fi
+for format in png:PNG jpeg:JPEG tiff:TIFF; do
+  (cd "$work" && wine "$win/bin/erf-convert.exe" --format "${format%:*}" small.erf >/dev/null 2>"$work/refused.err")
+  status=$?
+  if [ "$status" -eq 2 ] && grep -q "cannot write ${format#*:} files" "$work/refused.err"; then
+    pass "${format#*:} refused as bad usage"
+  else
+    fail "${format#*:}: exit $status, $(cat "$work/refused.err")"
+  fi
+done
 
 start=$EPOCHREALTIME
 (cd "$work" && wine "$win/bin/erf-convert.exe" demo.erf -o demo.timed.bmp >/dev/null 2>&1)

@@ -77,6 +77,7 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     erf.Open(input.c_str());
     report.strip = CheckRawStrip(RawStripOf(erf));
     report.camera = ReadCameraNotes(erf);
+    report.camera.notes.photo = ReadPhotoTags(input, erf);
     if (delivery.rows != delivery.height) {
         error = input + ": " + Refusal(report.strip, erf.fileBytes.value_or(0), delivery.rows);
         return false;
@@ -90,7 +91,7 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip) 
            std::to_string(strip.height) + ": the rows below repeat the last row read";
 }
 
-bool ReadThumbnailPicture(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error) {
+bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeReport& report, std::string& error) {
     if (OpenInput(input, error) == nullptr) return false;
     ErfFile erf;
     std::uint32_t width = 0;
@@ -104,6 +105,7 @@ bool ReadThumbnailPicture(const std::string& input, Picture& picture, CameraNote
     picture.height = static_cast<std::int32_t>(height);
     // Stored red, green, blue; a picture here is blue, green, red.
     for (std::size_t i = 0; i < picture.pixels.size(); i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
-    camera = ReadCameraNotes(erf);
+    report.camera = ReadCameraNotes(erf);
+    report.camera.notes.photo = ReadPhotoTags(input, erf);
     return true;
 }

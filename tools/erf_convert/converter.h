@@ -11,6 +11,7 @@
 #include "tiff/camera_notes.h"
 #include "develop/raw_strip_check.h"
 #include "tiff/thumbnail.h"
+#include "tools/picture/photo_tags.h"
 #include "tools/picture/picture.h"
 
 // Told of each row as it arrives: rows received so far and the picture's height.
@@ -37,4 +38,4 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip);
 
 // IFD0's RGB picture (see ReadThumbnail) as a picture, with its camera notes.
 // False with a message naming the file when it has none this can read.
-bool ReadThumbnailPicture(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error);
+bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeReport& report, std::string& error);

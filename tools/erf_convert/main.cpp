@@ -1,6 +1,6 @@
 // erf-convert: the host's side of the plug-in, as a command. It loads the
 // module, calls its exports in the host's order and writes each file's
-// picture as a PNG or BMP file.
+// picture as a PNG, JPEG, TIFF or BMP file.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -17,7 +17,6 @@
 #include "host/plugin_module.h"
 #include "tools/erf_convert/progress_line.h"
 #include "tools/text/shift_jis.h"
-#include "tools/picture/workers.h"
 #include "tools/cli/command_line.h"
 
 namespace {
@@ -37,11 +36,13 @@ struct Options {
     std::string modulePath = PluginModule::DefaultPath();
     std::string output;
     std::string format;
+    int quality = kDefaultQuality;
+    std::string compression = "none";
     bool force = false;
     bool noRotate = false;
     bool thumbnail = false;
+    bool strip = false;
     bool info = false;
-    unsigned jobs = ProcessorCount();
     std::vector<std::string> inputs;
 };
 
@@ -61,18 +62,23 @@ void DefineOptions(CLI::App& app, Options& options) {
         "2 bad usage; 3 all converted, but a file's raw data was cut short (its picture repeats rows).");
     app.add_option("FILE", options.inputs, "EPSON RAW files to convert")->type_name("FILE.erf");
     app.add_option("-o,--output", options.output,
-                   "with one FILE: the picture to write (ending in .png or .bmp; '-' for standard output) or a "
+                   "with one FILE: the picture to write (ending in .png, .jpg, .jpeg, .tif, .tiff or .bmp; '-' "
+                   "for standard output) or a "
                    "directory; with several FILEs: an existing directory or a name ending in '/' (then made)")
         ->type_name("OUTPUT");
     app.add_option("--format", options.format,
                    std::string("the picture type when the name is made from FILE's (default ") +
                        FormatExtension(kDefaultFormat) + ")")
-        ->check(CLI::IsMember({"png", "bmp"}));
+        ->check(CLI::IsMember({"png", "jpeg", "jpg", "tiff", "tif", "bmp"}));
+    app.add_option("--quality", options.quality,
+                   "the JPEG's quality, 1 to 100 (default 92; from 90 up, colour keeps its full resolution)")
+        ->check(CLI::Range(1, 100));
+    app.add_option("--compression", options.compression, "the TIFF's compression (default none)")
+        ->check(CLI::IsMember({"none", "deflate", "lzw"}));
     app.add_flag("--force", options.force, "replace an existing picture whose name is made from FILE's");
     app.add_flag("--no-rotate", options.noRotate, "keep the rows as delivered (do not apply IFD0's Orientation)");
+    app.add_flag("--strip", options.strip, "write no metadata (resolution, camera, time) into the picture");
     app.add_flag("--thumbnail", options.thumbnail, "write IFD0's RGB thumbnail instead of decoding the raw image");
-    app.add_option("-j,--jobs", options.jobs, "threads that write the pictures (default: the number of processors)")
-        ->check(CLI::Range(1u, 1024u));
     app.add_option("--module", options.modulePath, "the plug-in module to load (default: the one beside this program)")
         ->type_name("PATH");
     app.add_flag("--info", options.info, "print the module's description and the format it reads");
@@ -93,9 +99,8 @@ bool IsDirectory(const fs::path& path) {
 std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
     Plan plan;
     const bool formatGiven = !options.format.empty();
-    const PictureFormat asked = options.format == "png"   ? PictureFormat::kPng
-                                : options.format == "bmp" ? PictureFormat::kBmp
-                                                          : kDefaultFormat;
+    const PictureFormat asked = formatGiven ? FormatOfName("." + options.format).value_or(kDefaultFormat)
+                                            : kDefaultFormat;
     const bool toDirectory =
         !options.output.empty() && options.output != kStandardOutput &&
         (EndsWithSeparator(options.output) || IsDirectory(options.output));
@@ -109,7 +114,8 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
         } else {
             const std::optional<PictureFormat> named = FormatOfName(options.output);
             if (!named) {
-                reason = "the picture's name must end in .png or .bmp (" + options.output + ")";
+                reason = "the picture's name must end in .png, .jpg, .jpeg, .tif, .tiff or .bmp (" + options.output +
+                         ")";
                 return std::nullopt;
             }
             if (formatGiven && asked != *named) {
@@ -135,7 +141,7 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
         }
     }
     if (!CanWrite(plan.format)) {
-        reason = "this build writes BMP files only";
+        reason = std::string("this build cannot write ") + FormatName(plan.format) + " files";
         return std::nullopt;
     }
     return plan;
@@ -193,7 +199,7 @@ private:
         std::string error;
         const bool read =
             options_.thumbnail
-                ? ReadThumbnailPicture(input, picture, report.camera, error)
+                ? ReadThumbnailPicture(input, picture, report, error)
                 : DecodePicture(module_, input, picture, report,
                                 [&](std::int32_t done, std::int32_t rows) {
                                     progress_.Step("decoding", static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(rows));
@@ -210,9 +216,16 @@ private:
             auto& size = report.camera.notes.pixelSize;
             if (size && report.camera.orientation >= 5) std::swap(size->x, size->y);
         }
-        WriteRequest request{plan_.format, target, replace, options_.jobs,
+        // The pixels now show upright unless kept as delivered.
+        report.camera.notes.orientation = options_.noRotate ? report.camera.orientation : 1;
+        WriteRequest request{plan_.format, target, replace, {}, options_.quality,
+                             options_.compression == "deflate" ? TiffCompression::kDeflate
+                             : options_.compression == "lzw"   ? TiffCompression::kLzw
+                                                               : TiffCompression::kNone,
                              [&](std::size_t done, std::size_t total) { progress_.Step("writing", done, total); }};
-        if (!WritePicture(picture, report.camera.notes, request, error)) return Fail(error);
+        if (!WritePicture(picture, options_.strip ? PictureNotes{} : report.camera.notes, request, error)) {
+            return Fail(error);
+        }
         if (target != kStandardOutput) {
             progress_.Clear();
             std::printf("%s -> %s (%d x %d)\n", input.c_str(), target.c_str(), picture.width, picture.height);

@@ -8,11 +8,12 @@
 #include <cstring>
 
 #include "tools/output/output_file.h"
+#include "tools/picture/photo_tags.h"
 
 #ifdef RUDI_HAVE_PNG
 #include <png.h>
 
-#include "tools/picture/png_stream.h"
+#include "tools/picture/png_rows.h"
 #endif
 
 namespace {
@@ -47,7 +48,11 @@ bool Write(std::FILE* stream, const void* bytes, std::size_t count, std::string&
 }
 
 #ifdef RUDI_HAVE_PNG
-// libpng's output through fwrite, keeping the reason of a failed write.
+constexpr std::size_t kIdatBytes = 1 << 20;  // image data per IDAT chunk, about
+
+// libpng's output through fwrite, keeping the reason of the first failed
+// write; later writes are dropped. The writer looks at the reason after each
+// step, so that no error jumps out of C++ code that compresses the rows.
 struct PngOutput {
     std::FILE* stream;
     std::string reason;
@@ -55,7 +60,7 @@ struct PngOutput {
 
 void PngWrite(png_structp png, png_bytep data, png_size_t length) {
     auto* output = static_cast<PngOutput*>(png_get_io_ptr(png));
-    if (!Write(output->stream, data, length, output->reason)) png_error(png, "write failed");
+    if (output->reason.empty()) Write(output->stream, data, length, output->reason);
 }
 
 void PngFlush(png_structp) {}
@@ -68,7 +73,8 @@ void PngError(png_structp png, png_const_charp message) {
 
 void PngWarning(png_structp, png_const_charp) {}
 
-void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, std::vector<png_text>& texts) {
+void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, const std::vector<std::uint8_t>& exif,
+              std::vector<png_text>& texts) {
     if (notes.pixelSize) {
         png_set_pHYs(png, info, notes.pixelSize->x, notes.pixelSize->y,
                      notes.pixelSize->perMetre ? PNG_RESOLUTION_METER : PNG_RESOLUTION_UNKNOWN);
@@ -82,31 +88,59 @@ void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, std::v
         texts.push_back(entry);
     }
     if (!texts.empty()) png_set_text(png, info, texts.data(), static_cast<int>(texts.size()));
+    if (!exif.empty()) png_set_eXIf_1(png, info, static_cast<png_uint_32>(exif.size()), const_cast<png_bytep>(exif.data()));
 }
 
-// The header and notes through libpng, then the image data compressed in
-// bands (see png_stream.h) as IDAT chunks, then the end.
+// The header and notes through libpng, then the image data compressed here
+// (see png_rows.h) as IDAT chunks, then the end.
 bool WritePngStream(png_structp png, png_infop info, const Picture& picture, const PictureNotes& notes,
                     const WriteRequest& request, PngOutput& output) {
     std::vector<png_text> texts;
-    std::vector<std::vector<std::uint8_t>> pieces;
+    const std::vector<std::uint8_t> exif = ExifBlock(notes.photo, notes.orientation,
+                                                     static_cast<std::uint32_t>(picture.width),
+                                                     static_cast<std::uint32_t>(picture.height));
     if (setjmp(png_jmpbuf(png)) != 0) return false;
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    SetNotes(png, info, notes, texts);
+    SetNotes(png, info, notes, exif, texts);
     png_write_info(png, info);
-    pieces = CompressRows(picture, ChooseCoding(picture), request.threads, request.progress);
-    if (pieces.empty()) {
-        output.reason = "not enough memory";
+    const Deflater deflater = request.deflater.value_or(FastestDeflater());
+    const auto writeIdat = [&](const std::vector<std::uint8_t>& piece) {
+        png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), piece.data(), piece.size());
+        return output.reason.empty();
+    };
+    if (!CompressRows(picture, ChooseFilter(picture), deflater, kIdatBytes, writeIdat, request.progress)) {
+        if (output.reason.empty()) output.reason = "the compressor failed or ran out of memory";
         return false;
     }
-    for (const std::vector<std::uint8_t>& piece : pieces) {
-        if (!piece.empty()) png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), piece.data(), piece.size());
-    }
     png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
-    return true;
+    return output.reason.empty();
 }
 #endif
+
+using Writer = bool (*)(const Picture&, const PictureNotes&, const WriteRequest&, std::FILE*, std::string&);
+
+bool WriteBmpFile(const Picture& picture, const PictureNotes&, const WriteRequest&, std::FILE* stream,
+                  std::string& reason) {
+    return WriteBmp(picture, stream, reason);
+}
+
+// The format's writer; null where the build lacks its library.
+Writer WriterOf(PictureFormat format) {
+    switch (format) {
+#ifdef RUDI_HAVE_PNG
+        case PictureFormat::kPng: return WritePng;
+#endif
+#ifdef RUDI_HAVE_JPEG
+        case PictureFormat::kJpeg: return WriteJpeg;
+#endif
+#ifdef RUDI_HAVE_TIFF
+        case PictureFormat::kTiff: return WriteTiff;
+#endif
+        case PictureFormat::kBmp: return WriteBmpFile;
+        default: return nullptr;
+    }
+}
 
 }  // namespace
 
@@ -114,34 +148,44 @@ std::optional<PictureFormat> FormatOfName(const std::string& path) {
     const std::string extension = Extension(path);
     if (extension == "png") return PictureFormat::kPng;
     if (extension == "bmp") return PictureFormat::kBmp;
+    if (extension == "jpg" || extension == "jpeg") return PictureFormat::kJpeg;
+    if (extension == "tif" || extension == "tiff") return PictureFormat::kTiff;
     return std::nullopt;
 }
 
-const char* FormatExtension(PictureFormat format) { return format == PictureFormat::kPng ? "png" : "bmp"; }
-
-bool CanWrite(PictureFormat format) {
-#ifdef RUDI_HAVE_PNG
-    (void)format;
-    return true;
-#else
-    return format == PictureFormat::kBmp;
-#endif
+const char* FormatExtension(PictureFormat format) {
+    switch (format) {
+        case PictureFormat::kPng: return "png";
+        case PictureFormat::kJpeg: return "jpg";
+        case PictureFormat::kTiff: return "tif";
+        default: return "bmp";
+    }
 }
+
+const char* FormatName(PictureFormat format) {
+    switch (format) {
+        case PictureFormat::kPng: return "PNG";
+        case PictureFormat::kJpeg: return "JPEG";
+        case PictureFormat::kTiff: return "TIFF";
+        default: return "BMP";
+    }
+}
+
+bool CanWrite(PictureFormat format) { return WriterOf(format) != nullptr; }
 
 bool WritePicture(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::string& error) {
     if (!CanWrite(request.format)) {
-        error = request.target + ": this build writes BMP files only";
+        error = request.target + ": this build cannot write " + FormatName(request.format) + " files";
         return false;
     }
-    OutputFile output;
+    // libtiff seeks back to write the directory: standard output gets a copy.
+    OutputFile output(request.format == PictureFormat::kTiff ? OutputFile::StandardOutput::kCopied
+                                                             : OutputFile::StandardOutput::kDirect);
     if (!output.Open(request.target, request.replace, error)) return false;
     std::string reason;
-    const bool written = request.format == PictureFormat::kPng
-                             ? WritePng(picture, notes, request, output.stream(), reason)
-                             : WriteBmp(picture, output.stream(), reason);
-    if (!written) {
-        error = ShownName(request.target) + ": cannot write the " +
-                (request.format == PictureFormat::kPng ? "PNG" : "BMP") + " file (" + reason + ")";
+    if (!WriterOf(request.format)(picture, notes, request, output.stream(), reason)) {
+        error = ShownName(request.target) + ": cannot write the " + FormatName(request.format) + " file (" + reason +
+                ")";
         return false;
     }
     return output.Commit(error);
@@ -175,9 +219,9 @@ bool WriteBmp(const Picture& picture, std::FILE* stream, std::string& reason) {
     return true;
 }
 
+#ifdef RUDI_HAVE_PNG
 bool WritePng(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::FILE* stream,
               std::string& reason) {
-#ifdef RUDI_HAVE_PNG
     if (picture.width <= 0 || picture.height <= 0) {
         reason = "a PNG picture needs at least one pixel";
         return false;
@@ -195,9 +239,5 @@ bool WritePng(const Picture& picture, const PictureNotes& notes, const WriteRequ
     png_destroy_write_struct(&png, &info);
     if (!written) reason = output.reason;
     return written;
-#else
-    (void)picture, (void)notes, (void)request, (void)stream;
-    reason = "this build writes BMP files only";
-    return false;
-#endif
 }
+#endif

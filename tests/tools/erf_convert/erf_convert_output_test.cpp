@@ -31,13 +31,15 @@ TEST(ErfConvertUsage, RefusesBadUsageFirstWithStatus2AndMakesNothing) {
         {"a.erf b.erf -o new.png", "with several FILEs, -o must name an existing directory or end in '/' (new.png)"},
         {"a.erf b.erf -o -", "with several FILEs, -o must name an existing directory or end in '/' (-)"},
         {"a.erf --format bmp -o x.png", "--format bmp disagrees with the picture's name x.png"},
-        {"a.erf -o x.jpg", "the picture's name must end in .png or .bmp (x.jpg)"},
-        {"a.erf --format gif", "--format: gif not in {png,bmp}"},
+        {"a.erf -o x.gif", "the picture's name must end in .png, .jpg, .jpeg, .tif, .tiff or .bmp (x.gif)"},
+        {"a.erf --format gif", "--format: gif not in {png,jpeg,jpg,tiff,tif,bmp}"},
+        {"a.erf --format tiff -o x.jpeg", "--format tiff disagrees with the picture's name x.jpeg"},
+        {"a.erf --quality 0", "--quality: Value 0 not in range 1 to 100"},
+        {"a.erf --compression zip", "--compression: zip not in {none,deflate,lzw}"},
         {"--bogus a.erf", "The following argument was not expected: --bogus"},
         {"", "no FILE to convert"},
         {"--info a.erf", "--info takes no FILE"},
         {"a.erf sub/../a.erf -o out/", "two FILEs would both be written to out/a.png"},
-        {"-j 0 a.erf -o out/", "--jobs: Value 0 not in range 1 to 1024"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

@@ -1,15 +1,20 @@
 // What erf-convert writes: damage reported, the picture turned upright, the
 // camera's notes carried, the thumbnail, and a batch on several threads.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <png.h>
 
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
 #include "develop/file_owner.h"
+#include "tiff/erf_file.h"
 #include "tools/picture/orientation.h"
 #include "tests/tools/erf_convert/erf_convert_support.h"
 #include "tests/support/erf_builder.h"
@@ -126,7 +131,15 @@ TEST(ErfConvertPicture, CarriesTheResolutionAndTheCameraTagsInThePng) {
     EXPECT_EQ(notes.unit, PNG_RESOLUTION_METER);
     EXPECT_EQ(notes.texts, (std::map<std::string, std::string>{{"Make", "SEIKO EPSON CORP."},
                                                                  {"Model", "R-D1"},
-                                                                 {"Creation Time", "2026-01-01T00:00:00"}}));
+                                                                 {"Creation Time", "Thu, 01 Jan 2026 00:00:00"},
+                                                                 {"Software", "make-erf"}}));
+    // --strip writes none of it.
+    ASSERT_EQ(ErfConvert(scratch, (scratch / "photo.erf").string() + " --strip -o " + (scratch / "stripped.png").string())
+                  .status,
+              0);
+    const PngNotes stripped = ReadNotes(scratch / "stripped.png");
+    EXPECT_EQ(stripped.unit, -1);
+    EXPECT_TRUE(stripped.texts.empty());
     // A file with none of those tags but Make gets no pHYs and only that text.
     WriteFile(scratch / "bare.erf", ErfBytes(4, 2));
     ASSERT_EQ(ErfConvert(scratch, (scratch / "bare.erf").string()).status, 0);
@@ -134,6 +147,42 @@ TEST(ErfConvertPicture, CarriesTheResolutionAndTheCameraTagsInThePng) {
     EXPECT_EQ(bare.unit, -1);
     EXPECT_EQ(bare.texts.size(), 1u);
     EXPECT_EQ(bare.texts.count("Make"), 1u);
+}
+
+// PNG's Creation Time takes IFD0's DateTime in RFC 1123 form, the day of
+// the week worked out (leap days, centuries); a text of another form is
+// carried as it is.
+TEST(ErfConvertPicture, WritesTheCreationTimeInRfc1123Form) {
+    const struct {
+        const char* dateTime;  // 19 characters, as DateTime's 20 bytes hold them before the NUL
+        const char* shown;
+    } cases[] = {
+        {"2024:02:29 23:59:59", "Thu, 29 Feb 2024 23:59:59"}, {"2000:03:01 00:00:00", "Wed, 01 Mar 2000 00:00:00"},
+        {"1900:01:01 12:00:00", "Mon, 01 Jan 1900 12:00:00"}, {"2100:12:31 08:30:00", "Fri, 31 Dec 2100 08:30:00"},
+        {"2026:13:01 00:00:00", "2026:13:01 00:00:00"},       {"2026-01-01T00:00:00", "2026-01-01T00:00:00"},
+    };
+    const Scratch scratch;
+    const fs::path erfPath = scratch / "photo.erf";
+    WriteChartErf(erfPath, 30, 20);
+    std::int32_t at = 0;
+    {
+        ErfFile erf;
+        erf.Open(erfPath.c_str());
+        const TiffTag* tag = erf.mainIfd.FindTag("DateTime");
+        ASSERT_NE(tag, nullptr);
+        ASSERT_EQ(tag->count, 20u);
+        at = static_cast<std::int32_t>(tag->valueOffset);
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dateTime);
+        {
+            std::fstream file(erfPath, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(at);
+            file.write(c.dateTime, 19);
+        }
+        ASSERT_EQ(ErfConvert(scratch, erfPath.string() + " --force").status, 0);
+        EXPECT_EQ(ReadNotes(scratch / "photo.png").texts["Creation Time"], c.shown);
+    }
 }
 
 TEST(ErfConvertPicture, WritesTheThumbnailInsteadOfDecoding) {
@@ -155,24 +204,123 @@ TEST(ErfConvertPicture, WritesTheThumbnailInsteadOfDecoding) {
     EXPECT_NE(bare.err.find("no thumbnail in the file"), std::string::npos) << bare.err;
 }
 
-TEST(ErfConvertPicture, ABatchOnSeveralThreadsWritesWhatOneThreadWrites) {
+TEST(ErfConvertPicture, ABatchWritesPngsThatReadBackAsTheModulesPictures) {
     const Scratch scratch;
     std::string inputs;
-    // Tall enough for several bands of rows each; a chart and a noisy picture.
+    // Tall enough for several batches of rows each; a chart and a noisy picture.
     WriteChartErf(scratch / "chart.erf", 600, 1900);
     WriteFile(scratch / "noise.erf", ErfBytes(700, 1600));
     WriteChartErf(scratch / "small.erf", 7, 5);
     for (const char* name : {"chart", "noise", "small"}) inputs += (scratch / name).string() + ".erf ";
-    ASSERT_EQ(ErfConvert(scratch, inputs + "-j 1 -o " + (scratch / "one").string() + "/").status, 0);
-    ASSERT_EQ(ErfConvert(scratch, inputs + "-j 3 -o " + (scratch / "three").string() + "/").status, 0);
-    for (const char* name : {"chart.png", "noise.png", "small.png"}) {
+    ASSERT_EQ(ErfConvert(scratch, inputs + "-o " + (scratch / "out").string() + "/").status, 0);
+    for (const char* name : {"chart", "noise", "small"}) {
         SCOPED_TRACE(name);
-        const std::string one = Slurp(scratch / "one" / name);
-        EXPECT_FALSE(one.empty());
-        EXPECT_EQ(Slurp(scratch / "three" / name), one);
-        EXPECT_EQ(ReadPng(scratch / "one" / name).pixels,
-                  ModulePicture(scratch / (std::string(name).substr(0, std::string(name).size() - 4) + ".erf")).pixels);
+        EXPECT_EQ(ReadPng(scratch / "out" / (std::string(name) + ".png")).pixels,
+                  ModulePicture(scratch / (std::string(name) + ".erf")).pixels);
     }
+}
+
+// The format comes from the name's extension or from --format; JPEG and TIFF
+// hold the module's picture (JPEG within its loss), standard output included
+// for TIFF, which libtiff writes by seeking back.
+TEST(ErfConvertPicture, WritesJpegAndTiffByNameOrFormat) {
+    const Scratch scratch;
+    WriteChartErf(scratch / "chart.erf", 64, 48);
+    const Picture expected = ModulePicture(scratch / "chart.erf");
+    const std::string input = (scratch / "chart.erf").string();
+    const struct {
+        std::string arguments;
+        const char* written;  // the file made, or "-" for standard output
+        bool jpeg;
+    } cases[] = {
+        {"-o " + (scratch / "a.jpeg").string(), "a.jpeg", true},
+        {"--format jpeg --quality 95 -o " + (scratch / "out").string() + "/", "out/chart.jpg", true},
+        {"-o " + (scratch / "a.TIFF").string() + " --compression lzw", "a.TIFF", false},
+        {"--format tiff --compression deflate -o " + (scratch / "out").string() + "/", "out/chart.tif", false},
+        {"--format tiff -o -", "-", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const Outcome run = ErfConvert(scratch, input + " " + c.arguments);
+        ASSERT_EQ(run.status, 0) << run.err;
+        fs::path written = scratch / c.written;
+        if (std::string(c.written) == "-") {
+            written = scratch / "stdout.tif";
+            WriteFile(written, std::vector<std::uint8_t>(run.out.begin(), run.out.end()));
+        }
+        const Picture back = c.jpeg ? ReadJpeg(written) : ReadTiff(written);
+        ASSERT_EQ(back.pixels.size(), expected.pixels.size());
+        int largest = 0;
+        for (std::size_t i = 0; i < back.pixels.size(); ++i) {
+            largest = std::max(largest, std::abs(back.pixels[i] - expected.pixels[i]));
+        }
+        EXPECT_LE(largest, c.jpeg ? 40 : 0);
+    }
+}
+
+// Points IFD0's Exif and GPS directory pointers of a little-endian file at `offset`.
+void PointDirectories(const std::string& path, std::uint32_t offset) {
+    ErfFile erf;
+    erf.Open(path.c_str());
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    for (const std::uint32_t number : {34665u, 34853u}) {
+        const TiffTag* tag = erf.mainIfd.FindTagByNumber(number);
+        ASSERT_NE(tag, nullptr) << number;
+        const char bytes[] = {static_cast<char>(offset), static_cast<char>(offset >> 8), static_cast<char>(offset >> 16),
+                              static_cast<char>(offset >> 24)};
+        file.seekp(tag->entryOffset + 8);
+        file.write(bytes, 4);
+    }
+}
+
+// The photograph's metadata, edited with ExifTool, reaches each format as
+// ExifTool reads it back (IFD0's texts, Exif's exposure, GPS's position),
+// with Orientation 1 for pixels turned upright, and ExifTool finds nothing
+// to warn about; --strip leaves all of it out.
+TEST(ErfConvertPicture, CarriesThePhotographsMetadataIntoEachFormat) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const std::string source = (scratch / "photo.erf").string();
+    WriteChartErf(source, 60, 40);
+    SetOrientation(source, 6);
+    const std::string edit =
+        "-q -overwrite_original -Artist='Ann Example' -Copyright='(c) Ann' -ExposureTime=1/125 -FNumber=5.6 -ISO=200 "
+        "-GPSLatitude=35.6812 -GPSLatitudeRef=N -GPSLongitude=139.7671 -GPSLongitudeRef=E -GPSProcessingMethod=GPS ";
+    ASSERT_EQ(RunProgram(scratch, "exiftool", edit + source).status, 0);
+    const std::string shown = "-s -s -s -Artist -Copyright -Make -Model -ExposureTime -FNumber -ISO -GPSPosition ";
+    const Outcome expected = RunProgram(scratch, "exiftool", shown + source);
+    ASSERT_EQ(expected.status, 0);
+    ASSERT_NE(expected.out.find("Ann Example"), std::string::npos) << expected.out;
+    ASSERT_NE(expected.out.find("1/125"), std::string::npos) << expected.out;
+    for (const char* name : {"photo.png", "photo.jpg", "photo.tif"}) {
+        SCOPED_TRACE(name);
+        const std::string output = (scratch / name).string();
+        ASSERT_EQ(ErfConvert(scratch, source + " -o " + output).status, 0);
+        EXPECT_EQ(RunProgram(scratch, "exiftool", shown + output).out, expected.out);
+        EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -n -Orientation " + output).out, "1\n");
+        EXPECT_EQ(RunProgram(scratch, "exiftool", "-validate -warning -a -s -s -s " + output).out, "OK\n");
+        const std::string stripped = (scratch / (std::string("stripped-") + name)).string();
+        ASSERT_EQ(ErfConvert(scratch, source + " --strip -o " + stripped).status, 0);
+        EXPECT_EQ(RunProgram(scratch, "exiftool", shown + stripped).out, "");
+    }
+    // Directories that are not where the pointers say (past the end, at IFD0,
+    // a count with no entries after it): the pictures are still written whole.
+    const std::uint64_t fileBytes = fs::file_size(source);
+    for (const std::uint32_t offset : {0xFFFFFFF0u, 0x7FFFFFF0u, 8u, static_cast<std::uint32_t>(fileBytes - 2)}) {
+        SCOPED_TRACE(offset);
+        const std::string damaged = (scratch / "damaged.erf").string();
+        fs::copy_file(source, damaged, fs::copy_options::overwrite_existing);
+        PointDirectories(damaged, offset);
+        for (const char* name : {"damaged.png", "damaged.jpg", "damaged.tif"}) {
+            const Outcome run = ErfConvert(scratch, damaged + " --force -o " + (scratch / name).string());
+            EXPECT_EQ(run.status, 0) << run.err;
+        }
+        EXPECT_EQ(ReadTiff(scratch / "damaged.tif").pixels, ReadPng(scratch / "damaged.png").pixels);
+    }
+    // Kept as delivered, the pixels keep the camera's Orientation.
+    const std::string kept = (scratch / "kept.jpg").string();
+    ASSERT_EQ(ErfConvert(scratch, source + " --no-rotate -o " + kept).status, 0);
+    EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -n -Orientation " + kept).out, "6\n");
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include "tiff/erf_file.h"
 #include "tools/make_erf/erf_writer.h"
 #include "tools/make_erf/test_chart.h"
-#include "tools/picture/picture_file.h"
 
 namespace fs = std::filesystem;
 
@@ -48,10 +47,4 @@ Picture ModulePicture(const fs::path& path) {
     ReadFileGetSize(0, path.c_str(), &size, nullptr);
     return {static_cast<std::int32_t>(size.width), static_cast<std::int32_t>(size.height),
             ReadRows(path.c_str()).Pixels()};
-}
-
-Picture ReadPng(const fs::path& path) {
-    Picture picture;
-    std::string error;
-    return ReadPicture(path.string(), picture, error) ? picture : Picture{};
 }

@@ -8,6 +8,7 @@
 
 #include "tools/picture/picture.h"
 #include "tests/support/run_command.h"
+#include "tests/tools/picture/picture_readers.h"
 
 Outcome ErfConvert(const Scratch& scratch, const std::string& arguments);
 void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
@@ -19,5 +20,3 @@ void WriteChartErf(const std::filesystem::path& path, std::uint32_t width, std::
 void SetOrientation(const std::filesystem::path& path, std::uint16_t value);
 // The module's own picture of the file, in-process.
 Picture ModulePicture(const std::filesystem::path& path);
-// The PNG's pixels as blue, green, red (empty when libpng cannot read it).
-Picture ReadPng(const std::filesystem::path& path);

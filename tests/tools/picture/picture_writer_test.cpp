@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "tests/support/run_command.h"
 #include "tests/support/temp_file.h"
+#include "tests/tools/picture/picture_readers.h"
 #include "tools/picture/picture_file.h"
 #include "tools/picture/picture_writer.h"
 
@@ -23,9 +26,27 @@ std::string TempName(const char* extension) {
 }
 
 bool Write(const Picture& picture, const std::string& path, std::string& error, const PictureNotes& notes = {},
-           unsigned threads = 1) {
-    const std::optional<PictureFormat> format = FormatOfName(path);
-    return WritePicture(picture, notes, {format.value_or(PictureFormat::kPng), path, true, threads, {}}, error);
+           std::optional<Deflater> deflater = {}) {
+    WriteRequest request;
+    request.format = FormatOfName(path).value_or(PictureFormat::kPng);
+    request.target = path;
+    request.deflater = deflater;
+    return WritePicture(picture, notes, request, error);
+}
+
+// A picture of `width` x `height`: stripes that repeat down the picture
+// (seed 0; PNG filter Up) or noise (PNG filter Sub).
+Picture Pattern(std::int32_t width, std::int32_t height, int seed) {
+    Picture picture{width, height, {}};
+    std::uint32_t state = static_cast<std::uint32_t>(seed);
+    for (std::int32_t y = 0; y < picture.height; ++y) {
+        for (std::size_t x = 0; x < picture.RowBytes(); ++x) {
+            state = state * 1103515245u + 12345u;
+            picture.pixels.push_back(seed == 0 ? static_cast<std::uint8_t>(x * 7 / 5)
+                                               : static_cast<std::uint8_t>(state >> 24));
+        }
+    }
+    return picture;
 }
 
 TEST(WriteBmp, WritesHeadersAndPaddedRowsBottomFirst) {
@@ -57,45 +78,126 @@ TEST(WritePng, WritesAPictureThatReadsBackTheSame) {
 }
 
 TEST(WritePicture, NamesTheFileWhenItCannotWrite) {
-    for (const std::string path : {"/nonexistent/picture.png", "/nonexistent/picture.bmp"}) {
+    for (const std::string path : {"/nonexistent/picture.png", "/nonexistent/picture.bmp", "/nonexistent/picture.jpg",
+                                   "/nonexistent/picture.tif"}) {
         std::string error;
         EXPECT_FALSE(Write(SmallPicture(), path, error));
         EXPECT_EQ(error, path + ": cannot create a file in its directory (No such file or directory)");
     }
 }
 
-// Pictures tall enough for several bands of compressed rows: each band is
-// deflated on its own, primed with the rows before it, and the bands joined
-// must read back as the picture, the same bytes on any number of threads.
-TEST(WritePng, JoinsBandsIntoOneStreamTheSameOnAnyNumberOfThreads) {
+// Pictures of many batches of rows and several IDAT chunks, through each
+// compressor the build has: libpng must read back the very pixels, whichever
+// filter the picture gets.
+TEST(WritePng, EachCompressorWritesRowsThatReadBackTheSame) {
     const struct {
         const char* what;
         int seed;  // 0: stripes that repeat down the picture (filter Up), else noise (filter Sub)
-    } cases[] = {{"stripes", 0}, {"noise", 7}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Picture picture{500, 2500, {}};
-        std::uint32_t state = static_cast<std::uint32_t>(c.seed);
-        for (std::int32_t y = 0; y < picture.height; ++y) {
-            for (std::size_t x = 0; x < picture.RowBytes(); ++x) {
-                state = state * 1103515245u + 12345u;
-                picture.pixels.push_back(c.seed == 0 ? static_cast<std::uint8_t>(x * 7 / 5) : static_cast<std::uint8_t>(state >> 24));
-            }
+        std::int32_t width, height;
+    } cases[] = {{"stripes", 0, 500, 2500}, {"noise", 7, 700, 1600}, {"one pixel", 3, 1, 1}, {"one row", 5, 3000, 1}};
+    for (const Deflater deflater : {Deflater::kIsal, Deflater::kZlib}) {
+        if (!HaveDeflater(deflater)) continue;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (deflater == Deflater::kIsal ? " through ISA-L" : " through zlib"));
+            const Picture picture = Pattern(c.width, c.height, c.seed);
+            std::string error;
+            const std::string path = TempName(".png");
+            ASSERT_TRUE(Write(picture, path, error, {}, deflater)) << error;
+            const Picture back = ReadPng(path);
+            std::remove(path.c_str());
+            EXPECT_EQ(back.width, c.width);
+            EXPECT_EQ(back.height, c.height);
+            EXPECT_TRUE(back.pixels == picture.pixels);
         }
-        std::string error;
-        const std::string one = TempName(".png");
-        const std::string four = TempName(".png");
-        ASSERT_TRUE(Write(picture, one, error, {}, 1)) << error;
-        ASSERT_TRUE(Write(picture, four, error, {}, 4)) << error;
-        Picture back;
-        ASSERT_TRUE(ReadPicture(one, back, error)) << error;
-        EXPECT_EQ(back.pixels, picture.pixels);
-        EXPECT_EQ(back.width, 500);
-        EXPECT_EQ(back.height, 2500);
-        EXPECT_EQ(Slurp(one), Slurp(four));
-        std::remove(one.c_str());
-        std::remove(four.c_str());
     }
+}
+
+// The largest difference between two pictures' samples; 255 when their sizes differ.
+int LargestDifference(const Picture& a, const Picture& b) {
+    if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size()) return 255;
+    int largest = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) largest = std::max(largest, std::abs(a.pixels[i] - b.pixels[i]));
+    return largest;
+}
+
+// Each format and its options read back by its own library: TIFF exactly,
+// JPEG within what its quality loses on a smooth picture (colour included:
+// at 90 and above it is kept at full resolution).
+TEST(WritePicture, JpegAndTiffReadBackAsWritten) {
+    Picture smooth{96, 40, {}};
+    for (std::int32_t y = 0; y < smooth.height; ++y) {
+        for (std::int32_t x = 0; x < smooth.width; ++x) {
+            smooth.pixels.push_back(static_cast<std::uint8_t>(2 * x));
+            smooth.pixels.push_back(static_cast<std::uint8_t>(5 * y));
+            smooth.pixels.push_back(static_cast<std::uint8_t>(200 - x - y));
+        }
+    }
+    const Picture noise = Pattern(37, 23, 11);
+    const struct {
+        const char* extension;
+        int quality;
+        TiffCompression compression;
+        const Picture& picture;
+        int tolerance;
+    } cases[] = {
+        {".jpg", kDefaultQuality, TiffCompression::kNone, smooth, 4},
+        {".JPEG", 100, TiffCompression::kNone, smooth, 3},
+        {".jpg", 50, TiffCompression::kNone, smooth, 16},
+        {".tif", 0, TiffCompression::kNone, noise, 0},
+        {".tiff", 0, TiffCompression::kDeflate, noise, 0},
+        {".TIF", 0, TiffCompression::kLzw, noise, 0},
+        {".tif", 0, TiffCompression::kDeflate, smooth, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.extension) + " quality " + std::to_string(c.quality) + " compression " +
+                     std::to_string(static_cast<int>(c.compression)));
+        const std::string path = TempName(c.extension);
+        WriteRequest request;
+        request.format = FormatOfName(path).value();
+        request.target = path;
+        request.quality = c.quality > 0 ? c.quality : kDefaultQuality;
+        request.compression = c.compression;
+        std::string error;
+        ASSERT_TRUE(WritePicture(c.picture, {}, request, error)) << error;
+        const Picture back = request.format == PictureFormat::kJpeg ? ReadJpeg(path) : ReadTiff(path);
+        std::remove(path.c_str());
+        EXPECT_LE(LargestDifference(back, c.picture), c.tolerance);
+    }
+}
+
+// JPEG's colour at full resolution from quality 90: a one-pixel colour
+// checkerboard survives it, and is averaged away below it.
+TEST(WriteJpeg, KeepsColourAtFullResolutionFromQuality90) {
+    Picture checks{16, 16, {}};
+    for (std::int32_t y = 0; y < 16; ++y) {
+        for (std::int32_t x = 0; x < 16; ++x) {
+            const bool red = (x + y) % 2 == 0;
+            checks.pixels.insert(checks.pixels.end(), {static_cast<std::uint8_t>(red ? 0 : 255), 0,
+                                                       static_cast<std::uint8_t>(red ? 255 : 0)});
+        }
+    }
+    for (const int quality : {89, 90}) {
+        SCOPED_TRACE(quality);
+        const std::string path = TempName(".jpg");
+        WriteRequest request;
+        request.format = PictureFormat::kJpeg;
+        request.target = path;
+        request.quality = quality;
+        std::string error;
+        ASSERT_TRUE(WritePicture(checks, {}, request, error)) << error;
+        const Picture back = ReadJpeg(path);
+        std::remove(path.c_str());
+        if (quality >= kFullChromaQuality) {
+            EXPECT_LT(LargestDifference(back, checks), 40);
+        } else {
+            EXPECT_GT(LargestDifference(back, checks), 80);
+        }
+    }
+}
+
+TEST(WritePng, TheFastestCompressorIsIsaLWhereTheBuildHasIt) {
+    EXPECT_TRUE(HaveDeflater(Deflater::kZlib));
+    EXPECT_EQ(FastestDeflater(), HaveDeflater(Deflater::kIsal) ? Deflater::kIsal : Deflater::kZlib);
 }
 
 }  // namespace

@@ -1,0 +1,102 @@
+// JPEG through libjpeg-turbo, which takes the picture's blue, green, red rows
+// as they are.
+#include "tools/picture/picture_writer.h"
+#include "tools/picture/photo_tags.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+// After the headers above: it defines TRUE and FALSE, which platform/ declares.
+#include <jpeglib.h>
+
+namespace {
+
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void JpegExit(j_common_ptr info) {
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    info->err->format_message(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+void JpegQuiet(j_common_ptr, int) {}
+
+// The pixels' size as JFIF gives it: dots per centimetre, or an aspect ratio.
+void SetDensity(jpeg_compress_struct& info, const PictureNotes& notes) {
+    if (!notes.pixelSize) return;
+    const auto& size = *notes.pixelSize;
+    const std::uint32_t divisor = size.perMetre ? 100 : 1;
+    const std::uint32_t x = (size.x + divisor / 2) / divisor;
+    const std::uint32_t y = (size.y + divisor / 2) / divisor;
+    if (x < 1 || y < 1 || x > 0xFFFF || y > 0xFFFF) return;
+    info.density_unit = size.perMetre ? 2 : 0;
+    info.X_density = static_cast<UINT16>(x);
+    info.Y_density = static_cast<UINT16>(y);
+}
+
+// Kept apart from the C++ objects of the caller: a libjpeg error jumps back
+// here, past no destructor.
+bool Compress(jpeg_compress_struct& info, JpegErrors& errors, const Picture& picture, const PictureNotes& notes,
+              const std::vector<std::uint8_t>& exif, const WriteRequest& request, std::FILE* stream) {
+    if (setjmp(errors.jump) != 0) return false;
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, stream);
+    info.image_width = static_cast<JDIMENSION>(picture.width);
+    info.image_height = static_cast<JDIMENSION>(picture.height);
+    info.input_components = 3;
+    info.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, request.quality, TRUE);
+    if (request.quality >= kFullChromaQuality) {
+        // Colour at full resolution (4:4:4), as fine detail wants at high quality.
+        for (int i = 0; i < info.num_components; ++i) {
+            info.comp_info[i].h_samp_factor = 1;
+            info.comp_info[i].v_samp_factor = 1;
+        }
+    }
+    SetDensity(info, notes);
+    jpeg_start_compress(&info, TRUE);
+    if (!exif.empty()) jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(picture.Row(static_cast<std::int32_t>(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+        if (request.progress) request.progress(info.next_scanline, info.image_height);
+    }
+    jpeg_finish_compress(&info);
+    return true;
+}
+
+}  // namespace
+
+bool WriteJpeg(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::FILE* stream,
+               std::string& reason) {
+    if (picture.width <= 0 || picture.height <= 0 || picture.width > JPEG_MAX_DIMENSION ||
+        picture.height > JPEG_MAX_DIMENSION) {
+        reason = "a JPEG picture has 1 to " + std::to_string(JPEG_MAX_DIMENSION) + " pixels a side";
+        return false;
+    }
+    jpeg_compress_struct info{};
+    JpegErrors errors{};
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = JpegExit;
+    errors.manager.emit_message = JpegQuiet;
+    // The APP1 segment: "Exif", two NULs, the block.
+    static const std::uint8_t kExifName[] = {'E', 'x', 'i', 'f', 0, 0};
+    const std::vector<std::uint8_t> block = ExifBlock(notes.photo, notes.orientation,
+                                                      static_cast<std::uint32_t>(picture.width),
+                                                      static_cast<std::uint32_t>(picture.height));
+    std::vector<std::uint8_t> exif(block.empty() ? 0 : sizeof kExifName + block.size());
+    if (!exif.empty()) {
+        std::memcpy(exif.data(), kExifName, sizeof kExifName);
+        std::memcpy(exif.data() + sizeof kExifName, block.data(), block.size());
+    }
+    const bool written = Compress(info, errors, picture, notes, exif, request, stream);
+    jpeg_destroy_compress(&info);
+    if (!written) reason = errors.message;
+    return written;
+}
