@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -50,6 +51,7 @@ struct Plan {
     PictureFormat format = kDefaultFormat;
     std::string directory;            // to be made if missing; empty for none
     std::vector<std::string> targets;  // one per input
+    std::vector<std::string> refusals; // one per input: why it is not converted, or empty
     bool chosenNames = false;          // names made from the inputs' (never replace without --force)
 };
 
@@ -82,6 +84,25 @@ bool EndsWithSeparator(const std::string& path) {
     return !path.empty() && (path.back() == '/' || (fs::path::preferred_separator == '\\' && path.back() == '\\'));
 }
 
+// For each target that is one of the inputs (whatever the name it is reached
+// by), the refusal; an empty text for the others.
+std::vector<std::string> InputsAsTargets(const std::vector<std::string>& inputs,
+                                         const std::vector<std::string>& targets) {
+    std::map<FileIdentity, std::string> inputNames;
+    for (const std::string& input : inputs) {
+        if (const auto identity = IdentityOf(input)) inputNames.emplace(*identity, input);
+    }
+    std::vector<std::string> refusals(targets.size());
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const auto identity = targets[i] == kStandardOutput ? std::nullopt : IdentityOf(targets[i]);
+        const auto input = identity ? inputNames.find(*identity) : inputNames.end();
+        if (input != inputNames.end()) {
+            refusals[i] = targets[i] + ": the picture would replace the input " + input->second + "; not written";
+        }
+    }
+    return refusals;
+}
+
 // The plan, or the reason the arguments cannot be followed.
 std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
     Plan plan;
@@ -98,6 +119,10 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
             return std::nullopt;
         }
         if (options.output == kStandardOutput) {
+            if (StandardOutputIsTerminal()) {
+                reason = kTerminalRefused;
+                return std::nullopt;
+            }
             plan.format = asked;
         } else {
             const std::optional<PictureFormat> named = FormatOfName(options.output);
@@ -131,6 +156,7 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
         reason = "this build writes BMP files only";
         return std::nullopt;
     }
+    plan.refusals = InputsAsTargets(options.inputs, plan.targets);
     return plan;
 }
 
@@ -154,7 +180,8 @@ public:
         std::size_t damaged = 0;
         for (std::size_t i = 0; i < options_.inputs.size(); ++i) {
             progress_.StartFile(i, options_.inputs[i]);
-            const FileResult result = Convert(options_.inputs[i], plan_.targets[i]);
+            const FileResult result = plan_.refusals[i].empty() ? Convert(options_.inputs[i], plan_.targets[i])
+                                                                : Fail(plan_.refusals[i]);
             progress_.Clear();
             if (result == FileResult::kFailed) {
                 ++failed;

@@ -85,6 +85,11 @@ int main(int argc, char** argv) {
     if (const auto status = cli::Parse(app, argc, argv)) return *status;
     if (options.output.empty()) return cli::BadUsage(app, "no output file given: name it with -o PATH");
 
+    if (const auto identity = options.output == kStandardOutput ? std::nullopt : IdentityOf(options.output);
+        identity && identity == IdentityOf(options.input)) {
+        return Fail(options.output + ": is the input picture " + options.input + "; not replaced");
+    }
+
     RgbPicture picture;
     if (const int status = MakePicture(options, picture); status != 0) return status;
     // The writer seeks back to patch offsets: standard output gets a copy.

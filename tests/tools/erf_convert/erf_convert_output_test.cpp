@@ -136,6 +136,88 @@ TEST(ErfConvertOutput, ASymbolicLinkGivenWithOutputKeepsPointingAtThePicture) {
     EXPECT_EQ(ReadPng(scratch / "real" / "picture.png").width, 4);
 }
 
+// An output that leads to an input (a link to it, the input's own name, a
+// hard link) is refused and the input kept; the other files still convert.
+TEST(ErfConvertOutput, NeverWritesOverAnInput) {
+    const struct {
+        std::string arguments;  // run in a folder holding s.erf and t.erf
+        std::string made;       // shell commands run first
+        std::string message;
+    } cases[] = {
+        {"s.erf -o link.png", "ln -s s.erf link.png", "link.png: the picture would replace the input s.erf"},
+        {"q.png -o q.png", "cp s.erf q.png", "q.png: the picture would replace the input q.png"},
+        {"s.erf -o hard.bmp", "ln s.erf hard.bmp", "hard.bmp: the picture would replace the input s.erf"},
+        {"s.erf t.erf --force", "ln -s t.erf s.png", "s.png: the picture would replace the input t.erf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const Scratch scratch;
+        WriteFile(scratch / "s.erf", ErfBytes(4, 2));
+        WriteFile(scratch / "t.erf", ErfBytes(6, 2));
+        const std::string here = "cd " + scratch.path().string() + " && ";
+        ASSERT_EQ(RunProgram(scratch, here + c.made, "").status, 0);
+        const Outcome run = RunProgram(scratch, here + ERF_CONVERT, c.arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err.rfind("erf-convert: " + c.message + "; not written\n", 0), 0u) << run.err;
+        const std::vector<std::uint8_t> s = ErfBytes(4, 2), t = ErfBytes(6, 2);
+        EXPECT_EQ(Slurp(scratch / "s.erf"), std::string(s.begin(), s.end()));
+        EXPECT_EQ(Slurp(scratch / "t.erf"), std::string(t.begin(), t.end()));
+    }
+}
+
+TEST(ErfConvertOutput, AReplacedFileKeepsItsPermissions) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    for (const fs::perms mode : {fs::perms(0600), fs::perms(0640), fs::perms(0664)}) {
+        WriteFile(scratch / "private.png", {'o', 'l', 'd'});
+        fs::permissions(scratch / "private.png", mode);
+        ASSERT_EQ(ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "private.png").string())
+                      .status,
+                  0);
+        EXPECT_EQ(ReadPng(scratch / "private.png").width, 4);
+        EXPECT_EQ(fs::status(scratch / "private.png").permissions(), mode);
+    }
+}
+
+TEST(ErfConvertOutput, RefusesATerminalAsStandardOutput) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    // script(1) gives the program a terminal as standard output.
+    const Outcome run = RunProgram(scratch, "script -qec '" ERF_CONVERT " " + (scratch / "photo.erf").string() +
+                                                " -o -' /dev/null",
+                                   "");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("erf-convert: standard output is a terminal"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("PNG"), std::string::npos);
+}
+
+// A run killed half-way leaves its temporary file, named after the picture it
+// was for; the next run into that folder removes it, and only such leftovers.
+TEST(ErfConvertOutput, TheNextRunRemovesATemporaryFileLeftByAKilledOne) {
+    const Scratch scratch;
+    WriteFile(scratch / "big.erf", ErfBytes(40, 20));
+    WriteFile(scratch / "small.erf", ErfBytes(4, 2));
+    const std::string here = "cd " + scratch.path().string() + " && ";
+    // strace kills the program as it is about to give the temporary file its name.
+    const Outcome killed = RunProgram(
+        scratch, here + "strace -f -o /dev/null -e inject=rename:signal=KILL " ERF_CONVERT " big.erf -o big.png",
+        "; ls -a | grep incomplete");
+    ASSERT_EQ(killed.out.rfind(".big.png.incomplete-", 0), 0u) << killed.out << killed.err;
+    EXPECT_FALSE(fs::exists(scratch / "big.png"));
+    // Another running writer's file stays.
+    const Outcome alive = RunProgram(scratch, here + "sleep 30 >/dev/null & echo $!", "");
+    const std::string living = ".other.png.incomplete-" + alive.out.substr(0, alive.out.size() - 1) + "-abcdef";
+    WriteFile(scratch / living, {'x'});
+    WriteFile(scratch / ".incomplete-notours", {'x'});
+    ASSERT_EQ(RunProgram(scratch, here + ERF_CONVERT, "small.erf -o small.png").status, 0);
+    RunProgram(scratch, "kill " + alive.out, "");
+    std::set<std::string> left;
+    for (const std::string& name : Listing(scratch)) {
+        if (name.find("incomplete") != std::string::npos) left.insert(name);
+    }
+    EXPECT_EQ(left, (std::set<std::string>{living, ".incomplete-notours"}));
+}
+
 TEST(ErfConvertOutput, NamesAnOutputItCannotCreate) {
     const Scratch scratch;
     WriteFile(scratch / "photo.erf", ErfBytes(4, 2));

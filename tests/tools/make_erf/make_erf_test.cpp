@@ -117,6 +117,7 @@ TEST(MakeErfProgram, ReadsAPictureAndRefusesBadInput) {
         {"-o " + dir + "x.erf --input " + dir + "missing.png", 1, dir + "missing.png: cannot open the file"},
         {"-o " + dir + "x.erf --input " + dir + "bad.ppm", 1, dir + "bad.ppm: the PPM picture is cut short"},
         {"-o " + dir + "x.erf --input " + dir + "text.png", 1, dir + "text.png: not a PNG or binary PPM picture"},
+        {"-o " + dir + "in.ppm --input " + dir + "in.ppm", 1, dir + "in.ppm: is the input picture " + dir + "in.ppm"},
         {"-o " + dir + "no/such/dir/x.erf --width 4 --height 4", 1,
          dir + "no/such/dir/x.erf: cannot create a file in its directory (No such file or directory)"},
     };
