@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -39,6 +38,7 @@ struct Options {
     std::string output;
     std::string format;
     bool force = false;
+    bool skipExisting = false;
     bool noRotate = false;
     bool thumbnail = false;
     bool info = false;
@@ -70,9 +70,15 @@ void DefineOptions(CLI::App& app, Options& options) {
                    std::string("the picture type when the name is made from FILE's (default ") +
                        FormatExtension(kDefaultFormat) + ")")
         ->check(CLI::IsMember({"png", "bmp"}));
-    app.add_flag("--force", options.force, "replace an existing picture whose name is made from FILE's");
+    CLI::Option* force =
+        app.add_flag("--force", options.force, "replace an existing picture whose name is made from FILE's");
+    app.add_flag("-n,--skip-existing", options.skipExisting,
+                 "leave an existing picture whose name is made from FILE's, and count it as done")
+        ->excludes(force);
     app.add_flag("--no-rotate", options.noRotate, "keep the rows as delivered (do not apply IFD0's Orientation)");
-    app.add_flag("--thumbnail", options.thumbnail, "write IFD0's RGB thumbnail instead of decoding the raw image");
+    app.add_flag("--thumbnail", options.thumbnail,
+                 "write IFD0's RGB thumbnail instead of decoding the raw image (a name made from FILE's ends in "
+                 ".thumb.png or .thumb.bmp)");
     app.add_option("-j,--jobs", options.jobs, "threads that write the pictures (default: the number of processors)")
         ->check(CLI::Range(1u, 1024u));
     app.add_option("--module", options.modulePath, "the plug-in module to load (default: the one beside this program)")
@@ -82,6 +88,25 @@ void DefineOptions(CLI::App& app, Options& options) {
 
 bool EndsWithSeparator(const std::string& path) {
     return !path.empty() && (path.back() == '/' || (fs::path::preferred_separator == '\\' && path.back() == '\\'));
+}
+
+// For each input whose target another input's is too, the refusal (which of
+// them should have the name is not for this program to guess); an empty text
+// for the others.
+std::vector<std::string> SharedTargets(const std::vector<std::string>& inputs,
+                                       const std::vector<std::string>& targets) {
+    std::map<std::string, std::vector<std::size_t>> users;
+    for (std::size_t i = 0; i < targets.size(); ++i) users[fs::path(targets[i]).lexically_normal().string()].push_back(i);
+    std::vector<std::string> refusals(targets.size());
+    for (const auto& [target, indices] : users) {
+        if (indices.size() < 2) continue;
+        for (const std::size_t i : indices) {
+            const std::size_t other = indices[i == indices[0] ? 1 : 0];
+            refusals[i] = inputs[i] + ": not converted: " + inputs[other] + " would be written to " + target +
+                          " too (convert them into different folders)";
+        }
+    }
+    return refusals;
 }
 
 // For each target that is one of the inputs (whatever the name it is reached
@@ -141,22 +166,22 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
         plan.format = asked;
         plan.chosenNames = true;
         if (toDirectory) plan.directory = options.output;
-        std::set<std::string> taken;
         for (const std::string& input : options.inputs) {
-            const fs::path name = fs::path(input).filename().replace_extension(FormatExtension(plan.format));
+            const fs::path name = fs::path(input).stem().string() + (options.thumbnail ? ".thumb." : ".") +
+                                  FormatExtension(plan.format);
             const fs::path folder = toDirectory ? fs::path(options.output) : fs::path(input).parent_path();
             plan.targets.push_back((folder / name).string());
-            if (!taken.insert(plan.targets.back()).second) {
-                reason = "two FILEs would both be written to " + plan.targets.back();
-                return std::nullopt;
-            }
         }
     }
     if (!CanWrite(plan.format)) {
         reason = "this build writes BMP files only";
         return std::nullopt;
     }
-    plan.refusals = InputsAsTargets(options.inputs, plan.targets);
+    plan.refusals = SharedTargets(options.inputs, plan.targets);
+    const std::vector<std::string> overInputs = InputsAsTargets(options.inputs, plan.targets);
+    for (std::size_t i = 0; i < overInputs.size(); ++i) {
+        if (plan.refusals[i].empty()) plan.refusals[i] = overInputs[i];
+    }
     return plan;
 }
 
@@ -206,7 +231,13 @@ private:
         std::error_code failure;
         const bool replace = options_.force || !plan_.chosenNames;
         if (!replace && fs::exists(fs::symlink_status(target, failure))) {
-            return Fail(target + ": the picture exists already (--force replaces it)");
+            if (!options_.skipExisting) {
+                return Fail(target + ": the picture exists already (--force replaces it, -n skips it)");
+            }
+            progress_.Clear();
+            std::printf("%s -> %s exists already: skipped\n", input.c_str(), target.c_str());
+            std::fflush(stdout);
+            return FileResult::kConverted;
         }
         Picture picture;
         DecodeReport report;

@@ -36,7 +36,7 @@ TEST(ErfConvertUsage, RefusesBadUsageFirstWithStatus2AndMakesNothing) {
         {"--bogus a.erf", "The following argument was not expected: --bogus"},
         {"", "no FILE to convert"},
         {"--info a.erf", "--info takes no FILE"},
-        {"a.erf sub/../a.erf -o out/", "two FILEs would both be written to out/a.png"},
+        {"a.erf --force -n", "--force excludes --skip-existing"},
         {"-j 0 a.erf -o out/", "--jobs: Value 0 not in range 1 to 1024"},
     };
     for (const auto& c : cases) {
@@ -91,7 +91,7 @@ TEST(ErfConvertOutput, ReplacesAFileBesideTheInputOnlyWithForce) {
     const Outcome kept = ErfConvert(scratch, input);
     EXPECT_EQ(kept.status, 1);
     EXPECT_EQ(kept.err, "erf-convert: " + (scratch / "photo.png").string() +
-                            ": the picture exists already (--force replaces it)\n");
+                            ": the picture exists already (--force replaces it, -n skips it)\n");
     EXPECT_EQ(Slurp(scratch / "photo.png"), "old");
     // The same for a name made inside a directory given with -o.
     fs::create_directory(scratch / "out");
@@ -105,6 +105,56 @@ TEST(ErfConvertOutput, ReplacesAFileBesideTheInputOnlyWithForce) {
     WriteFile(scratch / "named.png", {'o', 'l', 'd'});
     EXPECT_EQ(ErfConvert(scratch, input + " -o " + (scratch / "named.png").string()).status, 0);
     EXPECT_EQ(ReadPng(scratch / "named.png").width, 4);
+}
+
+// A batch run again after new files came: the pictures made before count as
+// done with -n, and only the new file is converted.
+TEST(ErfConvertBatch, SkipsExistingPicturesWithSkipExisting) {
+    const Scratch scratch;
+    const std::string here = "cd " + scratch.path().string() + " && " ERF_CONVERT;
+    WriteFile(scratch / "a.erf", ErfBytes(4, 2));
+    WriteFile(scratch / "b.erf", ErfBytes(6, 2));
+    ASSERT_EQ(RunProgram(scratch, here, "a.erf b.erf -o out/").status, 0);
+    const std::string madeBefore = Slurp(scratch / "out" / "a.png");
+    WriteFile(scratch / "out" / "b.png", {'o', 'l', 'd'});
+    WriteFile(scratch / "c.erf", ErfBytes(8, 2));
+    EXPECT_EQ(RunProgram(scratch, here, "a.erf b.erf c.erf -o out/").status, 1);
+    for (const char* skip : {"-n", "--skip-existing"}) {
+        SCOPED_TRACE(skip);
+        const Outcome run = RunProgram(scratch, here, std::string(skip) + " a.erf b.erf c.erf -o out/");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.find("exists already ("), std::string::npos) << run.err;
+        EXPECT_NE(run.out.find("a.erf -> out/a.png exists already: skipped\n"), std::string::npos) << run.out;
+        EXPECT_EQ(Slurp(scratch / "out" / "a.png"), madeBefore);
+        EXPECT_EQ(Slurp(scratch / "out" / "b.png"), "old");
+        EXPECT_EQ(ReadPng(scratch / "out" / "c.png").width, 8);
+    }
+}
+
+// Two files that would both take one name (two cards' EPSN0001.ERF into one
+// folder) are refused, both of them; the others are converted.
+TEST(ErfConvertBatch, RefusesOnlyTheFilesWhoseNamesClash) {
+    const Scratch scratch;
+    const std::string here = "cd " + scratch.path().string() + " && " ERF_CONVERT;
+    for (const char* card : {"card1", "card2"}) {
+        fs::create_directory(scratch / card);
+        WriteFile(scratch / card / "EPSN0001.ERF", ErfBytes(4, 2));
+    }
+    WriteFile(scratch / "card2" / "EPSN0002.ERF", ErfBytes(6, 2));
+    const Outcome run =
+        RunProgram(scratch, here, "card1/EPSN0001.ERF card2/EPSN0001.ERF card2/EPSN0002.ERF -o out/");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.find("erf-convert: card1/EPSN0001.ERF: not converted: card2/EPSN0001.ERF would be written to "
+                           "out/EPSN0001.png too (convert them into different folders)\n"),
+              0u)
+        << run.err;
+    EXPECT_NE(run.err.find("erf-convert: card2/EPSN0001.ERF: not converted: card1/EPSN0001.ERF would be written"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(scratch / "out" / "EPSN0001.png"));
+    EXPECT_EQ(ReadPng(scratch / "out" / "EPSN0002.png").width, 6);
+    // The same file named twice, one way or another, is a clash too.
+    EXPECT_EQ(RunProgram(scratch, here, "card2/EPSN0002.ERF card1/../card2/EPSN0002.ERF -o again/").status, 1);
+    EXPECT_FALSE(fs::exists(scratch / "again" / "EPSN0002.png"));
 }
 
 TEST(ErfConvertOutput, AFailedWriteLeavesTheOldFileAndNoTemporary) {
