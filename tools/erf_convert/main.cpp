@@ -1,6 +1,7 @@
 // erf-convert: the host's side of the plug-in, as a command. It loads the
 // module, calls its exports in the host's order and writes each file's
 // picture as a PNG or BMP file.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "tools/erf_convert/converter.h"
 #include "tools/picture/orientation.h"
+#include "tools/output/input_file.h"
 #include "tools/output/output_file.h"
 #include "tools/picture/picture_writer.h"
 #include "host/plugin_module.h"
@@ -163,6 +165,10 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
         }
         plan.targets = {options.output};
     } else {
+        if (std::find(options.inputs.begin(), options.inputs.end(), kStandardInput) != options.inputs.end()) {
+            reason = "a picture read from standard input (-) needs its name given with -o";
+            return std::nullopt;
+        }
         plan.format = asked;
         plan.chosenNames = true;
         if (toDirectory) plan.directory = options.output;
@@ -239,19 +245,30 @@ private:
             std::fflush(stdout);
             return FileResult::kConverted;
         }
+        SpooledInput spooled;
+        std::string error;
+        if (input == kStandardInput && !spooled.Spool(error)) return Fail(error);
+        const std::string path = input == kStandardInput ? spooled.path() : input;
+        if (const std::string problem = InputProblem(path); !problem.empty()) {
+            return Fail(ShownInput(input) + ": " + problem);
+        }
+        // Messages name the file by its path: standard input's is the copy's.
+        const auto shown = [&](std::string message) {
+            if (input == kStandardInput && message.rfind(path, 0) == 0) message.replace(0, path.size(), "standard input");
+            return message;
+        };
         Picture picture;
         DecodeReport report;
-        std::string error;
         const bool read =
             options_.thumbnail
-                ? ReadThumbnail(input, picture, report.camera, error)
-                : DecodePicture(module_, input, picture, report,
+                ? ReadThumbnail(path, picture, report.camera, error)
+                : DecodePicture(module_, path, picture, report,
                                 [&](std::int32_t done, std::int32_t rows) {
                                     progress_.Step("decoding", static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(rows));
                                 },
                                 error);
-        if (!read) return Fail(error);
-        const std::string warning = options_.thumbnail ? std::string() : DamageWarning(input, report.strip);
+        if (!read) return Fail(shown(error));
+        const std::string warning = options_.thumbnail ? std::string() : shown(DamageWarning(path, report.strip));
         if (!warning.empty()) {
             progress_.Clear();
             std::fprintf(stderr, "erf-convert: warning: %s\n", warning.c_str());
@@ -266,7 +283,8 @@ private:
         if (!WritePicture(picture, report.camera.notes, request, error)) return Fail(error);
         if (target != kStandardOutput) {
             progress_.Clear();
-            std::printf("%s -> %s (%d x %d)\n", input.c_str(), target.c_str(), picture.width, picture.height);
+            std::printf("%s -> %s (%d x %d)\n", ShownInput(input).c_str(), target.c_str(), picture.width,
+                        picture.height);
             std::fflush(stdout);
         }
         return warning.empty() ? FileResult::kConverted : FileResult::kDamaged;

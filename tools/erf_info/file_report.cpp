@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "tools/output/input_file.h"
 #include "tools/text/shift_jis.h"
 #include "platform/win32.h"
 #include "tiff/erf_file.h"
@@ -99,6 +100,8 @@ std::string FieldText(const std::string& text, bool asciiField) {
 FileReport Examine(const std::string& file) {
     FileReport report;
     report.file = file;
+    report.error = InputProblem(file);
+    if (!report.error.empty()) return report;
     ErfFile erf;
     // A bad header is reported by the library itself, on its own line.
     switch (erf.Open(file.c_str())) {

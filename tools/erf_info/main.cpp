@@ -10,6 +10,7 @@
 #include "tools/erf_info/file_report.h"
 #include "tools/erf_info/json_report.h"
 #include "tools/erf_info/text_report.h"
+#include "tools/output/input_file.h"
 
 int main(int argc, char** argv) {
     CLI::App app("Shows the byte order, IFD0 and the raw-image directory of each EPSON RAW file, its Make, "
@@ -20,14 +21,22 @@ int main(int argc, char** argv) {
     bool json = false;
     std::vector<std::string> files;
     app.add_flag("--json", json, "One JSON array, an object per file");
-    app.add_option("FILE", files, "EPSON RAW files")->required();
+    app.add_option("FILE", files, "EPSON RAW files ('-' for standard input)")->required();
     if (const auto status = cli::Parse(app, argc, argv)) return *status;
 
     bool allUsable = true;
     nlohmann::ordered_json documents = nlohmann::ordered_json::array();
     bool first = true;
     for (const std::string& file : files) {
-        const FileReport report = Examine(file);
+        SpooledInput spooled;
+        std::string error;
+        if (file == kStandardInput && !spooled.Spool(error)) {
+            std::fprintf(stderr, "erf-info: %s\n", error.c_str());
+            allUsable = false;
+            continue;
+        }
+        FileReport report = Examine(file == kStandardInput ? spooled.path() : file);
+        report.file = ShownInput(file);
         allUsable &= report.Usable();
         if (json) {
             documents.push_back(JsonReport(report));
@@ -36,7 +45,7 @@ int main(int argc, char** argv) {
             first = false;
         }
         // A file that cannot be opened has no report: it is named here.
-        if (report.verdictText.empty()) std::fprintf(stderr, "erf-info: %s: %s\n", file.c_str(), report.error.c_str());
+        if (report.verdictText.empty()) std::fprintf(stderr, "erf-info: %s: %s\n", report.file.c_str(), report.error.c_str());
         std::fflush(stdout);
     }
     if (json) {

@@ -268,6 +268,50 @@ TEST(ErfConvertOutput, TheNextRunRemovesATemporaryFileLeftByAKilledOne) {
     EXPECT_EQ(left, (std::set<std::string>{living, ".incomplete-notours"}));
 }
 
+// A folder, an empty file and a missing one are each named for what they
+// are, by both tools; "-" is standard input, copied aside for the module.
+TEST(ToolInputs, FoldersEmptyFilesAndStandardInput) {
+    const Scratch scratch;
+    fs::create_directory(scratch / "folder.erf");
+    WriteFile(scratch / "empty.erf", {});
+    WriteFile(scratch / "s.erf", ErfBytes(12, 4));
+    const std::string here = "cd " + scratch.path().string() + " && ";
+    const struct {
+        std::string name, message;
+    } cases[] = {{"folder.erf", "is a folder"}, {"empty.erf", "empty file"}, {"missing.erf", "no such file"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string tool : {"erf-convert", "erf-info"}) {
+            const Outcome run = RunProgram(scratch, here + (tool == "erf-info" ? ERF_INFO : ERF_CONVERT), c.name);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.err.rfind(tool + ": " + c.name + ": " + c.message + "\n", 0), 0u) << run.err;
+        }
+    }
+    const Outcome piped = RunProgram(scratch, here + ERF_CONVERT, "- -o piped.png < s.erf");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, "standard input -> piped.png (12 x 4)\n");
+    EXPECT_EQ(ReadPng(scratch / "piped.png").pixels, ModulePicture(scratch / "s.erf").pixels);
+    const Outcome through = RunProgram(scratch, here + "cat s.erf | " ERF_CONVERT, "- -o -");
+    EXPECT_EQ(through.status, 0) << through.err;
+    EXPECT_EQ(through.out, Slurp(scratch / "piped.png"));
+    const Outcome info = RunProgram(scratch, here + ERF_INFO, "- < s.erf");
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out.rfind("standard input\nbyte order", 0), 0u) << info.out;
+    const Outcome nothing = RunProgram(scratch, here + ERF_CONVERT, "- -o x.png < /dev/null");
+    EXPECT_EQ(nothing.err, "erf-convert: standard input: empty file\n" ) << nothing.err;
+    const Outcome unnamed = RunProgram(scratch, here + ERF_CONVERT, "- < s.erf");
+    EXPECT_EQ(unnamed.status, 2);
+    EXPECT_EQ(unnamed.err.rfind("erf-convert: a picture read from standard input (-) needs its name given with -o\n"),
+              0u);
+    // The copies are gone.
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(".standard-input.incomplete-", 0) == 0) left.insert(name);
+    }
+    EXPECT_EQ(left, std::set<std::string>{});
+}
+
 TEST(ErfConvertOutput, NamesAnOutputItCannotCreate) {
     const Scratch scratch;
     WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
