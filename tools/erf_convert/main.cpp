@@ -57,6 +57,25 @@ struct Plan {
     bool chosenNames = false;          // names made from the inputs' (never replace without --force)
 };
 
+// The formats this build writes, as their extensions ("png", "bmp").
+std::vector<std::string> WritableFormats() {
+    std::vector<std::string> names;
+    for (const PictureFormat format : {PictureFormat::kPng, PictureFormat::kBmp}) {
+        if (CanWrite(format)) names.push_back(FormatExtension(format));
+    }
+    return names;
+}
+
+// ".png or .bmp", from the formats this build writes.
+std::string WritableEndings() {
+    std::string text;
+    const std::vector<std::string> names = WritableFormats();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "." : i + 1 == names.size() ? " or ." : ", .") + names[i];
+    }
+    return text;
+}
+
 void DefineOptions(CLI::App& app, Options& options) {
     app.description(
         "Converts EPSON RAW files to pictures through the R_UDI plug-in module.\n"
@@ -65,13 +84,15 @@ void DefineOptions(CLI::App& app, Options& options) {
         "2 bad usage; 3 all converted, but a file's raw data was cut short (its picture repeats rows).");
     app.add_option("FILE", options.inputs, "EPSON RAW files to convert")->type_name("FILE.erf");
     app.add_option("-o,--output", options.output,
-                   "with one FILE: the picture to write (ending in .png or .bmp; '-' for standard output) or a "
-                   "directory; with several FILEs: an existing directory or a name ending in '/' (then made)")
+                   "with one FILE: the picture to write (ending in " + WritableEndings() +
+                       "; '-' for standard output) or a directory; with several FILEs: an existing directory or a "
+                       "name ending in '/' (then made)")
         ->type_name("OUTPUT");
     app.add_option("--format", options.format,
                    std::string("the picture type when the name is made from FILE's (default ") +
                        FormatExtension(kDefaultFormat) + ")")
-        ->check(CLI::IsMember({"png", "bmp"}));
+        ->transform(cli::OneOf(WritableFormats()))
+        ->type_name("FORMAT");
     CLI::Option* force =
         app.add_flag("--force", options.force, "replace an existing picture whose name is made from FILE's");
     app.add_flag("-n,--skip-existing", options.skipExisting,
@@ -82,7 +103,7 @@ void DefineOptions(CLI::App& app, Options& options) {
                  "write IFD0's RGB thumbnail instead of decoding the raw image (a name made from FILE's ends in "
                  ".thumb.png or .thumb.bmp)");
     app.add_option("-j,--jobs", options.jobs, "threads that write the pictures (default: the number of processors)")
-        ->check(CLI::Range(1u, 1024u));
+        ->check(cli::Whole(1, 1024));
     app.add_option("--module", options.modulePath, "the plug-in module to load (default: the one beside this program)")
         ->type_name("PATH");
     app.add_flag("--info", options.info, "print the module's description and the format it reads");
@@ -154,7 +175,7 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
         } else {
             const std::optional<PictureFormat> named = FormatOfName(options.output);
             if (!named) {
-                reason = "the picture's name must end in .png or .bmp (" + options.output + ")";
+                reason = "the picture's name must end in " + WritableEndings() + " (" + options.output + ")";
                 return std::nullopt;
             }
             if (formatGiven && asked != *named) {

@@ -255,9 +255,9 @@ TEST(ErfInfo, CommandLine) {
         std::string out, err;
     };
     const Case cases[] = {
-        {"", 2, "", "erf-info: FILE is required\nTry 'erf-info --help' for more information.\n"},
-        {"--json", 2, "", "erf-info: FILE is required\nTry 'erf-info --help' for more information.\n"},
-        {"--jsn x.erf", 2, "", "erf-info: The following argument was not expected: --jsn\n"},
+        {"", 2, "", "erf-info: no FILE given\nTry 'erf-info --help' for more information.\n"},
+        {"--json", 2, "", "erf-info: no FILE given\nTry 'erf-info --help' for more information.\n"},
+        {"--jsn x.erf", 2, "", "erf-info: unknown option or argument: --jsn\n"},
         {"--help", 0, "Shows the byte order", ""},
         {"--version", 0, "erf-info ", ""},
         {"-- --json", 1, "", "erf-info: --json: no such file\n"},  // after --, a file's name
