@@ -31,3 +31,7 @@ struct CameraNotes {
 // "Model" and "Creation Time" (from DateTime, as ISO 8601 when it has the
 // TIFF form "YYYY:MM:DD HH:MM:SS").
 CameraNotes ReadCameraNotes(const ErfFile& erf);
+
+// IFD0's Make when it names a maker other than EPSON (a file from another
+// camera); none when it names EPSON, in any case, or is absent or not text.
+std::optional<std::string> OtherMaker(const ErfFile& erf);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "develop/file_owner.h"
 #include "tools/output/output_file.h"
@@ -19,6 +20,14 @@ FileOwner OpenInput(const std::string& input, std::string& error) {
     FileOwner file(std::fopen(input.c_str(), "rb"));
     if (file == nullptr) error = input + ": cannot read the file (" + ErrnoText(errno) + ")";
     return file;
+}
+
+bool HasTiffHeader(const std::string& input) {
+    std::string error;
+    const FileOwner file = OpenInput(input, error);
+    char header[4] = {};
+    return file != nullptr && std::fread(header, 1, sizeof header, file.get()) == sizeof header &&
+           (std::memcmp(header, "II*\0", 4) == 0 || std::memcmp(header, "MM\0*", 4) == 0);
 }
 
 std::uint64_t FileBytes(const std::string& input) {
@@ -73,10 +82,18 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
         return true;
     };
     picture = Picture{};
-    if (!DecodeFile(module, input, delivery, takeRow, error)) return false;
-    // The header is known good now: the check's own parse has nothing to say.
+    const bool decoded = DecodeFile(module, input, delivery, takeRow, error);
+    // Parsed again only past a good header, whose errors the module has shown already.
+    if (!decoded && !HasTiffHeader(input)) return false;
     ErfFile erf;
     erf.Open(input.c_str());
+    const bool whole = decoded && delivery.rows == delivery.height;
+    // A file from another camera is named as such, not as a damaged one.
+    if (const std::optional<std::string> maker = OtherMaker(erf); maker && !whole) {
+        error = input + ": made by " + *maker + ", not an EPSON RAW file";
+        return false;
+    }
+    if (!decoded) return false;
     report.strip = CheckRawStrip(erf, erf.fileBytes.value_or(0));
     report.camera = ReadCameraNotes(erf);
     if (delivery.rows != delivery.height) {

@@ -21,7 +21,7 @@ foreach(order II MM)
   expect("objects" "${files}" 1)
   string(JSON json GET "${array}" 0)
   string(JSON value GET "${json}" verdict text)
-  expect("verdict" "${value}" "EPSON RAW, intact")
+  expect("verdict" "${value}" "EPSON RAW, complete")
 
   string(JSON value GET "${json}" file)
   expect("file" "${value}" "${file}")
