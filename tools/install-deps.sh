@@ -11,7 +11,7 @@ for group in "${@:-base}"; do
     # Independent readers the tests compare with; groff and bash-completion
     # check the installed man pages and completions; strace kills a
     # conversion half-way.
-    test) want+=(dcraw libimage-exiftool-perl groff-base bash-completion strace) ;;
+    test) want+=(dcraw libimage-exiftool-perl groff-base bash-completion strace python3) ;;
     windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
     # The 32-bit build (cmake/linux-i386.cmake): clang -m32 with its i386
