@@ -11,13 +11,14 @@
 #include <optional>
 
 #include "develop/file_owner.h"
+#include "tools/output/file_names.h"
 #include "tools/output/output_file.h"
 
 namespace {
 
 // Opens `input` for reading, or says why it cannot be.
 FileOwner OpenInput(const std::string& input, std::string& error) {
-    FileOwner file(std::fopen(input.c_str(), "rb"));
+    FileOwner file(files::Open(input, "rb"));
     if (file == nullptr) error = input + ": cannot read the file (" + ErrnoText(errno) + ")";
     return file;
 }
@@ -32,7 +33,7 @@ bool HasTiffHeader(const std::string& input) {
 
 std::uint64_t FileBytes(const std::string& input) {
     std::error_code failure;
-    const std::uintmax_t bytes = std::filesystem::file_size(input, failure);
+    const std::uintmax_t bytes = std::filesystem::file_size(files::PathOf(input), failure);
     return failure ? 0 : bytes;
 }
 
@@ -64,6 +65,8 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
                    const RowProgress& progress, std::string& error) {
     // The module does not say why a file gave nothing, so ask first.
     if (OpenInput(input, error) == nullptr) return false;
+    std::string name;  // as the module takes it
+    if (!files::ForModule(input, name, error)) return false;
     ModuleDelivery delivery;
     const RowTaker takeRow = [&](std::int32_t y, const std::uint8_t* pixels, std::string& problem) {
         if (picture.pixels.empty()) {
@@ -82,11 +85,12 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
         return true;
     };
     picture = Picture{};
-    const bool decoded = DecodeFile(module, input, delivery, takeRow, error);
+    const bool decoded = DecodeFile(module, name, delivery, takeRow, error);
+    error = NamedAs(error, name, input);
     // Parsed again only past a good header, whose errors the module has shown already.
     if (!decoded && !HasTiffHeader(input)) return false;
     ErfFile erf;
-    erf.Open(input.c_str());
+    erf.Open(name.c_str());
     const bool whole = decoded && delivery.rows == delivery.height;
     // A file from another camera is named as such, not as a damaged one.
     if (const std::optional<std::string> maker = OtherMaker(erf); maker && !whole) {
@@ -103,6 +107,11 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     return true;
 }
 
+std::string NamedAs(std::string message, const std::string& path, const std::string& shown) {
+    if (path != shown && message.rfind(path + ": ", 0) == 0) message.replace(0, path.size(), shown);
+    return message;
+}
+
 std::string DamageWarning(const std::string& input, const RawStripCheck& strip) {
     if (strip.verdict != RawStripVerdict::kCutShort) return {};
     return input + ": the raw data ends at row " + std::to_string(strip.rowsPresent) + " of " +
@@ -111,9 +120,10 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip) 
 
 bool ReadThumbnail(const std::string& input, Picture& picture, CameraNotes& camera, std::string& error) {
     auto file = OpenInput(input, error);
-    if (file == nullptr) return false;
+    std::string name;  // as the module's library takes it
+    if (file == nullptr || !files::ForModule(input, name, error)) return false;
     ErfFile erf;
-    const std::int32_t opened = erf.Open(input.c_str());
+    const std::int32_t opened = erf.Open(name.c_str());
     const TiffIfd& ifd = erf.mainIfd;
     const TiffTag* bits = ifd.FindTag("BitsPerSample");
     const TiffTag* offsets = ifd.FindTag("StripOffsets");

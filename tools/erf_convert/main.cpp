@@ -13,6 +13,7 @@
 
 #include "tools/erf_convert/converter.h"
 #include "tools/picture/orientation.h"
+#include "tools/output/file_names.h"
 #include "tools/output/input_file.h"
 #include "tools/output/output_file.h"
 #include "tools/picture/picture_writer.h"
@@ -100,8 +101,8 @@ void DefineOptions(CLI::App& app, Options& options) {
         ->excludes(force);
     app.add_flag("--no-rotate", options.noRotate, "keep the rows as delivered (do not apply IFD0's Orientation)");
     app.add_flag("--thumbnail", options.thumbnail,
-                 "write IFD0's RGB thumbnail instead of decoding the raw image (a name made from FILE's ends in "
-                 ".thumb.png or .thumb.bmp)");
+                 "write IFD0's RGB thumbnail instead of decoding the raw image (a name made from FILE's has "
+                 "'.thumb' before its extension)");
     app.add_option("-j,--jobs", options.jobs, "threads that write the pictures (default: the number of processors)")
         ->check(cli::Whole(1, 1024));
     app.add_option("--module", options.modulePath, "the plug-in module to load (default: the one beside this program)")
@@ -119,7 +120,9 @@ bool EndsWithSeparator(const std::string& path) {
 std::vector<std::string> SharedTargets(const std::vector<std::string>& inputs,
                                        const std::vector<std::string>& targets) {
     std::map<std::string, std::vector<std::size_t>> users;
-    for (std::size_t i = 0; i < targets.size(); ++i) users[fs::path(targets[i]).lexically_normal().string()].push_back(i);
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        users[files::NameOf(files::PathOf(targets[i]).lexically_normal())].push_back(i);
+    }
     std::vector<std::string> refusals(targets.size());
     for (const auto& [target, indices] : users) {
         if (indices.size() < 2) continue;
@@ -160,7 +163,7 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
                                                           : kDefaultFormat;
     const bool toDirectory =
         !options.output.empty() && options.output != kStandardOutput &&
-        (EndsWithSeparator(options.output) || fs::is_directory(options.output));
+        (EndsWithSeparator(options.output) || fs::is_directory(files::PathOf(options.output)));
     if (!options.output.empty() && !toDirectory) {
         if (options.inputs.size() > 1) {
             reason = "with several FILEs, -o must name an existing directory or end in '/' (" + options.output + ")";
@@ -194,10 +197,10 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
         plan.chosenNames = true;
         if (toDirectory) plan.directory = options.output;
         for (const std::string& input : options.inputs) {
-            const fs::path name = fs::path(input).stem().string() + (options.thumbnail ? ".thumb." : ".") +
-                                  FormatExtension(plan.format);
-            const fs::path folder = toDirectory ? fs::path(options.output) : fs::path(input).parent_path();
-            plan.targets.push_back((folder / name).string());
+            const std::string name = files::NameOf(files::PathOf(input).stem()) +
+                                     (options.thumbnail ? ".thumb." : ".") + FormatExtension(plan.format);
+            const fs::path folder = toDirectory ? files::PathOf(options.output) : files::PathOf(input).parent_path();
+            plan.targets.push_back(files::NameOf(folder / files::PathOf(name)));
         }
     }
     if (!CanWrite(plan.format)) {
@@ -207,7 +210,10 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
     plan.refusals = SharedTargets(options.inputs, plan.targets);
     const std::vector<std::string> overInputs = InputsAsTargets(options.inputs, plan.targets);
     for (std::size_t i = 0; i < overInputs.size(); ++i) {
+        std::string moduleName;
         if (plan.refusals[i].empty()) plan.refusals[i] = overInputs[i];
+        // A name the module cannot be given is refused before anything is written.
+        if (plan.refusals[i].empty()) files::ForModule(options.inputs[i], moduleName, plan.refusals[i]);
     }
     return plan;
 }
@@ -257,7 +263,7 @@ private:
     FileResult Convert(const std::string& input, const std::string& target) {
         std::error_code failure;
         const bool replace = options_.force || !plan_.chosenNames;
-        if (!replace && fs::exists(fs::symlink_status(target, failure))) {
+        if (!replace && fs::exists(fs::symlink_status(files::PathOf(target), failure))) {
             if (!options_.skipExisting) {
                 return Fail(target + ": the picture exists already (--force replaces it, -n skips it)");
             }
@@ -274,10 +280,7 @@ private:
             return Fail(ShownInput(input) + ": " + problem);
         }
         // Messages name the file by its path: standard input's is the copy's.
-        const auto shown = [&](std::string message) {
-            if (input == kStandardInput && message.rfind(path, 0) == 0) message.replace(0, path.size(), "standard input");
-            return message;
-        };
+        const auto shown = [&](const std::string& message) { return NamedAs(message, path, ShownInput(input)); };
         Picture picture;
         DecodeReport report;
         const bool read =
@@ -324,7 +327,12 @@ int main(int argc, char** argv) {
     cli::AddVersion(app);
     Options options;
     DefineOptions(app, options);
-    if (const std::optional<int> status = cli::Parse(app, argc, argv)) return *status;
+    const std::vector<std::string> arguments = files::Arguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    if (const std::optional<int> status = cli::Parse(app, static_cast<int>(pointers.size()), pointers.data())) {
+        return *status;
+    }
     if (options.info && !options.inputs.empty()) return cli::BadUsage(app, "--info takes no FILE");
     if (!options.info && options.inputs.empty()) return cli::BadUsage(app, "no FILE to convert");
     std::string reason;
@@ -340,8 +348,8 @@ int main(int argc, char** argv) {
     if (options.info) return PrintInfo(*module);
     if (!plan->directory.empty()) {
         std::error_code failure;
-        fs::create_directories(plan->directory, failure);
-        if (!fs::is_directory(plan->directory)) {
+        fs::create_directories(files::PathOf(plan->directory), failure);
+        if (!fs::is_directory(files::PathOf(plan->directory))) {
             std::fprintf(stderr, "erf-convert: %s: cannot make the directory (%s)\n", plan->directory.c_str(),
                          failure.message().c_str());
             return cli::kExitFailure;

@@ -36,8 +36,9 @@ EntryReport Entry(const TiffTag& tag, Language language) {
     entry.typeName = TypeName(tag.type);
     entry.count = tag.count;
     // The library pads the list of a text's characters; the file holds `count` values.
-    const std::size_t items = std::min<std::size_t>(tag.values.size(),
-                                                    std::uint64_t{tag.count} * TypeFactsOf(tag.type).itemsPerValue);
+    // (At most the list's size, so it fits a size_t.)
+    const auto items = static_cast<std::size_t>(
+        std::min<std::uint64_t>(tag.values.size(), std::uint64_t{tag.count} * TypeFactsOf(tag.type).itemsPerValue));
     entry.values.assign(tag.values.begin(), tag.values.begin() + static_cast<std::ptrdiff_t>(items));
     const std::string& text = tag.valueText;
     entry.valueText = FieldText(!text.empty() && text[0] == ' ' ? text.substr(1) : text, tag.type == kTypeAscii);

@@ -1,5 +1,7 @@
 #include "tools/output/input_file.h"
 
+#include "tools/output/file_names.h"
+
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -13,10 +15,10 @@ namespace fs = std::filesystem;
 
 std::string InputProblem(const std::string& path) {
     std::error_code failure;
-    const fs::file_status status = fs::status(path, failure);
+    const fs::file_status status = fs::status(files::PathOf(path), failure);
     if (status.type() == fs::file_type::not_found) return "no such file";
     if (status.type() == fs::file_type::directory) return "is a folder";
-    if (status.type() == fs::file_type::regular && fs::file_size(path, failure) == 0 && !failure) return "empty file";
+    if (status.type() == fs::file_type::regular && fs::file_size(files::PathOf(path), failure) == 0 && !failure) return "empty file";
     return {};
 }
 
@@ -26,13 +28,13 @@ bool SpooledInput::Spool(std::string& error) {
 #endif
     std::error_code failure;
     const fs::path folder = fs::temp_directory_path(failure);
-    if (!file_.Open((folder / "standard-input").string(), true, error)) return false;
+    if (!file_.Open(files::NameOf(folder / "standard-input"), true, error)) return false;
     char buffer[1 << 16];
     std::size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
         if (std::fwrite(buffer, 1, got, file_.stream()) != got) break;
     }
     if (!std::ferror(stdin) && std::fflush(file_.stream()) == 0 && !std::ferror(file_.stream())) return true;
-    error = "standard input: cannot copy it to " + folder.string() + " (" + ErrnoText(errno) + ")";
+    error = "standard input: cannot copy it to " + files::NameOf(folder) + " (" + ErrnoText(errno) + ")";
     return false;
 }

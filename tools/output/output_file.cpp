@@ -1,5 +1,7 @@
 #include "tools/output/output_file.h"
 
+#include "tools/output/file_names.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -23,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // `folder`, or the current one when it is empty.
-std::string FolderOrHere(const fs::path& folder) { return folder.empty() ? std::string(".") : folder.string(); }
+std::string FolderOrHere(const fs::path& folder) { return folder.empty() ? std::string(".") : files::NameOf(folder); }
 
 // What marks a temporary file of ours: ".NAME.incomplete-PROCESS-" and a
 // unique ending, NAME the target's (or "standard-output").
@@ -34,7 +36,7 @@ constexpr std::size_t kLongestNameInTemporary = 200;
 bool ProcessIsGone(unsigned long process);
 
 std::string TemporaryName(const std::string& target, unsigned long process) {
-    std::string name = target == kStandardOutput ? "standard-output" : fs::path(target).filename().string();
+    std::string name = target == kStandardOutput ? "standard-output" : files::NameOf(files::PathOf(target).filename());
     name.resize(std::min(name.size(), kLongestNameInTemporary));
     return "." + name + kTemporaryMark + std::to_string(process) + "-";
 }
@@ -43,8 +45,9 @@ std::string TemporaryName(const std::string& target, unsigned long process) {
 // killed: those whose process has ended.
 void RemoveStaleTemporaries(const std::string& folder) {
     std::error_code failure;
-    for (fs::directory_iterator entry(folder, failure), end; !failure && entry != end; entry.increment(failure)) {
-        const std::string name = entry->path().filename().string();
+    for (fs::directory_iterator entry(files::PathOf(folder), failure), end; !failure && entry != end;
+         entry.increment(failure)) {
+        const std::string name = files::NameOf(entry->path().filename());
         const std::size_t mark = name.rfind(kTemporaryMark);
         if (name.empty() || name[0] != '.' || mark == std::string::npos) continue;
         char* rest = nullptr;
@@ -61,9 +64,9 @@ void RemoveStaleTemporaries(const std::string& folder) {
 // file it names gets the new bytes.
 std::string ResolvedTarget(const std::string& target) {
     std::error_code failure;
-    if (!fs::is_symlink(target, failure)) return target;
-    const fs::path resolved = fs::weakly_canonical(target, failure);
-    return failure ? target : resolved.string();
+    if (!fs::is_symlink(files::PathOf(target), failure)) return target;
+    const fs::path resolved = fs::weakly_canonical(files::PathOf(target), failure);
+    return failure ? target : files::NameOf(resolved);
 }
 
 #ifdef _WIN32
@@ -91,7 +94,7 @@ bool MakeTemporary(const std::string& folder, const std::string& target, std::st
     const std::string stem = folder + "\\" + TemporaryName(target, GetCurrentProcessId());
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
         name = stem + std::to_string(attempt);
-        HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        HANDLE handle = CreateFileW(files::Wide(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
@@ -103,7 +106,7 @@ bool MakeTemporary(const std::string& folder, const std::string& target, std::st
         if (stream != nullptr) return true;
         reason = ErrnoText(errno);
         descriptor < 0 ? CloseHandle(handle) : _close(descriptor);
-        DeleteFileA(name.c_str());
+        files::Remove(name);
         return false;
     }
     reason = WindowsErrorText(ERROR_FILE_EXISTS);
@@ -113,7 +116,9 @@ bool MakeTemporary(const std::string& folder, const std::string& target, std::st
 bool ToDisk(std::FILE* stream) { return _commit(_fileno(stream)) == 0; }
 
 bool MoveIntoPlace(const std::string& from, const std::string& to, bool replace, std::string& reason) {
-    if (MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0) return true;
+    if (MoveFileExW(files::Wide(from).c_str(), files::Wide(to).c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0) {
+        return true;
+    }
     reason = WindowsErrorText(GetLastError());
     return false;
 }
@@ -218,8 +223,8 @@ std::string ErrnoText(int error) { return std::strerror(error); }
 bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
-    HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle = CreateFileW(files::Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION facts{};
     const bool known = GetFileInformationByHandle(handle, &facts) != 0;
@@ -259,7 +264,7 @@ bool OutputFile::Open(const std::string& target, bool replace, std::string& erro
         folder = FolderOrHere(fs::temp_directory_path(failure));
     } else {
         target_ = ResolvedTarget(target);
-        folder = FolderOrHere(fs::path(target_).parent_path());
+        folder = FolderOrHere(files::PathOf(target_).parent_path());
     }
     std::string reason;
     RemoveStaleTemporaries(folder);
@@ -308,7 +313,7 @@ bool OutputFile::Commit(std::string& error) {
 void OutputFile::Discard() {
     if (stream_ != nullptr && stream_ != stdout) std::fclose(stream_);
     stream_ = nullptr;
-    if (!temporary_.empty()) std::remove(temporary_.c_str());
+    if (!temporary_.empty()) files::Remove(temporary_);
     Forget();
 }
 
