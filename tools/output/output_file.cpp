@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #ifdef _WIN32
@@ -42,8 +43,11 @@ std::string TemporaryName(const std::string& target, unsigned long process) {
 }
 
 // Removes the temporary files in `folder` that a run of ours left when it was
-// killed: those whose process has ended.
+// killed: those whose process has ended. Once a folder in a run: none can
+// appear later, this process being alive.
 void RemoveStaleTemporaries(const std::string& folder) {
+    static std::set<std::string> cleaned;
+    if (!cleaned.insert(folder).second) return;
     std::error_code failure;
     for (fs::directory_iterator entry(files::PathOf(folder), failure), end; !failure && entry != end;
          entry.increment(failure)) {
