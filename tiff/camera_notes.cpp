@@ -1,5 +1,6 @@
 #include "tiff/camera_notes.h"
 
+#include <cctype>
 #include <cmath>
 #include <string>
 
@@ -89,4 +90,13 @@ CameraNotes ReadCameraNotes(const ErfFile& erf) {
         camera.notes.texts.emplace_back(text.keyword, text.tag == std::string("DateTime") ? PngDateTime(value) : value);
     }
     return camera;
+}
+
+std::optional<std::string> OtherMaker(const ErfFile& erf) {
+    const std::string make = Text(erf.mainIfd, "Make");
+    std::string upper = make;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    // EPSON's cameras write "SEIKO EPSON CORP."
+    if (make.empty() || upper.find("EPSON") != std::string::npos) return std::nullopt;
+    return make;
 }

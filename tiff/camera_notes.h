@@ -41,3 +41,7 @@ struct CameraNotes {
 // Copyright, ImageDescription and Software ("Author", "Copyright",
 // "Description", "Software").
 CameraNotes ReadCameraNotes(const ErfFile& erf);
+
+// IFD0's Make when it names a maker other than EPSON (a file from another
+// camera); none when it names EPSON, in any case, or is absent or not text.
+std::optional<std::string> OtherMaker(const ErfFile& erf);

@@ -9,9 +9,11 @@ for group in "${@:-base}"; do
     base) want+=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
                  libpng-dev libisal-dev libjpeg62-turbo-dev libtiff-dev libtiff-tools libcli11-dev nlohmann-json3-dev) ;;
     # Independent readers the tests compare with; groff and bash-completion
-    # check the installed man pages and completions.
-    test) want+=(dcraw libimage-exiftool-perl groff-base bash-completion) ;;
-    windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386) ;;
+    # check the installed man pages and completions; strace kills a
+    # conversion half-way.
+    test) want+=(dcraw libimage-exiftool-perl groff-base bash-completion strace python3) ;;
+    # locales: tests/windows/run.sh runs Wine in ja_JP.UTF-8 (code page 932).
+    windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 locales) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
     # The 32-bit build (cmake/linux-i386.cmake): clang -m32 with its i386
     # sanitizer and libFuzzer runtimes, and Debian's i386 multiarch libraries.
@@ -23,6 +25,12 @@ for group in "${@:-base}"; do
     *) echo "install-deps: unknown group '$group' (base, test, windows, fuzz, i386, bench, style)" >&2; exit 2 ;;
   esac
 done
+
+# Wine takes its ANSI code page from the locale, which must exist.
+japanese_locale() {
+  case " $* " in *" windows "*) locale -a | grep -qix 'ja_JP.utf8' || ${sudo:-} localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 ;; esac
+}
+trap 'japanese_locale "${@:-base}"' EXIT
 
 missing=()
 for package in "${want[@]}"; do

@@ -39,10 +39,10 @@ TEST_P(VerdictAgreementTest, ModuleAndErfInfoRefuseTheSameFiles) {
     const HostileFile& c = GetParam();
     const TempFile file(c.bytes);
     testing::internal::CaptureStderr();  // the header errors' message boxes
-    const FileReport report = Examine(file.path());
+    const FileReport report = Examine(file.path(), Language::kEnglish);
     const Delivery delivery = Deliver(file);
     testing::internal::GetCapturedStderr();
-    const bool picture = report.verdict == Verdict::kIntact || report.verdict == Verdict::kCutShort;
+    const bool picture = report.verdict == Verdict::kComplete || report.verdict == Verdict::kCutShort;
     const bool noColumns = report.verdict == Verdict::kNoRawSize && report.rawImage.width == 0;
     EXPECT_EQ(delivery.rows, picture || noColumns ? report.rawImage.length : 0u) << report.verdictText;
     if (delivery.rows > 0) {

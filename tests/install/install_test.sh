@@ -24,7 +24,7 @@ done
 cd "$prefix"
 PATH="$prefix/bin:/usr/bin:/bin"
 make-erf --width 40 --height 30 -o chart.erf
-erf-info chart.erf | tail -n 1 | grep -qx 'verdict: EPSON RAW, intact' || fail "erf-info gives no verdict"
+erf-info chart.erf | tail -n 1 | grep -qx 'verdict: EPSON RAW, complete' || fail "erf-info gives no verdict"
 erf-convert chart.erf -o chart.png || fail "the installed erf-convert cannot convert"
 [ "$(head -c 8 chart.png | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "chart.png is not a PNG"
 erf-convert --info | grep -q 'EPSON RAW' || fail "erf-convert --info does not name the format"

@@ -192,15 +192,80 @@ if [ $? -eq 0 ] && cmp -s "$work/small.bmp" "$work/small.native.bmp"; then
 else
   fail "default picture: no BMP beside the input"
 fi
-for format in png:PNG jpeg:JPEG tiff:TIFF; do
-  (cd "$work" && wine "$win/bin/erf-convert.exe" --format "${format%:*}" small.erf >/dev/null 2>"$work/refused.err")
+for format in png jpeg tiff; do
+  (cd "$work" && wine "$win/bin/erf-convert.exe" --format "$format" small.erf >/dev/null 2>"$work/refused.err")
   status=$?
-  if [ "$status" -eq 2 ] && grep -q "cannot write ${format#*:} files" "$work/refused.err"; then
-    pass "${format#*:} refused as bad usage"
+  if [ "$status" -eq 2 ] && grep -q "'$format' is not one of bmp" "$work/refused.err"; then
+    pass "$format refused as bad usage"
   else
-    fail "${format#*:}: exit $status, $(cat "$work/refused.err")"
+    fail "$format: exit $status, $(cat "$work/refused.err")"
   fi
 done
+# The help offers only what the build writes.
+(cd "$work" && wine "$win/bin/erf-convert.exe" --help >"$work/help.txt" 2>&1)
+if grep -q "bmp" "$work/help.txt" && ! grep -qi "png" "$work/help.txt"; then
+  pass "help offers BMP only"
+else
+  fail "help: $(grep -i png "$work/help.txt")"
+fi
+
+# Names: in code page 932 (LANG=ja_JP.UTF-8 makes it Wine's ANSI code page;
+# the locale must exist, or Wine misreads the UTF-8 arguments) with
+# characters whose Shift-JIS second byte is 0x5C, the path separator, in
+# folders named so too; in code page 1252 an accented name. Every picture
+# keeps its name and is the native build's, byte for byte; a name the code
+# page cannot express is refused before anything is written.
+names="$work/names"
+rm -rf "$names" && mkdir -p "$names/ソフト十" "$names/café"
+for name in 表 ソ 能 十 あ; do cp "$work/not-ten.erf" "$names/ソフト十/$name.erf"; done
+cp "$work/not-ten.erf" "$names/café/café.erf"
+cp "$work/not-ten.erf" "$names/ソフト十/한.erf"
+(cd "$names" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" 'ソフト十\表.erf' 'ソフト十\ソ.erf' \
+  'ソフト十\能.erf' 'ソフト十\十.erf' 'ソフト十\あ.erf' -o 'ソフト十\出力表\' >"$names/932.out" 2>"$names/932.err")
+status=$?
+(cd "$names" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" 'ソフト十\能.erf' >>"$names/932.out" 2>>"$names/932.err") ||
+  status=$?
+(cd "$names" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" 'ソフト十\表.erf' -o 'ソフト十\出力表\表 one.bmp' \
+  >>"$names/932.out" 2>>"$names/932.err") || status=$?
+(cd "$names" && LANG=C.UTF-8 wine "$win/bin/erf-convert.exe" 'café\café.erf' >"$names/1252.out" 2>"$names/1252.err") ||
+  status=$?
+expected=(ソフト十/出力表/表.bmp ソフト十/出力表/ソ.bmp ソフト十/出力表/能.bmp ソフト十/出力表/十.bmp ソフト十/出力表/あ.bmp
+  ソフト十/能.bmp
+  "ソフト十/出力表/表 one.bmp" café/café.bmp)
+wrong=""
+for picture in "${expected[@]}"; do
+  cmp -s "$names/$picture" "$work/not-ten.native.bmp" || wrong="$wrong $picture"
+done
+made=$(cd "$names" && find . -name '*.bmp' | wc -l)
+if [ "$status" -eq 0 ] && [ -z "$wrong" ] && [ "$made" -eq "${#expected[@]}" ]; then
+  pass "Japanese and accented names: $made pictures under their own names, identical to the native build's"
+else
+  fail "names: exit $status, wrong or missing:$wrong, $made pictures; $(tr -d '\r' <"$names/932.err" "$names/1252.err")"
+fi
+(cd "$names" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" 'ソフト十\한.erf' >"$names/refused.out" 2>"$names/refused.err")
+status=$?
+if [ "$status" -eq 1 ] && grep -q "한.erf: the name has characters that code page 932" "$names/refused.err" &&
+  [ ! -e "$names/ソフト十/한.bmp" ]; then
+  pass "a name code page 932 cannot express is refused, nothing written"
+else
+  fail "unexpressible name: exit $status, $(tr -d '\r' <"$names/refused.err")"
+fi
+
+# No picture over an input; a temporary file left by an ended process is
+# removed by the next run into its folder.
+guard="$work/guard"
+rm -rf "$guard" && mkdir -p "$guard"
+cp "$work/not-ten.erf" "$guard/q.bmp"
+printf 'left' >"$guard/.x.bmp.incomplete-4000000-0"
+(cd "$guard" && wine "$win/bin/erf-convert.exe" q.bmp -o q.bmp >/dev/null 2>"$guard/q.err")
+status=$?
+(cd "$guard" && wine "$win/bin/erf-convert.exe" q.bmp -o made.bmp >/dev/null 2>&1)
+if [ "$status" -eq 1 ] && cmp -s "$guard/q.bmp" "$work/not-ten.erf" && grep -q "would replace the input" "$guard/q.err" &&
+  [ ! -e "$guard/.x.bmp.incomplete-4000000-0" ] && cmp -s "$guard/made.bmp" "$work/not-ten.native.bmp"; then
+  pass "an input is never replaced; a stale temporary file is removed"
+else
+  fail "input as output: exit $status, $(tr -d '\r' <"$guard/q.err"); $(ls -a "$guard" | tr '\n' ' ')"
+fi
 
 start=$EPOCHREALTIME
 (cd "$work" && wine "$win/bin/erf-convert.exe" demo.erf -o demo.timed.bmp >/dev/null 2>&1)

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -17,7 +18,12 @@ constexpr int kExitUsage = 2;
 // Gives a tool's parser (named after the tool) the shared --version.
 void AddVersion(CLI::App& app);
 
-// Parses the arguments. Returns the exit status when the tool should end
+// A whole number from `least` to `most`, checked before CLI11 converts it.
+CLI::Validator Whole(unsigned least, unsigned most);
+// One of `choices`, in any case; the value becomes the choice's own spelling.
+CLI::Validator OneOf(const std::vector<std::string>& choices);
+
+// Parses the arguments; every message is in the tools' own words, not CLI11's. Returns the exit status when the tool should end
 // here (after --help or --version: 0; bad usage: 2, reported), or nothing
 // when it should go on.
 std::optional<int> Parse(CLI::App& app, int argc, const char* const* argv);

@@ -5,21 +5,31 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "develop/dib.h"
 #include "develop/file_owner.h"
 #include "develop/raw_decoder.h"
 #include "plugin/raw_strip_of.h"
+#include "tools/output/file_names.h"
 #include "tools/output/output_file.h"
 
 namespace {
 
 // Opens `input` for reading, or says why it cannot be.
 FileOwner OpenInput(const std::string& input, std::string& error) {
-    FileOwner file(std::fopen(input.c_str(), "rb"));
+    FileOwner file(files::Open(input, "rb"));
     if (file == nullptr) error = input + ": cannot read the file (" + ErrnoText(errno) + ")";
     return file;
+}
+
+bool HasTiffHeader(const std::string& input) {
+    std::string error;
+    const FileOwner file = OpenInput(input, error);
+    char header[4] = {};
+    return file != nullptr && std::fread(header, 1, sizeof header, file.get()) == sizeof header &&
+           (std::memcmp(header, "II*\0", 4) == 0 || std::memcmp(header, "MM\0*", 4) == 0);
 }
 
 std::string Size(std::uint32_t width, std::uint32_t height) {
@@ -53,6 +63,8 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
                    const RowProgress& progress, std::string& error) {
     // The module does not say why a file gave nothing, so ask first.
     if (OpenInput(input, error) == nullptr) return false;
+    std::string name;  // as the module takes it
+    if (!files::ForModule(input, name, error)) return false;
     ModuleDelivery delivery;
     const RowTaker takeRow = [&](std::int32_t y, const std::uint8_t* pixels, std::string& problem) {
         if (picture.pixels.empty()) {
@@ -71,18 +83,32 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
         return true;
     };
     picture = Picture{};
-    if (!DecodeFile(module, input, delivery, takeRow, error)) return false;
-    // The header is known good now: the check's own parse has nothing to say.
+    const bool decoded = DecodeFile(module, name, delivery, takeRow, error);
+    error = NamedAs(error, name, input);
+    // Parsed again only past a good header, whose errors the module has shown already.
+    if (!decoded && !HasTiffHeader(input)) return false;
     ErfFile erf;
-    erf.Open(input.c_str());
+    erf.Open(name.c_str());
+    const bool whole = decoded && delivery.rows == delivery.height;
+    // A file from another camera is named as such, not as a damaged one.
+    if (const std::optional<std::string> maker = OtherMaker(erf); maker && !whole) {
+        error = input + ": made by " + *maker + ", not an EPSON RAW file";
+        return false;
+    }
+    if (!decoded) return false;
     report.strip = CheckRawStrip(RawStripOf(erf));
     report.camera = ReadCameraNotes(erf);
-    report.camera.notes.photo = ReadPhotoTags(input, erf);
+    report.camera.notes.photo = ReadPhotoTags(name, erf);
     if (delivery.rows != delivery.height) {
         error = input + ": " + Refusal(report.strip, erf.fileBytes.value_or(0), delivery.rows);
         return false;
     }
     return true;
+}
+
+std::string NamedAs(std::string message, const std::string& path, const std::string& shown) {
+    if (path != shown && message.rfind(path + ": ", 0) == 0) message.replace(0, path.size(), shown);
+    return message;
 }
 
 std::string DamageWarning(const std::string& input, const RawStripCheck& strip) {
@@ -92,12 +118,13 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip) 
 }
 
 bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeReport& report, std::string& error) {
-    if (OpenInput(input, error) == nullptr) return false;
+    std::string name;  // as the module's library takes it
+    if (OpenInput(input, error) == nullptr || !files::ForModule(input, name, error)) return false;
     ErfFile erf;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::string problem;
-    if (!ReadThumbnail(input.c_str(), erf, width, height, picture.pixels, problem)) {
+    if (!ReadThumbnail(name.c_str(), erf, width, height, picture.pixels, problem)) {
         error = input + ": " + problem;
         return false;
     }
@@ -106,6 +133,6 @@ bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeRepo
     // Stored red, green, blue; a picture here is blue, green, red.
     for (std::size_t i = 0; i < picture.pixels.size(); i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
     report.camera = ReadCameraNotes(erf);
-    report.camera.notes.photo = ReadPhotoTags(input, erf);
+    report.camera.notes.photo = ReadPhotoTags(name, erf);
     return true;
 }

@@ -33,6 +33,10 @@ struct DecodeReport {
 bool DecodePicture(const PluginModule& module, const std::string& input, Picture& picture, DecodeReport& report,
                    const RowProgress& progress, std::string& error);
 
+// `message` naming the file by `shown` where it begins with `path`'s name
+// (a copy's, or the module's code-page name).
+std::string NamedAs(std::string message, const std::string& path, const std::string& shown);
+
 // The warning for a strip cut short, naming the file; empty for an intact one.
 std::string DamageWarning(const std::string& input, const RawStripCheck& strip);
 

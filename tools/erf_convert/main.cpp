@@ -1,17 +1,20 @@
 // erf-convert: the host's side of the plug-in, as a command. It loads the
 // module, calls its exports in the host's order and writes each file's
 // picture as a PNG, JPEG, TIFF or BMP file.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "tools/erf_convert/converter.h"
 #include "tools/picture/orientation.h"
+#include "tools/output/file_names.h"
+#include "tools/output/input_file.h"
 #include "tools/output/output_file.h"
 #include "tools/picture/picture_writer.h"
 #include "host/plugin_module.h"
@@ -39,6 +42,7 @@ struct Options {
     int quality = kDefaultQuality;
     std::string compression = "none";
     bool force = false;
+    bool skipExisting = false;
     bool noRotate = false;
     bool thumbnail = false;
     bool strip = false;
@@ -51,8 +55,31 @@ struct Plan {
     PictureFormat format = kDefaultFormat;
     std::string directory;            // to be made if missing; empty for none
     std::vector<std::string> targets;  // one per input
+    std::vector<std::string> refusals; // one per input: why it is not converted, or empty
     bool chosenNames = false;          // names made from the inputs' (never replace without --force)
 };
+
+// The formats this build writes, as their extensions ("png", "bmp").
+std::vector<std::string> WritableFormats() {
+    std::vector<std::string> names;
+    const std::pair<PictureFormat, const char*> spellings[] = {{PictureFormat::kPng, "png"},   {PictureFormat::kJpeg, "jpg"},
+                                                               {PictureFormat::kJpeg, "jpeg"}, {PictureFormat::kTiff, "tif"},
+                                                               {PictureFormat::kTiff, "tiff"}, {PictureFormat::kBmp, "bmp"}};
+    for (const auto& [format, name] : spellings) {
+        if (CanWrite(format)) names.push_back(name);
+    }
+    return names;
+}
+
+// ".png or .bmp", from the formats this build writes.
+std::string WritableEndings() {
+    std::string text;
+    const std::vector<std::string> names = WritableFormats();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "." : i + 1 == names.size() ? " or ." : ", .") + names[i];
+    }
+    return text;
+}
 
 void DefineOptions(CLI::App& app, Options& options) {
     app.description(
@@ -62,23 +89,31 @@ void DefineOptions(CLI::App& app, Options& options) {
         "2 bad usage; 3 all converted, but a file's raw data was cut short (its picture repeats rows).");
     app.add_option("FILE", options.inputs, "EPSON RAW files to convert")->type_name("FILE.erf");
     app.add_option("-o,--output", options.output,
-                   "with one FILE: the picture to write (ending in .png, .jpg, .jpeg, .tif, .tiff or .bmp; '-' "
-                   "for standard output) or a "
-                   "directory; with several FILEs: an existing directory or a name ending in '/' (then made)")
+                   "with one FILE: the picture to write (ending in " + WritableEndings() +
+                       "; '-' for standard output) or a directory; with several FILEs: an existing directory or a "
+                       "name ending in '/' (then made)")
         ->type_name("OUTPUT");
     app.add_option("--format", options.format,
                    std::string("the picture type when the name is made from FILE's (default ") +
                        FormatExtension(kDefaultFormat) + ")")
-        ->check(CLI::IsMember({"png", "jpeg", "jpg", "tiff", "tif", "bmp"}));
+        ->transform(cli::OneOf(WritableFormats()))
+        ->type_name("FORMAT");
     app.add_option("--quality", options.quality,
                    "the JPEG's quality, 1 to 100 (default 92; from 90 up, colour keeps its full resolution)")
-        ->check(CLI::Range(1, 100));
+        ->check(cli::Whole(1, 100));
     app.add_option("--compression", options.compression, "the TIFF's compression (default none)")
-        ->check(CLI::IsMember({"none", "deflate", "lzw"}));
-    app.add_flag("--force", options.force, "replace an existing picture whose name is made from FILE's");
+        ->transform(cli::OneOf({"none", "deflate", "lzw"}))
+        ->type_name("COMPRESSION");
+    CLI::Option* force =
+        app.add_flag("--force", options.force, "replace an existing picture whose name is made from FILE's");
+    app.add_flag("-n,--skip-existing", options.skipExisting,
+                 "leave an existing picture whose name is made from FILE's, and count it as done")
+        ->excludes(force);
     app.add_flag("--no-rotate", options.noRotate, "keep the rows as delivered (do not apply IFD0's Orientation)");
     app.add_flag("--strip", options.strip, "write no metadata (resolution, camera, time) into the picture");
-    app.add_flag("--thumbnail", options.thumbnail, "write IFD0's RGB thumbnail instead of decoding the raw image");
+    app.add_flag("--thumbnail", options.thumbnail,
+                 "write IFD0's RGB thumbnail instead of decoding the raw image (a name made from FILE's has "
+                 "'.thumb' before its extension)");
     app.add_option("--module", options.modulePath, "the plug-in module to load (default: the one beside this program)")
         ->type_name("PATH");
     app.add_flag("--info", options.info, "print the module's description and the format it reads");
@@ -95,6 +130,46 @@ bool IsDirectory(const fs::path& path) {
     return fs::is_directory(path, failure);
 }
 
+// For each input whose target another input's is too, the refusal (which of
+// them should have the name is not for this program to guess); an empty text
+// for the others.
+std::vector<std::string> SharedTargets(const std::vector<std::string>& inputs,
+                                       const std::vector<std::string>& targets) {
+    std::map<std::string, std::vector<std::size_t>> users;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        users[files::NameOf(files::PathOf(targets[i]).lexically_normal())].push_back(i);
+    }
+    std::vector<std::string> refusals(targets.size());
+    for (const auto& [target, indices] : users) {
+        if (indices.size() < 2) continue;
+        for (const std::size_t i : indices) {
+            const std::size_t other = indices[i == indices[0] ? 1 : 0];
+            refusals[i] = inputs[i] + ": not converted: " + inputs[other] + " would be written to " + target +
+                          " too (convert them into different folders)";
+        }
+    }
+    return refusals;
+}
+
+// For each target that is one of the inputs (whatever the name it is reached
+// by), the refusal; an empty text for the others.
+std::vector<std::string> InputsAsTargets(const std::vector<std::string>& inputs,
+                                         const std::vector<std::string>& targets) {
+    std::map<FileIdentity, std::string> inputNames;
+    for (const std::string& input : inputs) {
+        if (const auto identity = IdentityOf(input)) inputNames.emplace(*identity, input);
+    }
+    std::vector<std::string> refusals(targets.size());
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const auto identity = targets[i] == kStandardOutput ? std::nullopt : IdentityOf(targets[i]);
+        const auto input = identity ? inputNames.find(*identity) : inputNames.end();
+        if (input != inputNames.end()) {
+            refusals[i] = targets[i] + ": the picture would replace the input " + input->second + "; not written";
+        }
+    }
+    return refusals;
+}
+
 // The plan, or the reason the arguments cannot be followed.
 std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
     Plan plan;
@@ -103,19 +178,22 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
                                             : kDefaultFormat;
     const bool toDirectory =
         !options.output.empty() && options.output != kStandardOutput &&
-        (EndsWithSeparator(options.output) || IsDirectory(options.output));
+        (EndsWithSeparator(options.output) || IsDirectory(files::PathOf(options.output)));
     if (!options.output.empty() && !toDirectory) {
         if (options.inputs.size() > 1) {
             reason = "with several FILEs, -o must name an existing directory or end in '/' (" + options.output + ")";
             return std::nullopt;
         }
         if (options.output == kStandardOutput) {
+            if (StandardOutputIsTerminal()) {
+                reason = kTerminalRefused;
+                return std::nullopt;
+            }
             plan.format = asked;
         } else {
             const std::optional<PictureFormat> named = FormatOfName(options.output);
             if (!named) {
-                reason = "the picture's name must end in .png, .jpg, .jpeg, .tif, .tiff or .bmp (" + options.output +
-                         ")";
+                reason = "the picture's name must end in " + WritableEndings() + " (" + options.output + ")";
                 return std::nullopt;
             }
             if (formatGiven && asked != *named) {
@@ -126,23 +204,31 @@ std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
         }
         plan.targets = {options.output};
     } else {
+        if (std::find(options.inputs.begin(), options.inputs.end(), kStandardInput) != options.inputs.end()) {
+            reason = "a picture read from standard input (-) needs its name given with -o";
+            return std::nullopt;
+        }
         plan.format = asked;
         plan.chosenNames = true;
         if (toDirectory) plan.directory = options.output;
-        std::set<std::string> taken;
         for (const std::string& input : options.inputs) {
-            const fs::path name = fs::path(input).filename().replace_extension(FormatExtension(plan.format));
-            const fs::path folder = toDirectory ? fs::path(options.output) : fs::path(input).parent_path();
-            plan.targets.push_back((folder / name).string());
-            if (!taken.insert(plan.targets.back()).second) {
-                reason = "two FILEs would both be written to " + plan.targets.back();
-                return std::nullopt;
-            }
+            const std::string name = files::NameOf(files::PathOf(input).stem()) +
+                                     (options.thumbnail ? ".thumb." : ".") + FormatExtension(plan.format);
+            const fs::path folder = toDirectory ? files::PathOf(options.output) : files::PathOf(input).parent_path();
+            plan.targets.push_back(files::NameOf(folder / files::PathOf(name)));
         }
     }
     if (!CanWrite(plan.format)) {
         reason = std::string("this build cannot write ") + FormatName(plan.format) + " files";
         return std::nullopt;
+    }
+    plan.refusals = SharedTargets(options.inputs, plan.targets);
+    const std::vector<std::string> overInputs = InputsAsTargets(options.inputs, plan.targets);
+    for (std::size_t i = 0; i < overInputs.size(); ++i) {
+        std::string moduleName;
+        if (plan.refusals[i].empty()) plan.refusals[i] = overInputs[i];
+        // A name the module cannot be given is refused before anything is written.
+        if (plan.refusals[i].empty()) files::ForModule(options.inputs[i], moduleName, plan.refusals[i]);
     }
     return plan;
 }
@@ -167,7 +253,8 @@ public:
         std::size_t damaged = 0;
         for (std::size_t i = 0; i < options_.inputs.size(); ++i) {
             progress_.StartFile(i, options_.inputs[i]);
-            const FileResult result = Convert(options_.inputs[i], plan_.targets[i]);
+            const FileResult result = plan_.refusals[i].empty() ? Convert(options_.inputs[i], plan_.targets[i])
+                                                                : Fail(plan_.refusals[i]);
             progress_.Clear();
             if (result == FileResult::kFailed) {
                 ++failed;
@@ -191,22 +278,36 @@ private:
     FileResult Convert(const std::string& input, const std::string& target) {
         std::error_code failure;
         const bool replace = options_.force || !plan_.chosenNames;
-        if (!replace && fs::exists(fs::symlink_status(target, failure))) {
-            return Fail(target + ": the picture exists already (--force replaces it)");
+        if (!replace && fs::exists(fs::symlink_status(files::PathOf(target), failure))) {
+            if (!options_.skipExisting) {
+                return Fail(target + ": the picture exists already (--force replaces it, -n skips it)");
+            }
+            progress_.Clear();
+            std::printf("%s -> %s exists already: skipped\n", input.c_str(), target.c_str());
+            std::fflush(stdout);
+            return FileResult::kConverted;
         }
+        SpooledInput spooled;
+        std::string error;
+        if (input == kStandardInput && !spooled.Spool(error)) return Fail(error);
+        const std::string path = input == kStandardInput ? spooled.path() : input;
+        if (const std::string problem = InputProblem(path); !problem.empty()) {
+            return Fail(ShownInput(input) + ": " + problem);
+        }
+        // Messages name the file by its path: standard input's is the copy's.
+        const auto shown = [&](const std::string& message) { return NamedAs(message, path, ShownInput(input)); };
         Picture picture;
         DecodeReport report;
-        std::string error;
         const bool read =
             options_.thumbnail
-                ? ReadThumbnailPicture(input, picture, report, error)
-                : DecodePicture(module_, input, picture, report,
+                ? ReadThumbnailPicture(path, picture, report, error)
+                : DecodePicture(module_, path, picture, report,
                                 [&](std::int32_t done, std::int32_t rows) {
                                     progress_.Step("decoding", static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(rows));
                                 },
                                 error);
-        if (!read) return Fail(error);
-        const std::string warning = options_.thumbnail ? std::string() : DamageWarning(input, report.strip);
+        if (!read) return Fail(shown(error));
+        const std::string warning = options_.thumbnail ? std::string() : shown(DamageWarning(path, report.strip));
         if (!warning.empty()) {
             progress_.Clear();
             std::fprintf(stderr, "erf-convert: warning: %s\n", warning.c_str());
@@ -228,7 +329,8 @@ private:
         }
         if (target != kStandardOutput) {
             progress_.Clear();
-            std::printf("%s -> %s (%d x %d)\n", input.c_str(), target.c_str(), picture.width, picture.height);
+            std::printf("%s -> %s (%d x %d)\n", ShownInput(input).c_str(), target.c_str(), picture.width,
+                        picture.height);
             std::fflush(stdout);
         }
         return warning.empty() ? FileResult::kConverted : FileResult::kDamaged;
@@ -247,7 +349,12 @@ int main(int argc, char** argv) {
     cli::AddVersion(app);
     Options options;
     DefineOptions(app, options);
-    if (const std::optional<int> status = cli::Parse(app, argc, argv)) return *status;
+    const std::vector<std::string> arguments = files::Arguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    if (const std::optional<int> status = cli::Parse(app, static_cast<int>(pointers.size()), pointers.data())) {
+        return *status;
+    }
     if (options.info && !options.inputs.empty()) return cli::BadUsage(app, "--info takes no FILE");
     if (!options.info && options.inputs.empty()) return cli::BadUsage(app, "no FILE to convert");
     std::string reason;
@@ -263,8 +370,8 @@ int main(int argc, char** argv) {
     if (options.info) return PrintInfo(*module);
     if (!plan->directory.empty()) {
         std::error_code failure;
-        fs::create_directories(plan->directory, failure);
-        if (!IsDirectory(plan->directory)) {
+        fs::create_directories(files::PathOf(plan->directory), failure);
+        if (!IsDirectory(files::PathOf(plan->directory))) {
             std::fprintf(stderr, "erf-convert: %s: cannot make the directory (%s)\n", plan->directory.c_str(),
                          failure.message().c_str());
             return cli::kExitFailure;

@@ -1,11 +1,19 @@
 #include "tools/erf_info/file_report.h"
 
 #include <algorithm>
+#include <cstdio>
 
+#include "develop/file_owner.h"
+#include "tiff/byte_order.h"
+#include "tiff/camera_notes.h"
+
+#include "tools/output/input_file.h"
 #include "tools/text/shift_jis.h"
 #include "platform/win32.h"
 #include "plugin/raw_strip_of.h"
+#include "platform/limits.h"
 #include "tiff/erf_file.h"
+#include "tiff/raw_entry.h"
 #include "tiff/type_facts.h"
 #include "tools/text/terminal_text.h"
 
@@ -16,26 +24,42 @@ const char* TypeName(std::uint32_t type) {
     return n != nullptr ? n : "";
 }
 
-EntryReport Entry(const TiffTag& tag) {
+std::string Joined(const std::vector<std::uint32_t>& values) {
+    std::string text;
+    for (const std::uint32_t value : values) text += (text.empty() ? "" : ", ") + std::to_string(value);
+    return text;
+}
+
+EntryReport Entry(const TiffTag& tag, Language language) {
     EntryReport entry;
     entry.number = tag.tagNumber;
     entry.name = tag.name;
     entry.type = tag.type;
     entry.typeName = TypeName(tag.type);
     entry.count = tag.count;
-    // The library pads the list of a text's characters; the file holds `count`.
-    const std::size_t items = std::min<std::size_t>(tag.values.size(), tag.count);
+    // The library pads the list of a text's characters; the file holds `count` values.
+    // (At most the list's size, so it fits a size_t.)
+    const auto items = static_cast<std::size_t>(
+        std::min<std::uint64_t>(tag.values.size(), std::uint64_t{tag.count} * TypeFactsOf(tag.type).itemsPerValue));
     entry.values.assign(tag.values.begin(), tag.values.begin() + static_cast<std::ptrdiff_t>(items));
     const std::string& text = tag.valueText;
     entry.valueText = FieldText(!text.empty() && text[0] == ' ' ? text.substr(1) : text, tag.type == kTypeAscii);
     entry.description = ShiftJisToUtf8(tag.description);
+    // Named values go by the dictionary's key: the name, "_", the values.
+    const std::string valueKey = tag.name + "_" + Joined(entry.values);
+    if (language == Language::kEnglish) {
+        const char* description = EnglishText(tag.name);
+        entry.description = description != nullptr ? description : "";
+        if (const char* named = EnglishText(valueKey)) entry.valueText = named;
+    }
+    if (const char* named = ValueNameBeyondDictionary(valueKey)) entry.valueText = named;
     return entry;
 }
 
 // The entries of a directory in tag order.
-std::vector<EntryReport> InTagOrder(const TiffIfd& ifd) {
+std::vector<EntryReport> InTagOrder(const TiffIfd& ifd, Language language) {
     std::vector<EntryReport> list;
-    for (const TiffTag* tag : ifd.InTagOrder()) list.push_back(Entry(*tag));
+    for (const TiffTag* tag : ifd.InTagOrder()) list.push_back(Entry(*tag, language));
     return list;
 }
 
@@ -51,8 +75,58 @@ std::string OpenFailure() {
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
+// Where the directory at `offset` (its entry count, its entries and the next
+// directory's offset) ends; none when its entry count cannot be read.
+std::optional<std::uint64_t> DirectoryEnd(std::FILE* file, std::uint64_t offset, bool littleEndian) {
+    std::uint8_t count[2];
+    if (offset > kLargestFileOffset || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0 ||
+        std::fread(count, 1, sizeof count, file) != sizeof count) {
+        return std::nullopt;
+    }
+    return offset + 2 + RawEntry::kSize * std::uint64_t{LoadOrdered16(count, littleEndian)} + 4;
+}
+
+// The verdict for a file that ends inside IFD0 or the raw-image directory;
+// empty when both lie whole in it.
+std::string DirectoryCutShort(const std::string& name, const ErfFile& erf, std::uint64_t fileBytes) {
+    FileOwner file(std::fopen(name.c_str(), "rb"));
+    std::uint8_t header[8];
+    if (file == nullptr || std::fread(header, 1, sizeof header, file.get()) != sizeof header) return {};
+    const bool little = header[0] == 'I';
+    const struct {
+        const char* name;
+        std::uint64_t offset;
+    } directories[] = {{"IFD0", LoadOrdered32(header + 4, little)},
+                       {"the raw-image directory", erf.mainIfd.FirstValue("SubIFDs")}};
+    for (const auto& directory : directories) {
+        if (directory.offset == 0) continue;
+        const std::optional<std::uint64_t> end = DirectoryEnd(file.get(), directory.offset, little);
+        const std::string size = ", the file has " + Number(fileBytes) + " bytes";
+        if (!end) return std::string("cut short inside ") + directory.name + ": it starts at byte " +
+                         Number(directory.offset) + size;
+        if (*end > fileBytes) return std::string("cut short inside ") + directory.name + ": it ends at byte " +
+                                     Number(*end) + size;
+    }
+    return {};
+}
+
 // The verdict on the raw strip, judged as the module's decode meets it.
-void Judge(const ErfFile& erf, FileReport& report) {
+void Judge(const std::string& file, const ErfFile& erf, FileReport& report) {
+    // A directory cut by the file's end, or another camera's Make, is the
+    // reason only when the module finds nothing to decode (it reads the
+    // entries inside the file, whoever made it), so the verdict and the
+    // module never disagree on what is delivered.
+    const bool decodes = !erf.rawIfd.Tags().empty() && CheckRawStrip(RawStripOf(erf)).RowsDelivered() > 0;
+    if (!decodes) report.verdictText = DirectoryCutShort(file, erf, erf.fileBytes.value_or(0));
+    if (!report.verdictText.empty()) {
+        report.verdict = Verdict::kDirectoryCutShort;
+        return;
+    }
+    if (const std::optional<std::string> maker = OtherMaker(erf); maker && !decodes) {
+        report.verdict = Verdict::kOtherCamera;
+        report.verdictText = "made by " + FieldText(*maker, true) + ", not an EPSON RAW file";
+        return;
+    }
     if (erf.rawIfd.Tags().empty()) {
         report.verdict = Verdict::kPlainTiff;
         report.verdictText = "not an EPSON RAW file: a TIFF file without a raw-image directory";
@@ -63,8 +137,8 @@ void Judge(const ErfFile& erf, FileReport& report) {
     report.rowsPresent = check.rowsPresent;
     switch (check.verdict) {
         case RawStripVerdict::kIntact:
-            report.verdict = Verdict::kIntact;
-            report.verdictText = "EPSON RAW, intact";
+            report.verdict = Verdict::kComplete;
+            report.verdictText = "EPSON RAW, complete";
             break;
         case RawStripVerdict::kCutShort:
             report.verdict = Verdict::kCutShort;
@@ -100,9 +174,11 @@ std::string FieldText(const std::string& text, bool asciiField) {
     return asciiField && IsUtf8(text) ? text : ShiftJisToUtf8(text);
 }
 
-FileReport Examine(const std::string& file) {
+FileReport Examine(const std::string& file, Language language) {
     FileReport report;
     report.file = file;
+    report.error = InputProblem(file);
+    if (!report.error.empty()) return report;
     ErfFile erf;
     // A bad header is reported by the library itself, on its own line.
     switch (erf.Open(file.c_str())) {
@@ -117,8 +193,8 @@ FileReport Examine(const std::string& file) {
         return report;
     }
     report.littleEndian = erf.mainIfd.IsLittleEndian();
-    report.ifd0 = InTagOrder(erf.mainIfd);
-    report.rawIfd = InTagOrder(erf.rawIfd);
+    report.ifd0 = InTagOrder(erf.mainIfd, language);
+    report.rawIfd = InTagOrder(erf.rawIfd, language);
     if (erf.mainIfd.HasTag("Make")) {
         // Asked first with no room, for the whole text's length.
         std::vector<char> make(static_cast<std::size_t>(erf.mainIfd.GetMake(nullptr, 0)) + 1);
@@ -129,6 +205,6 @@ FileReport Examine(const std::string& file) {
     erf.QueryMainImageTags(&m.photometric, &m.width, &m.length, &m.stripOffset, &m.stripByteCount);
     ImageReport& r = report.rawImage;
     erf.QueryRawImageTags(&r.photometric, &r.width, &r.length, &r.stripOffset, &r.stripByteCount);
-    Judge(erf, report);
+    Judge(file, erf, report);
     return report;
 }

@@ -8,15 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "tools/erf_info/english_texts.h"
+
 struct EntryReport {
     std::uint32_t number = 0;
     std::string name;
     std::uint32_t type = 0;
     std::string typeName;  // empty for a type TIFF does not define
     std::uint32_t count = 0;
-    std::vector<std::uint32_t> values;  // the first `count` items (fewer when the library holds fewer)
-    std::string valueText;              // UTF-8, without the library's leading blank
-    std::string description;            // UTF-8
+    std::vector<std::uint32_t> values;  // the first `count` values' items, two for a rational (fewer when the
+                                        // library holds fewer)
+    std::string valueText;              // UTF-8, without the library's leading blank; in the report's language
+    std::string description;            // UTF-8, in the report's language
 };
 
 struct ImageReport {
@@ -24,8 +27,10 @@ struct ImageReport {
 };
 
 enum class Verdict {
-    kIntact,             // an EPSON RAW file whose raw strip lies whole in the file
+    kComplete,           // an EPSON RAW file with every byte of its raw strip in the file
     kCutShort,           // the file ends inside the raw strip
+    kDirectoryCutShort,  // the file ends inside IFD0 or the raw-image directory
+    kOtherCamera,        // IFD0's Make names a maker other than EPSON
     kNotTiff,            // no TIFF header
     kPlainTiff,          // no raw-image directory
     kNoRawSize,          // the raw-image directory gives no width or height
@@ -45,13 +50,14 @@ struct FileReport {
     std::optional<std::string> make;
     ImageReport ifd0Image, rawImage;
 
-    bool Usable() const { return verdict == Verdict::kIntact; }
+    bool Usable() const { return verdict == Verdict::kComplete; }
     bool Parsed() const { return error.empty(); }
 };
 
 // Reads `file`. A file that cannot be opened comes back with `error` set and
 // no verdict text; one that is not TIFF with both.
-FileReport Examine(const std::string& file);
+// Descriptions and names of values are in `language`.
+FileReport Examine(const std::string& file, Language language);
 
 // Text of a value or of the Make: an ASCII field that is UTF-8 stays as it is,
 // any other text is read as Shift-JIS (the dictionary's and the camera's).

@@ -1,13 +1,17 @@
 #include "tools/erf_info/json_report.h"
 
+#include "tiff/type_facts.h"
+
 namespace {
 
 using Json = nlohmann::ordered_json;
 
 const char* VerdictName(Verdict verdict) {
     switch (verdict) {
-        case Verdict::kIntact: return "intact";
+        case Verdict::kComplete: return "complete";
         case Verdict::kCutShort: return "cutShort";
+        case Verdict::kDirectoryCutShort: return "directoryCutShort";
+        case Verdict::kOtherCamera: return "otherCamera";
         case Verdict::kNotTiff: return "notTiff";
         case Verdict::kPlainTiff: return "plainTiff";
         case Verdict::kNoRawSize: return "noRawSize";
@@ -18,17 +22,35 @@ const char* VerdictName(Verdict verdict) {
     return "";
 }
 
+// A rational's item as the type reads it: SRATIONAL's are signed.
+Json Item(std::uint32_t item, std::uint32_t type) {
+    return type == kTypeSRational ? Json(static_cast<std::int32_t>(item)) : Json(item);
+}
+
 Json Directory(const std::vector<EntryReport>& entries) {
     Json list = Json::array();
     for (const EntryReport& entry : entries) {
-        list.push_back({{"number", entry.number},
-                        {"name", entry.name},
-                        {"type", entry.type},
-                        {"typeName", entry.typeName.empty() ? Json(nullptr) : Json(entry.typeName)},
-                        {"count", entry.count},
-                        {"values", entry.values},
-                        {"valueText", entry.valueText},
-                        {"description", entry.description}});
+        Json object = {{"number", entry.number},
+                       {"name", entry.name},
+                       {"type", entry.type},
+                       {"typeName", entry.typeName.empty() ? Json(nullptr) : Json(entry.typeName)},
+                       {"count", entry.count},
+                       {"values", entry.values}};
+        if (TypeFactsOf(entry.type).itemsPerValue == 2) {
+            // Each rational as [numerator, denominator], and its decimal (null over 0).
+            Json pairs = Json::array(), decimals = Json::array();
+            for (std::size_t i = 0; i + 1 < entry.values.size(); i += 2) {
+                const Json top = Item(entry.values[i], entry.type), bottom = Item(entry.values[i + 1], entry.type);
+                pairs.push_back({top, bottom});
+                decimals.push_back(entry.values[i + 1] == 0 ? Json(nullptr)
+                                                            : Json(top.get<double>() / bottom.get<double>()));
+            }
+            object["values"] = pairs;
+            object["decimals"] = decimals;
+        }
+        object["valueText"] = entry.valueText;
+        object["description"] = entry.description;
+        list.push_back(object);
     }
     return list;
 }

@@ -10,33 +10,52 @@
 #include "tools/erf_info/file_report.h"
 #include "tools/erf_info/json_report.h"
 #include "tools/erf_info/text_report.h"
+#include "tools/output/input_file.h"
 
 int main(int argc, char** argv) {
     CLI::App app("Shows the byte order, IFD0 and the raw-image directory of each EPSON RAW file, its Make, "
-                 "the image tags of both directories, and whether the raw strip is whole. "
-                 "Exit status 0 only when every file is an intact EPSON RAW file.",
+                 "the image tags of both directories, and whether every byte of the raw strip is in the file. "
+                 "Exit status 0 only when every file is a complete EPSON RAW file.",
                  "erf-info");
     cli::AddVersion(app);
     bool json = false;
+    bool brief = false;
+    std::string language = LocaleLanguage() == Language::kJapanese ? "ja" : "en";
     std::vector<std::string> files;
-    app.add_flag("--json", json, "One JSON array, an object per file");
-    app.add_option("FILE", files, "EPSON RAW files")->required();
+    CLI::Option* jsonOption = app.add_flag("--json", json, "One JSON array, an object per file");
+    app.add_flag("--brief", brief, "One line a file: its name and the verdict")->excludes(jsonOption);
+    app.add_option("--lang", language,
+                   "The language of descriptions and of named values (default: ja in a Japanese locale, else en)")
+        ->transform(cli::OneOf({"ja", "en"}));
+    app.add_option("FILE", files, "EPSON RAW files ('-' for standard input)")->required();
     if (const auto status = cli::Parse(app, argc, argv)) return *status;
 
     bool allUsable = true;
     nlohmann::ordered_json documents = nlohmann::ordered_json::array();
     bool first = true;
     for (const std::string& file : files) {
-        const FileReport report = Examine(file);
+        SpooledInput spooled;
+        std::string error;
+        if (file == kStandardInput && !spooled.Spool(error)) {
+            std::fprintf(stderr, "erf-info: %s\n", error.c_str());
+            allUsable = false;
+            continue;
+        }
+        FileReport report = Examine(file == kStandardInput ? spooled.path() : file,
+                                    language == "ja" ? Language::kJapanese : Language::kEnglish);
+        report.file = ShownInput(file);
         allUsable &= report.Usable();
-        if (json) {
+        if (brief) {
+            std::printf("%s: %s\n", report.file.c_str(),
+                        (report.verdictText.empty() ? report.error : report.verdictText).c_str());
+        } else if (json) {
             documents.push_back(JsonReport(report));
         } else if (!report.verdictText.empty()) {
             std::printf("%s%s", first ? "" : "\n", TextReport(report).c_str());
             first = false;
         }
         // A file that cannot be opened has no report: it is named here.
-        if (report.verdictText.empty()) std::fprintf(stderr, "erf-info: %s: %s\n", file.c_str(), report.error.c_str());
+        if (report.verdictText.empty() && !brief) std::fprintf(stderr, "erf-info: %s: %s\n", report.file.c_str(), report.error.c_str());
         std::fflush(stdout);
     }
     if (json) {

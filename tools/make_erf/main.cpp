@@ -25,14 +25,14 @@ void Describe(CLI::App& app, Options& options) {
     app.add_option("-o,--output", options.output, "The file to write; - for standard output")->option_text("PATH");
     app.add_option("--width", options.width,
                    "Picture width in pixels (default " + std::to_string(kCameraWidth) + ", or the input's)")
-        ->check(CLI::Range(1u, kMaxSide))
+        ->check(cli::Whole(1, kMaxSide))
         ->option_text("W");
     app.add_option("--height", options.height,
                    "Picture height in pixels (default " + std::to_string(kCameraHeight) + ", or the input's)")
-        ->check(CLI::Range(1u, kMaxSide))
+        ->check(cli::Whole(1, kMaxSide))
         ->option_text("H");
     app.add_option("--byte-order", options.byteOrder, "II (little-endian, the default) or MM (big-endian)")
-        ->check(CLI::IsMember({"II", "MM"}))
+        ->transform(cli::OneOf({"II", "MM"}))
         ->option_text("II|MM");
     app.add_option("--input", options.input,
                    "A PNG or binary PPM picture instead of the chart (resized when a size is given)")
@@ -85,6 +85,11 @@ int main(int argc, char** argv) {
     Describe(app, options);
     if (const auto status = cli::Parse(app, argc, argv)) return *status;
     if (options.output.empty()) return cli::BadUsage(app, "no output file given: name it with -o PATH");
+
+    if (const auto identity = options.output == kStandardOutput ? std::nullopt : IdentityOf(options.output);
+        identity && identity == IdentityOf(options.input)) {
+        return Fail(options.output + ": is the input picture " + options.input + "; not replaced");
+    }
 
     Picture picture;
     if (const int status = MakePicture(options, picture); status != 0) return status;

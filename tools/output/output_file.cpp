@@ -1,8 +1,13 @@
 #include "tools/output/output_file.h"
 
+#include "tools/output/file_names.h"
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #ifdef _WIN32
@@ -21,15 +26,51 @@ namespace {
 namespace fs = std::filesystem;
 
 // `folder`, or the current one when it is empty.
-std::string FolderOrHere(const fs::path& folder) { return folder.empty() ? std::string(".") : folder.string(); }
+std::string FolderOrHere(const fs::path& folder) { return folder.empty() ? std::string(".") : files::NameOf(folder); }
+
+// What marks a temporary file of ours: ".NAME.incomplete-PROCESS-" and a
+// unique ending, NAME the target's (or "standard-output").
+constexpr const char* kTemporaryMark = ".incomplete-";
+// Room left in a 255-byte file name for the mark, the process and the ending.
+constexpr std::size_t kLongestNameInTemporary = 200;
+
+bool ProcessIsGone(unsigned long process);
+
+std::string TemporaryName(const std::string& target, unsigned long process) {
+    std::string name = target == kStandardOutput ? "standard-output" : files::NameOf(files::PathOf(target).filename());
+    name.resize(std::min(name.size(), kLongestNameInTemporary));
+    return "." + name + kTemporaryMark + std::to_string(process) + "-";
+}
+
+// Removes the temporary files in `folder` that a run of ours left when it was
+// killed: those whose process has ended. Once a folder in a run: none can
+// appear later, this process being alive.
+void RemoveStaleTemporaries(const std::string& folder) {
+    static std::set<std::string> cleaned;
+    if (!cleaned.insert(folder).second) return;
+    std::error_code failure;
+    for (fs::directory_iterator entry(files::PathOf(folder), failure), end; !failure && entry != end;
+         entry.increment(failure)) {
+        const std::string name = files::NameOf(entry->path().filename());
+        const std::size_t mark = name.rfind(kTemporaryMark);
+        if (name.empty() || name[0] != '.' || mark == std::string::npos) continue;
+        char* rest = nullptr;
+        const char* digits = name.c_str() + mark + std::strlen(kTemporaryMark);
+        const unsigned long process = std::strtoul(digits, &rest, 10);
+        std::error_code ignored;
+        if (rest != digits && *rest == '-' && entry->is_regular_file(ignored) && ProcessIsGone(process)) {
+            fs::remove(entry->path(), ignored);
+        }
+    }
+}
 
 // A symbolic link at the target is followed, so that the link stays and the
 // file it names gets the new bytes.
 std::string ResolvedTarget(const std::string& target) {
     std::error_code failure;
-    if (!fs::is_symlink(target, failure)) return target;
-    const fs::path resolved = fs::weakly_canonical(target, failure);
-    return failure ? target : resolved.string();
+    if (!fs::is_symlink(files::PathOf(target), failure)) return target;
+    const fs::path resolved = fs::weakly_canonical(files::PathOf(target), failure);
+    return failure ? target : files::NameOf(resolved);
 }
 
 #ifdef _WIN32
@@ -42,25 +83,46 @@ std::string WindowsErrorText(DWORD code) {
     return reason.empty() ? "error " + std::to_string(code) : reason;
 }
 
-// A new, empty file with a name of its own in `folder`.
-bool MakeTemporary(const std::string& folder, std::string& name, std::FILE*& stream, std::string& reason) {
-    char path[MAX_PATH];
-    if (GetTempFileNameA(folder.c_str(), "erf", 0, path) == 0) {
-        reason = WindowsErrorText(GetLastError());
+bool ProcessIsGone(unsigned long process) {
+    HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process));
+    if (handle == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;
+    DWORD status = 0;
+    const bool ended = GetExitCodeProcess(handle, &status) != 0 && status != STILL_ACTIVE;
+    CloseHandle(handle);
+    return ended;
+}
+
+// A new, empty file named TemporaryName(target) and a number in `folder`.
+bool MakeTemporary(const std::string& folder, const std::string& target, std::string& name, std::FILE*& stream,
+                   std::string& reason) {
+    const std::string stem = folder + "\\" + TemporaryName(target, GetCurrentProcessId());
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+        name = stem + std::to_string(attempt);
+        HANDLE handle = CreateFileW(files::Wide(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            reason = WindowsErrorText(GetLastError());
+            return false;
+        }
+        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+        stream = descriptor < 0 ? nullptr : _fdopen(descriptor, "w+b");
+        if (stream != nullptr) return true;
+        reason = ErrnoText(errno);
+        descriptor < 0 ? CloseHandle(handle) : _close(descriptor);
+        files::Remove(name);
         return false;
     }
-    name = path;
-    stream = std::fopen(path, "w+b");
-    if (stream != nullptr) return true;
-    reason = ErrnoText(errno);
-    DeleteFileA(path);
+    reason = WindowsErrorText(ERROR_FILE_EXISTS);
     return false;
 }
 
 bool ToDisk(std::FILE* stream) { return _commit(_fileno(stream)) == 0; }
 
 bool MoveIntoPlace(const std::string& from, const std::string& to, bool replace, std::string& reason) {
-    if (MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0) return true;
+    if (MoveFileExW(files::Wide(from).c_str(), files::Wide(to).c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0) {
+        return true;
+    }
     reason = WindowsErrorText(GetLastError());
     return false;
 }
@@ -85,8 +147,15 @@ void NotePending(const std::string& name) {
     if (name.size() < sizeof gPending) std::memcpy(gPending, name.c_str(), name.size() + 1);
 }
 
-bool MakeTemporary(const std::string& folder, std::string& name, std::FILE*& stream, std::string& reason) {
-    std::string pattern = folder + "/.incomplete-XXXXXX";
+bool ProcessIsGone(unsigned long process) {
+    return process > 0 && process <= INT32_MAX && kill(static_cast<pid_t>(process), 0) != 0 && errno == ESRCH;
+}
+
+// A new, empty file named TemporaryName(target) in `folder`; it takes the mode
+// of the file it replaces, or the mode any new file would get.
+bool MakeTemporary(const std::string& folder, const std::string& target, std::string& name, std::FILE*& stream,
+                   std::string& reason) {
+    std::string pattern = folder + "/" + TemporaryName(target, static_cast<unsigned long>(getpid())) + "XXXXXX";
     const int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) {
         reason = ErrnoText(errno);
@@ -94,10 +163,16 @@ bool MakeTemporary(const std::string& folder, std::string& name, std::FILE*& str
     }
     name = pattern;
     NotePending(name);
-    // mkstemp gives 0600; the file gets the mode any new file would.
-    const mode_t mask = umask(0);
-    umask(mask);
-    stream = fchmod(descriptor, 0666 & ~mask) == 0 ? fdopen(descriptor, "w+b") : nullptr;
+    struct stat replaced {};
+    mode_t mode;
+    if (target != kStandardOutput && stat(target.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode)) {
+        mode = replaced.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);  // mkstemp gives 0600
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    stream = fchmod(descriptor, mode) == 0 ? fdopen(descriptor, "w+b") : nullptr;
     if (stream != nullptr) return true;
     reason = ErrnoText(errno);
     close(descriptor);
@@ -148,12 +223,40 @@ bool CopyToStandardOutput(std::FILE* stream, std::string& reason) {
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
+#ifdef _WIN32
+bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    HANDLE handle = CreateFileW(files::Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION facts{};
+    const bool known = GetFileInformationByHandle(handle, &facts) != 0;
+    CloseHandle(handle);
+    if (!known) return std::nullopt;
+    return FileIdentity{facts.dwVolumeSerialNumber,
+                        (std::uint64_t{facts.nFileIndexHigh} << 32) | facts.nFileIndexLow};
+}
+#else
+bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat facts {};
+    if (stat(path.c_str(), &facts) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(facts.st_dev), static_cast<std::uint64_t>(facts.st_ino)};
+}
+#endif
+
 bool OutputFile::Open(const std::string& target, bool replace, std::string& error) {
     Discard();
     target_ = target;
     replace_ = replace;
     std::string folder;
     if (ToStandardOutput()) {
+        if (StandardOutputIsTerminal()) {
+            error = kTerminalRefused;
+            return false;
+        }
 #ifdef _WIN32
         _setmode(_fileno(stdout), _O_BINARY);
 #endif
@@ -165,10 +268,11 @@ bool OutputFile::Open(const std::string& target, bool replace, std::string& erro
         folder = FolderOrHere(fs::temp_directory_path(failure));
     } else {
         target_ = ResolvedTarget(target);
-        folder = FolderOrHere(fs::path(target_).parent_path());
+        folder = FolderOrHere(files::PathOf(target_).parent_path());
     }
     std::string reason;
-    if (MakeTemporary(folder, temporary_, stream_, reason)) return true;
+    RemoveStaleTemporaries(folder);
+    if (MakeTemporary(folder, target_, temporary_, stream_, reason)) return true;
     error = ToStandardOutput() ? "cannot create a file in " + folder + " for standard output (" + reason + ")"
                                : target + ": cannot create a file in its directory (" + reason + ")";
     Forget();
@@ -213,7 +317,7 @@ bool OutputFile::Commit(std::string& error) {
 void OutputFile::Discard() {
     if (stream_ != nullptr && stream_ != stdout) std::fclose(stream_);
     stream_ = nullptr;
-    if (!temporary_.empty()) std::remove(temporary_.c_str());
+    if (!temporary_.empty()) files::Remove(temporary_);
     Forget();
 }
 

@@ -2,11 +2,16 @@
 // the target's directory, which takes the target's name only once it is
 // complete and on disk. Whatever fails, what was at the target before stays
 // as it was; an interrupt (SIGINT, SIGTERM, SIGHUP, SIGPIPE) removes the
-// temporary file.
+// temporary file. A temporary file is named after its target and the process
+// that writes it (".NAME.incomplete-PROCESS-XXXXXX"); one left by a process
+// that has ended (killed) is removed by the next Open in that folder.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <utility>
 
 // The name that means standard output.
 inline constexpr const char* kStandardOutput = "-";
@@ -28,7 +33,8 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Makes the temporary file beside `target` ("-": see StandardOutput).
+    // Makes the temporary file beside `target` ("-": see StandardOutput; a
+    // terminal is refused). A target replaced keeps its permissions.
     // With `replace` false an existing target is never replaced. False, with
     // the reason in `error`, when it cannot be made.
     bool Open(const std::string& target, bool replace, std::string& error);
@@ -56,6 +62,24 @@ private:
     std::FILE* stream_ = nullptr;
     bool replace_ = false;
 };
+
+// A file as the system knows it, whatever the name it is reached by: the
+// device (volume) and the file's number on it.
+struct FileIdentity {
+    std::uint64_t device = 0, file = 0;
+    bool operator<(const FileIdentity& other) const {
+        return std::pair(device, file) < std::pair(other.device, other.file);
+    }
+    bool operator==(const FileIdentity& other) const { return device == other.device && file == other.file; }
+};
+// The identity of the file `path` leads to, links followed; none when nothing is there.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
+// Standard output goes to a terminal (where a picture's bytes make no sense):
+// Open("-") refuses it.
+bool StandardOutputIsTerminal();
+inline constexpr const char* kTerminalRefused =
+    "standard output is a terminal: send it to a file or a pipe, or name the file with -o";
 
 // The reason of the last failed call (errno), as text.
 std::string ErrnoText(int error);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -58,6 +60,44 @@ TEST(CommandLine, BadUsageGivesTheReasonFirstAndExitTwo) {
         EXPECT_EQ(outcome.err.rfind("tool: ", 0), 0u) << outcome.err;
         EXPECT_NE(outcome.err.find("Try 'tool --help'"), std::string::npos) << outcome.err;
         EXPECT_TRUE(outcome.out.empty());
+    }
+}
+
+TEST(CommandLine, WholeNumbersAndChoicesInPlainWords) {
+    const struct {
+        std::vector<const char*> arguments;
+        std::optional<int> status;
+        std::string err;
+        unsigned count;
+        std::string kind;
+    } cases[] = {
+        {{"--count", "7", "--kind", "Png"}, std::nullopt, "", 7, "png"},
+        {{"--count", "1024", "--kind", "BMP"}, std::nullopt, "", 1024, "bmp"},
+        {{"--count", "0"}, 2, "tool: --count: '0' is not a whole number from 1 to 1024\n", 0, ""},
+        {{"--count", "4294967297"}, 2, "tool: --count: '4294967297' is not a whole number from 1 to 1024\n", 0, ""},
+        {{"--count", "-3"}, 2, "tool: --count: '-3' is not a whole number from 1 to 1024\n", 0, ""},
+        {{"--count", "7 "}, 2, "tool: --count: '7 ' is not a whole number from 1 to 1024\n", 0, ""},
+        {{"--kind", "gif"}, 2, "tool: --kind: 'gif' is not one of png, bmp\n", 0, ""},
+        {{"--kind", "png", "--kind", "bmp"}, 2, "tool: --kind is given 2 times: give it once\n", 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments[1]);
+        CLI::App app("A tool for the test.", "tool");
+        unsigned count = 0;
+        std::string kind;
+        app.add_option("--count", count)->check(cli::Whole(1, 1024));
+        app.add_option("--kind", kind)->transform(cli::OneOf({"png", "bmp"}));
+        std::vector<const char*> arguments(c.arguments.size() + 1, "tool");
+        std::copy(c.arguments.begin(), c.arguments.end(), arguments.begin() + 1);
+        testing::internal::CaptureStderr();
+        const std::optional<int> status = cli::Parse(app, static_cast<int>(arguments.size()), arguments.data());
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(err.substr(0, c.err.size()), c.err);
+        if (!c.status) {
+            EXPECT_EQ(count, c.count);
+            EXPECT_EQ(kind, c.kind);
+        }
     }
 }
 

@@ -27,19 +27,20 @@ TEST(ErfConvertUsage, RefusesBadUsageFirstWithStatus2AndMakesNothing) {
         std::string arguments;  // a.erf and b.erf exist in the scratch directory
         std::string reason;
     } cases[] = {
-        {"a.erf -o", "--output: 1 required OUTPUT missing"},
+        {"a.erf -o", "--output needs a value"},
+        {"a.erf -o x.png -o y.png", "--output is given 2 times: give it once"},
         {"a.erf b.erf -o new.png", "with several FILEs, -o must name an existing directory or end in '/' (new.png)"},
         {"a.erf b.erf -o -", "with several FILEs, -o must name an existing directory or end in '/' (-)"},
         {"a.erf --format bmp -o x.png", "--format bmp disagrees with the picture's name x.png"},
         {"a.erf -o x.gif", "the picture's name must end in .png, .jpg, .jpeg, .tif, .tiff or .bmp (x.gif)"},
-        {"a.erf --format gif", "--format: gif not in {png,jpeg,jpg,tiff,tif,bmp}"},
+        {"a.erf --format gif", "--format: 'gif' is not one of png, jpg, jpeg, tif, tiff, bmp"},
         {"a.erf --format tiff -o x.jpeg", "--format tiff disagrees with the picture's name x.jpeg"},
-        {"a.erf --quality 0", "--quality: Value 0 not in range 1 to 100"},
-        {"a.erf --compression zip", "--compression: zip not in {none,deflate,lzw}"},
-        {"--bogus a.erf", "The following argument was not expected: --bogus"},
+        {"a.erf --quality 0", "--quality: '0' is not a whole number from 1 to 100"},
+        {"a.erf --compression zip", "--compression: 'zip' is not one of none, deflate, lzw"},
+        {"--bogus a.erf", "unknown option or argument: --bogus"},
         {"", "no FILE to convert"},
         {"--info a.erf", "--info takes no FILE"},
-        {"a.erf sub/../a.erf -o out/", "two FILEs would both be written to out/a.png"},
+        {"a.erf --force -n", "--force and --skip-existing cannot be used together"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -62,6 +63,9 @@ TEST(ErfConvertUsage, TakesOptionsEitherWayAndNamesAfterTwoDashes) {
     const std::string here = "cd " + scratch.path().string() + " && " ERF_CONVERT;
     EXPECT_EQ(RunProgram(scratch, here, "--output=one.bmp -- -dash.erf").status, 0);
     EXPECT_EQ(RunProgram(scratch, here, "--format=bmp --output pictures/ -- -dash.erf").status, 0);
+    // A format's name in any case, as a picture's name may end.
+    EXPECT_EQ(RunProgram(scratch, here, "--format BMP -o upper.BMP -- -dash.erf").status, 0);
+    EXPECT_EQ(Slurp(scratch / "upper.BMP").substr(0, 2), "BM");
     EXPECT_TRUE(fs::exists(scratch / "one.bmp"));
     EXPECT_TRUE(fs::exists(scratch / "pictures" / "-dash.bmp"));
     const Outcome version = RunProgram(scratch, here, "--version");
@@ -93,7 +97,7 @@ TEST(ErfConvertOutput, ReplacesAFileBesideTheInputOnlyWithForce) {
     const Outcome kept = ErfConvert(scratch, input);
     EXPECT_EQ(kept.status, 1);
     EXPECT_EQ(kept.err, "erf-convert: " + (scratch / "photo.png").string() +
-                            ": the picture exists already (--force replaces it)\n");
+                            ": the picture exists already (--force replaces it, -n skips it)\n");
     EXPECT_EQ(Slurp(scratch / "photo.png"), "old");
     // The same for a name made inside a directory given with -o.
     fs::create_directory(scratch / "out");
@@ -107,6 +111,56 @@ TEST(ErfConvertOutput, ReplacesAFileBesideTheInputOnlyWithForce) {
     WriteFile(scratch / "named.png", {'o', 'l', 'd'});
     EXPECT_EQ(ErfConvert(scratch, input + " -o " + (scratch / "named.png").string()).status, 0);
     EXPECT_EQ(ReadPng(scratch / "named.png").width, 4);
+}
+
+// A batch run again after new files came: the pictures made before count as
+// done with -n, and only the new file is converted.
+TEST(ErfConvertBatch, SkipsExistingPicturesWithSkipExisting) {
+    const Scratch scratch;
+    const std::string here = "cd " + scratch.path().string() + " && " ERF_CONVERT;
+    WriteFile(scratch / "a.erf", ErfBytes(4, 2));
+    WriteFile(scratch / "b.erf", ErfBytes(6, 2));
+    ASSERT_EQ(RunProgram(scratch, here, "a.erf b.erf -o out/").status, 0);
+    const std::string madeBefore = Slurp(scratch / "out" / "a.png");
+    WriteFile(scratch / "out" / "b.png", {'o', 'l', 'd'});
+    WriteFile(scratch / "c.erf", ErfBytes(8, 2));
+    EXPECT_EQ(RunProgram(scratch, here, "a.erf b.erf c.erf -o out/").status, 1);
+    for (const char* skip : {"-n", "--skip-existing"}) {
+        SCOPED_TRACE(skip);
+        const Outcome run = RunProgram(scratch, here, std::string(skip) + " a.erf b.erf c.erf -o out/");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.find("exists already ("), std::string::npos) << run.err;
+        EXPECT_NE(run.out.find("a.erf -> out/a.png exists already: skipped\n"), std::string::npos) << run.out;
+        EXPECT_EQ(Slurp(scratch / "out" / "a.png"), madeBefore);
+        EXPECT_EQ(Slurp(scratch / "out" / "b.png"), "old");
+        EXPECT_EQ(ReadPng(scratch / "out" / "c.png").width, 8);
+    }
+}
+
+// Two files that would both take one name (two cards' EPSN0001.ERF into one
+// folder) are refused, both of them; the others are converted.
+TEST(ErfConvertBatch, RefusesOnlyTheFilesWhoseNamesClash) {
+    const Scratch scratch;
+    const std::string here = "cd " + scratch.path().string() + " && " ERF_CONVERT;
+    for (const char* card : {"card1", "card2"}) {
+        fs::create_directory(scratch / card);
+        WriteFile(scratch / card / "EPSN0001.ERF", ErfBytes(4, 2));
+    }
+    WriteFile(scratch / "card2" / "EPSN0002.ERF", ErfBytes(6, 2));
+    const Outcome run =
+        RunProgram(scratch, here, "card1/EPSN0001.ERF card2/EPSN0001.ERF card2/EPSN0002.ERF -o out/");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.find("erf-convert: card1/EPSN0001.ERF: not converted: card2/EPSN0001.ERF would be written to "
+                           "out/EPSN0001.png too (convert them into different folders)\n"),
+              0u)
+        << run.err;
+    EXPECT_NE(run.err.find("erf-convert: card2/EPSN0001.ERF: not converted: card1/EPSN0001.ERF would be written"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(scratch / "out" / "EPSN0001.png"));
+    EXPECT_EQ(ReadPng(scratch / "out" / "EPSN0002.png").width, 6);
+    // The same file named twice, one way or another, is a clash too.
+    EXPECT_EQ(RunProgram(scratch, here, "card2/EPSN0002.ERF card1/../card2/EPSN0002.ERF -o again/").status, 1);
+    EXPECT_FALSE(fs::exists(scratch / "again" / "EPSN0002.png"));
 }
 
 TEST(ErfConvertOutput, AFailedWriteLeavesTheOldFileAndNoTemporary) {
@@ -136,6 +190,132 @@ TEST(ErfConvertOutput, ASymbolicLinkGivenWithOutputKeepsPointingAtThePicture) {
               0);
     EXPECT_TRUE(fs::is_symlink(scratch / "link.png"));
     EXPECT_EQ(ReadPng(scratch / "real" / "picture.png").width, 4);
+}
+
+// An output that leads to an input (a link to it, the input's own name, a
+// hard link) is refused and the input kept; the other files still convert.
+TEST(ErfConvertOutput, NeverWritesOverAnInput) {
+    const struct {
+        std::string arguments;  // run in a folder holding s.erf and t.erf
+        std::string made;       // shell commands run first
+        std::string message;
+    } cases[] = {
+        {"s.erf -o link.png", "ln -s s.erf link.png", "link.png: the picture would replace the input s.erf"},
+        {"q.png -o q.png", "cp s.erf q.png", "q.png: the picture would replace the input q.png"},
+        {"s.erf -o hard.bmp", "ln s.erf hard.bmp", "hard.bmp: the picture would replace the input s.erf"},
+        {"s.erf t.erf --force", "ln -s t.erf s.png", "s.png: the picture would replace the input t.erf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const Scratch scratch;
+        WriteFile(scratch / "s.erf", ErfBytes(4, 2));
+        WriteFile(scratch / "t.erf", ErfBytes(6, 2));
+        const std::string here = "cd " + scratch.path().string() + " && ";
+        ASSERT_EQ(RunProgram(scratch, here + c.made, "").status, 0);
+        const Outcome run = RunProgram(scratch, here + ERF_CONVERT, c.arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err.rfind("erf-convert: " + c.message + "; not written\n", 0), 0u) << run.err;
+        const std::vector<std::uint8_t> s = ErfBytes(4, 2), t = ErfBytes(6, 2);
+        EXPECT_EQ(Slurp(scratch / "s.erf"), std::string(s.begin(), s.end()));
+        EXPECT_EQ(Slurp(scratch / "t.erf"), std::string(t.begin(), t.end()));
+    }
+}
+
+TEST(ErfConvertOutput, AReplacedFileKeepsItsPermissions) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    for (const fs::perms mode : {fs::perms(0600), fs::perms(0640), fs::perms(0664)}) {
+        WriteFile(scratch / "private.png", {'o', 'l', 'd'});
+        fs::permissions(scratch / "private.png", mode);
+        ASSERT_EQ(ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "private.png").string())
+                      .status,
+                  0);
+        EXPECT_EQ(ReadPng(scratch / "private.png").width, 4);
+        EXPECT_EQ(fs::status(scratch / "private.png").permissions(), mode);
+    }
+}
+
+TEST(ErfConvertOutput, RefusesATerminalAsStandardOutput) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    // script(1) gives the program a terminal as standard output.
+    const Outcome run = RunProgram(scratch, "script -qec '" ERF_CONVERT " " + (scratch / "photo.erf").string() +
+                                                " -o -' /dev/null",
+                                   "");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("erf-convert: standard output is a terminal"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("PNG"), std::string::npos);
+}
+
+// A run killed half-way leaves its temporary file, named after the picture it
+// was for; the next run into that folder removes it, and only such leftovers.
+TEST(ErfConvertOutput, TheNextRunRemovesATemporaryFileLeftByAKilledOne) {
+    const Scratch scratch;
+    WriteFile(scratch / "big.erf", ErfBytes(40, 20));
+    WriteFile(scratch / "small.erf", ErfBytes(4, 2));
+    const std::string here = "cd " + scratch.path().string() + " && ";
+    // strace kills the program as it is about to give the temporary file its name.
+    const Outcome killed = RunProgram(
+        scratch, here + "strace -f -o /dev/null -e inject=rename:signal=KILL " ERF_CONVERT " big.erf -o big.png",
+        "; ls -a | grep incomplete");
+    ASSERT_EQ(killed.out.rfind(".big.png.incomplete-", 0), 0u) << killed.out << killed.err;
+    EXPECT_FALSE(fs::exists(scratch / "big.png"));
+    // Another running writer's file stays.
+    const Outcome alive = RunProgram(scratch, here + "sleep 30 >/dev/null & echo $!", "");
+    const std::string living = ".other.png.incomplete-" + alive.out.substr(0, alive.out.size() - 1) + "-abcdef";
+    WriteFile(scratch / living, {'x'});
+    WriteFile(scratch / ".incomplete-notours", {'x'});
+    ASSERT_EQ(RunProgram(scratch, here + ERF_CONVERT, "small.erf -o small.png").status, 0);
+    RunProgram(scratch, "kill " + alive.out, "");
+    std::set<std::string> left;
+    for (const std::string& name : Listing(scratch)) {
+        if (name.find("incomplete") != std::string::npos) left.insert(name);
+    }
+    EXPECT_EQ(left, (std::set<std::string>{living, ".incomplete-notours"}));
+}
+
+// A folder, an empty file and a missing one are each named for what they
+// are, by both tools; "-" is standard input, copied aside for the module.
+TEST(ToolInputs, FoldersEmptyFilesAndStandardInput) {
+    const Scratch scratch;
+    fs::create_directory(scratch / "folder.erf");
+    WriteFile(scratch / "empty.erf", {});
+    WriteFile(scratch / "s.erf", ErfBytes(12, 4));
+    const std::string here = "cd " + scratch.path().string() + " && ";
+    const struct {
+        std::string name, message;
+    } cases[] = {{"folder.erf", "is a folder"}, {"empty.erf", "empty file"}, {"missing.erf", "no such file"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string tool : {"erf-convert", "erf-info"}) {
+            const Outcome run = RunProgram(scratch, here + (tool == "erf-info" ? ERF_INFO : ERF_CONVERT), c.name);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.err.rfind(tool + ": " + c.name + ": " + c.message + "\n", 0), 0u) << run.err;
+        }
+    }
+    const Outcome piped = RunProgram(scratch, here + ERF_CONVERT, "- -o piped.png < s.erf");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, "standard input -> piped.png (12 x 4)\n");
+    EXPECT_EQ(ReadPng(scratch / "piped.png").pixels, ModulePicture(scratch / "s.erf").pixels);
+    const Outcome through = RunProgram(scratch, here + "cat s.erf | " ERF_CONVERT, "- -o -");
+    EXPECT_EQ(through.status, 0) << through.err;
+    EXPECT_EQ(through.out, Slurp(scratch / "piped.png"));
+    const Outcome info = RunProgram(scratch, here + ERF_INFO, "- < s.erf");
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out.rfind("standard input\nbyte order", 0), 0u) << info.out;
+    const Outcome nothing = RunProgram(scratch, here + ERF_CONVERT, "- -o x.png < /dev/null");
+    EXPECT_EQ(nothing.err, "erf-convert: standard input: empty file\n" ) << nothing.err;
+    const Outcome unnamed = RunProgram(scratch, here + ERF_CONVERT, "- < s.erf");
+    EXPECT_EQ(unnamed.status, 2);
+    EXPECT_EQ(unnamed.err.rfind("erf-convert: a picture read from standard input (-) needs its name given with -o\n"),
+              0u);
+    // The copies are gone.
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(".standard-input.incomplete-", 0) == 0) left.insert(name);
+    }
+    EXPECT_EQ(left, std::set<std::string>{});
 }
 
 TEST(ErfConvertOutput, NamesAnOutputItCannotCreate) {

@@ -192,7 +192,12 @@ TEST(ErfConvertPicture, WritesTheThumbnailInsteadOfDecoding) {
     ASSERT_EQ(run.status, 0) << run.err;
     // make-erf's thumbnail: the chart at a twentieth of its size.
     const Picture expected = Resized(MakeTestChart(400, 300), 20, 15);
-    const Picture thumbnail = ReadPng(scratch / "photo.png");
+    // Under a name of its own, which the full conversion then does not meet.
+    EXPECT_EQ(run.out, (scratch / "photo.erf").string() + " -> " + (scratch / "photo.thumb.png").string() +
+                           " (20 x 15)\n");
+    EXPECT_EQ(ErfConvert(scratch, (scratch / "photo.erf").string()).status, 0);
+    EXPECT_EQ(ReadPng(scratch / "photo.png").width, 400);
+    const Picture thumbnail = ReadPng(scratch / "photo.thumb.png");
     ASSERT_EQ(thumbnail.width, 20);
     ASSERT_EQ(thumbnail.height, 15);
     for (std::size_t i = 0; i < expected.pixels.size(); ++i) {

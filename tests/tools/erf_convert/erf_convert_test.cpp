@@ -69,7 +69,7 @@ TEST(ErfConvert, NamesEachFileItCannotConvertAndGoesOn) {
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(fs::exists(scratch / "out" / "good.png"));
     EXPECT_EQ(run.err,
-              "erf-convert: " + missing + ": cannot read the file (No such file or directory)\n"
+              "erf-convert: " + missing + ": no such file\n"
               // the module's own message, once, then ours
               "TIFF endian error: " + text + "\n"
               "erf-convert: " + text + ": no picture in the file (not an EPSON RAW file, or its raw image has no size)\n"

@@ -13,7 +13,7 @@ foreach(order II MM)
   execute_process(COMMAND "${MAKE_ERF}" --width 37 --height 11 --byte-order ${order} -o "${file}"
                   RESULT_VARIABLE result)
   expect("make-erf ${order}" "${result}" 0)
-  execute_process(COMMAND "${ERF_INFO}" --json "${file}"
+  execute_process(COMMAND "${ERF_INFO}" --json --lang ja "${file}"
                   OUTPUT_VARIABLE array ERROR_VARIABLE errors RESULT_VARIABLE result)
   expect("erf-info ${order}" "${result}" 0)
   expect("erf-info ${order} messages" "${errors}" "")
@@ -21,7 +21,7 @@ foreach(order II MM)
   expect("objects" "${files}" 1)
   string(JSON json GET "${array}" 0)
   string(JSON value GET "${json}" verdict text)
-  expect("verdict" "${value}" "EPSON RAW, intact")
+  expect("verdict" "${value}" "EPSON RAW, complete")
 
   string(JSON value GET "${json}" file)
   expect("file" "${value}" "${file}")

@@ -11,7 +11,9 @@
 #include "tests/support/ifd_builder.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_file.h"
+#include "tiff/tag_dictionary.h"
 #include "tiff/tag_numbers.h"
+#include "tools/erf_info/english_texts.h"
 
 namespace {
 
@@ -60,7 +62,7 @@ const char kSampleText[] =
     "raw IFD: 5 entries\n"
     "  256   ImageWidth                LONG      1     640                 画像の幅（ピクセル）\n"
     "  257   ImageLength               LONG      1     480                 画像の高さ（ピクセル）\n"
-    "  262   PhotometricInterpretation SHORT     1     32803               画素構成の種類\n"
+    "  262   PhotometricInterpretation SHORT     1     Color Filter Array  画素構成の種類\n"
     "  273   StripOffsets              LONG      1     4096                イメージデータへのオフセット\n"
     "  279   StripByteCounts           LONG      1     460800              各ストリップのサイズ（バイト）\n"
     "Make: EPSON\n"
@@ -74,7 +76,7 @@ TEST(ErfInfo, ListsBothDirectoriesInTagOrderInEitherByteOrder) {
         char expected[4096];
         std::snprintf(expected, sizeof expected, kSampleText, little ? "II (little-endian)" : "MM (big-endian)",
                       std::filesystem::file_size(file.path()));
-        const Outcome run = ErfInfo(file.path());
+        const Outcome run = ErfInfo("--lang ja " + file.path());
         EXPECT_EQ(run.status, 1);  // the strip lies past the end of the file
         EXPECT_EQ(run.out, file.path() + "\n" + expected);
         EXPECT_EQ(run.err, "");
@@ -121,7 +123,7 @@ TEST(ErfInfo, EndsEachFileWithItsVerdictAndFailsUnlessEveryFileIsIntact) {
         std::string file, verdict, state;
     };
     const Case cases[] = {
-        {intact.path(), "EPSON RAW, intact", "intact"},
+        {intact.path(), "EPSON RAW, complete", "complete"},
         {half.path(),
          "EPSON RAW, strip cut short at row " + std::to_string((size / 2 - strip) / 1024) +
              " of 480 (the rows below repeat row " + std::to_string((size / 2 - strip) / 1024) + ")",
@@ -136,7 +138,7 @@ TEST(ErfInfo, EndsEachFileWithItsVerdictAndFailsUnlessEveryFileIsIntact) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         const Outcome text = ErfInfo(c.file);
-        EXPECT_EQ(text.status, c.state == "intact" ? 0 : 1);
+        EXPECT_EQ(text.status, c.state == "complete" ? 0 : 1);
         EXPECT_EQ(text.out.rfind(c.file + "\n", 0), 0u);
         const std::string last = "verdict: " + c.verdict + "\n";
         ASSERT_GE(text.out.size(), last.size());
@@ -147,13 +149,13 @@ TEST(ErfInfo, EndsEachFileWithItsVerdictAndFailsUnlessEveryFileIsIntact) {
         const json verdict = json::parse(document.out).at(0).at("verdict");
         EXPECT_EQ(verdict.at("text"), c.verdict);
         EXPECT_EQ(verdict.at("state"), c.state);
-        EXPECT_EQ(verdict.at("usable"), c.state == "intact");
+        EXPECT_EQ(verdict.at("usable"), c.state == "complete");
     }
     // The intact file alone passes; one damaged file among them fails the run.
     EXPECT_EQ(ErfInfo(intact.path() + " " + intact.path()).status, 0);
     const Outcome both = ErfInfo(intact.path() + " " + half.path());
     EXPECT_EQ(both.status, 1);
-    EXPECT_NE(both.out.find("verdict: EPSON RAW, intact\n\n" + half.path() + "\n"), std::string::npos);
+    EXPECT_NE(both.out.find("verdict: EPSON RAW, complete\n\n" + half.path() + "\n"), std::string::npos);
 }
 
 // Terminal columns as a terminal counts them: the CJK ideographs, kana and
@@ -186,7 +188,7 @@ TEST(ErfInfo, EveryLineFitsAHundredColumnsWithLongTextsCut) {
             {kTagCopyright, 2, 2000000000u, {}},  // a count of ten digits whose block is not in the file
         },
         {{kTagImageWidth, 4, 1, {640}}}));
-    const Outcome run = ErfInfo(file.path());
+    const Outcome run = ErfInfo("--lang ja " + file.path());
     std::istringstream lines(run.out);
     std::string line;
     std::getline(lines, line);  // the file's name, whole
@@ -212,7 +214,7 @@ TEST(ErfInfo, JsonIsOneArrayWithTheFileTextsAsUtf8) {
                                         },
                                         {{kTagImageWidth, 4, 1, {640}}}));
     const std::string missing = "/nonexistent/a.erf";
-    const Outcome run = ErfInfo("--json " + missing + " " + file.path() + " " + missing);
+    const Outcome run = ErfInfo("--json --lang ja " + missing + " " + file.path() + " " + missing);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "erf-info: " + missing + ": no such file\nerf-info: " + missing + ": no such file\n");
     const json documents = json::parse(run.out);
@@ -242,6 +244,93 @@ TEST(ErfInfo, JsonIsOneArrayWithTheFileTextsAsUtf8) {
     EXPECT_EQ(read.at("verdict").at("state"), "noRawSize");
 }
 
+// Verdicts that say what was found: a file that ends inside a directory, and
+// one another camera made; --brief gives one line a file.
+TEST(ErfInfo, NamesDirectoriesCutShortAndOtherCamerasOneLineAFile) {
+    const Scratch scratch;
+    const MadeFile whole(scratch, "whole.erf");
+    const MadeFile cut(scratch, "cut.erf", 100);
+    const std::uint32_t rawIfd = [&] {
+        const json document = json::parse(ErfInfo("--json " + whole.path()).out);
+        for (const auto& entry : document.at(0).at("ifd0")) {
+            if (entry.at("name") == "SubIFDs") return entry.at("values").at(0).get<std::uint32_t>();
+        }
+        return 0u;
+    }();
+    ASSERT_NE(rawIfd, 0u);
+    const MadeFile rawCut(scratch, "rawcut.erf", rawIfd + 20);
+    const std::string make = "Canon";
+    TempFile canon(BuildTwoDirectoryFile(true, {{271, 2, 6, Items(make + '\0')}},
+                                         {{256, 4, 1, {3516}}, {257, 4, 1, {2328}}, {262, 3, 1, {32803}}}));
+    const std::string raw = std::to_string(rawIfd);
+    const std::string expected = whole.path() + ": EPSON RAW, complete\n" + cut.path() +
+                                 ": cut short inside IFD0: it ends at byte 254, the file has 100 bytes\n" +
+                                 rawCut.path() + ": cut short inside the raw-image directory: it ends at byte " +
+                                 std::to_string(rawIfd + 2 + 10 * 12 + 4) + ", the file has " +
+                                 std::to_string(rawIfd + 20) + " bytes\n" + canon.path() +
+                                 ": made by Canon, not an EPSON RAW file\n" + scratch.path().string() +
+                                 ": is a folder\n";
+    const Outcome brief = ErfInfo("--brief " + whole.path() + " " + cut.path() + " " + rawCut.path() + " " +
+                                  canon.path() + " " + scratch.path().string());
+    EXPECT_EQ(brief.status, 1);
+    EXPECT_EQ(brief.out, expected);
+    EXPECT_EQ(brief.err, "");
+    const json states = json::parse(ErfInfo("--json " + cut.path() + " " + canon.path()).out);
+    EXPECT_EQ(states[0].at("verdict").at("state"), "directoryCutShort");
+    EXPECT_EQ(states[1].at("verdict").at("state"), "otherCamera");
+    // erf-convert says the same of the other camera's file.
+    const Outcome convert = RunProgram(scratch, ERF_CONVERT, canon.path() + " -o " + (scratch / "x.bmp").string());
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_EQ(convert.err, "erf-convert: " + canon.path() + ": made by Canon, not an EPSON RAW file\n");
+}
+
+// A rational in JSON: numerator and denominator, and the decimal beside them.
+TEST(ErfInfo, JsonGivesEachRationalWholeWithItsDecimal) {
+    TempFile file(BuildTwoDirectoryFile(true, {{282, 5, 1, {7, 2}}, {283, 10, 2, {0xFFFFFFFD, 4, 1, 3}}, {318, 5, 1, {72, 0}}},
+                                        {{256, 4, 1, {640}}}));
+    const json ifd0 = json::parse(ErfInfo("--json " + file.path()).out).at(0).at("ifd0");
+    EXPECT_EQ(ifd0[0].at("values"), json::parse("[[7, 2]]"));
+    EXPECT_EQ(ifd0[0].at("decimals"), json::parse("[3.5]"));
+    EXPECT_EQ(ifd0[0].at("valueText"), "7/2");
+    EXPECT_EQ(ifd0[1].at("values"), json::parse("[[-3, 4], [1, 3]]"));
+    EXPECT_EQ(ifd0[1].at("decimals")[0], -0.75);
+    EXPECT_EQ(ifd0[2].at("values"), json::parse("[[72, 0]]"));
+    EXPECT_EQ(ifd0[2].at("decimals"), json::parse("[null]"));
+}
+
+// Descriptions and named values in English unless the locale is Japanese, or
+// as --lang says; the raw image's compression and photometric named as
+// ExifTool names them in both.
+TEST(ErfInfo, SpeaksEnglishOrJapanese) {
+    TempFile file(BuildTwoDirectoryFile(true, {{259, 3, 1, {1}}},
+                                        {{259, 3, 1, {32769}}, {262, 3, 1, {32803}}}));
+    const struct {
+        std::string environment, arguments, compression, raw;
+    } cases[] = {
+        {"LC_ALL=C LANG=ja_JP.UTF-8", "", "SHORT     1     uncompressed        compression scheme",
+         "Packed RAW          compression scheme"},
+        {"LC_ALL= LC_MESSAGES= LANG=ja_JP.UTF-8", "", "SHORT     1     非圧縮              圧縮の種類",
+         "Packed RAW          圧縮の種類"},
+        {"LC_ALL=ja_JP.UTF-8", "--lang en", "uncompressed", "Packed RAW"},
+        {"LC_ALL=en_GB.UTF-8", "--lang JA", "非圧縮", "Packed RAW"},
+        {"LC_ALL=C", "", "uncompressed", "Color Filter Array  pixel composition"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.environment + " " + c.arguments);
+        const Scratch scratch;
+        const Outcome run = RunProgram(scratch, "env " + c.environment + " " ERF_INFO, c.arguments + " " + file.path());
+        EXPECT_NE(run.out.find(c.compression), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(c.raw), std::string::npos) << run.out;
+    }
+}
+
+// Every text the module's dictionary holds has erf-info's English.
+TEST(ErfInfo, EveryDictionaryTextHasEnglish) {
+    for (const auto& row : TagDictionary::kTagTexts) {
+        EXPECT_NE(EnglishText(row.key), nullptr) << row.key;
+    }
+}
+
 TEST(ErfInfo, NamesAFileItCannotOpenAndGoesOn) {
     TempFile good(SampleErf(true));
     const Outcome run = ErfInfo("/nonexistent/a.erf " + good.path());
@@ -257,9 +346,9 @@ TEST(ErfInfo, CommandLine) {
         std::string out, err;
     };
     const Case cases[] = {
-        {"", 2, "", "erf-info: FILE is required\nTry 'erf-info --help' for more information.\n"},
-        {"--json", 2, "", "erf-info: FILE is required\nTry 'erf-info --help' for more information.\n"},
-        {"--jsn x.erf", 2, "", "erf-info: The following argument was not expected: --jsn\n"},
+        {"", 2, "", "erf-info: no FILE given\nTry 'erf-info --help' for more information.\n"},
+        {"--json", 2, "", "erf-info: no FILE given\nTry 'erf-info --help' for more information.\n"},
+        {"--jsn x.erf", 2, "", "erf-info: unknown option or argument: --jsn\n"},
         {"--help", 0, "Shows the byte order", ""},
         {"--version", 0, "erf-info ", ""},
         {"-- --json", 1, "", "erf-info: --json: no such file\n"},  // after --, a file's name

@@ -94,12 +94,12 @@ TEST(MakeErfProgram, ReadsAPictureAndRefusesBadInput) {
     const Case cases[] = {
         // Bad usage: the reason first, a pointer to --help, exit status 2.
         {"--width 10", 2, "no output file given: name it with -o PATH"},
-        {dir + "chart.erf", 2, "The following argument was not expected: " + dir + "chart.erf"},
-        {"-o", 2, "--output: 1 required TEXT missing"},
-        {"-o " + dir + "x.erf --width 0", 2, "--width: Value 0 not in range 1 to 65535"},
-        {"-o " + dir + "x.erf --height=12x", 2, "--height"},
-        {"-o " + dir + "x.erf --byte-order XX", 2, "--byte-order: XX not in {II,MM}"},
-        {"-o " + dir + "x.erf --colour red", 2, "The following arguments were not expected:"},
+        {dir + "chart.erf", 2, "unknown option or argument: " + dir + "chart.erf"},
+        {"-o", 2, "--output needs a value"},
+        {"-o " + dir + "x.erf --width 0", 2, "--width: '0' is not a whole number from 1 to 65535"},
+        {"-o " + dir + "x.erf --height=12x", 2, "--height: '12x' is not a whole number from 1 to 65535"},
+        {"-o " + dir + "x.erf --byte-order XX", 2, "--byte-order: 'XX' is not one of II, MM"},
+        {"-o " + dir + "x.erf --colour red", 2, "unknown option or argument: --colour\n"},
         // Files that cannot be made: exit status 1, the file named.
         {"-o " + dir + "x.erf --width 65535 --height 65535", 1, "65535 x 65535 pixels is too large"},
         {"-o " + dir + "x.erf --input " + dir + "in.ppm --width 40000 --height 40000", 1,
@@ -107,6 +107,7 @@ TEST(MakeErfProgram, ReadsAPictureAndRefusesBadInput) {
         {"-o " + dir + "x.erf --input " + dir + "missing.png", 1, dir + "missing.png: cannot open the file"},
         {"-o " + dir + "x.erf --input " + dir + "bad.ppm", 1, dir + "bad.ppm: the PPM picture is cut short"},
         {"-o " + dir + "x.erf --input " + dir + "text.png", 1, dir + "text.png: not a PNG or binary PPM picture"},
+        {"-o " + dir + "in.ppm --input " + dir + "in.ppm", 1, dir + "in.ppm: is the input picture " + dir + "in.ppm"},
         {"-o " + dir + "no/such/dir/x.erf --width 4 --height 4", 1,
          dir + "no/such/dir/x.erf: cannot create a file in its directory (No such file or directory)"},
     };
