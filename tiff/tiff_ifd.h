@@ -81,7 +81,7 @@ public:
     std::int32_t LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset);
     // The storing operations refuse, with -1 and nothing written, an image
     // whose entries and blocks together would take more than 2^31 - 1 bytes,
-    // and a block of that size.
+    // and a block of that size; MemoryImageSize then gives both sizes as 0.
     std::int32_t MemoryImageSize(std::int32_t* entryBytes, std::int32_t* dataBytes) const;
     std::int32_t StoreToMemory(void* entries, void* data) const;
     std::int32_t StoreEntryToMemory(void* entries, void* rawEntry, void* data, const TiffTag& tag) const;
