@@ -11,7 +11,22 @@
 #include "tools/erf_info/json_report.h"
 #include "tools/erf_info/text_report.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// One file's report; a failure while reading it (running out of memory) is
+// that file's error, and the files after it are still read.
+FileReport ExamineGuarded(const std::string& file) {
+    try {
+        return Examine(file);
+    } catch (...) {
+        FileReport report;
+        report.file = file;
+        report.error = cli::CurrentFailure();
+        return report;
+    }
+}
+
+int Run(int argc, char** argv) {
     CLI::App app("Shows the byte order, IFD0 and the raw-image directory of each EPSON RAW file, its Make, "
                  "the image tags of both directories, and whether the raw strip is whole. "
                  "Exit status 0 only when every file is an intact EPSON RAW file.",
@@ -27,7 +42,7 @@ int main(int argc, char** argv) {
     nlohmann::ordered_json documents = nlohmann::ordered_json::array();
     bool first = true;
     for (const std::string& file : files) {
-        const FileReport report = Examine(file);
+        const FileReport report = ExamineGuarded(file);
         allUsable &= report.Usable();
         if (json) {
             documents.push_back(JsonReport(report));
@@ -48,4 +63,10 @@ int main(int argc, char** argv) {
         return cli::kExitFailure;
     }
     return allUsable ? 0 : cli::kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cli::RunGuarded("erf-info", [&] { return Run(argc, argv); });
 }
