@@ -69,7 +69,10 @@ void Judge(const ErfFile& erf, FileReport& report) {
         case RawStripVerdict::kCutShort:
             report.verdict = Verdict::kCutShort;
             report.verdictText =
-                check.rowsPresent == 0
+                check.outOfReach
+                    ? "EPSON RAW, strip out of reach: it starts beyond the first 2 GiB of the file, which the "
+                      "module does not read, so none of its " + Number(check.height) + " rows is decoded"
+                : check.rowsPresent == 0
                     ? "EPSON RAW, strip cut short: none of its " + Number(check.height) + " rows is in the file"
                     : "EPSON RAW, strip cut short at row " + Number(check.rowsPresent) + " of " +
                           Number(check.height) + " (the rows below repeat row " + Number(check.rowsPresent) + ")";
