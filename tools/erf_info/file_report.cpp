@@ -16,6 +16,16 @@ const char* TypeName(std::uint32_t type) {
     return n != nullptr ? n : "";
 }
 
+// `text` of at most kReportTextBytes + 1 bytes, cut to kReportTextBytes when
+// longer, without the bytes of a character the cut would split (a UTF-8 or
+// Shift-JIS byte from 0x80 on, at the end, is dropped).
+std::string CutText(std::string text) {
+    if (text.size() <= kReportTextBytes) return text;
+    text.resize(kReportTextBytes);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) >= 0x80) text.pop_back();
+    return text;
+}
+
 EntryReport Entry(const TiffTag& tag) {
     EntryReport entry;
     entry.number = tag.tagNumber;
@@ -25,9 +35,12 @@ EntryReport Entry(const TiffTag& tag) {
     entry.count = tag.count;
     // The library pads the list of a text's characters; the file holds `count`.
     const std::size_t items = std::min<std::size_t>(tag.values.size(), tag.count);
-    entry.values.assign(tag.values.begin(), tag.values.begin() + static_cast<std::ptrdiff_t>(items));
+    const std::size_t shown = std::min(items, kReportValues);
+    entry.values.assign(tag.values.begin(), tag.values.begin() + static_cast<std::ptrdiff_t>(shown));
     const std::string& text = tag.valueText;
-    entry.valueText = FieldText(!text.empty() && text[0] == ' ' ? text.substr(1) : text, tag.type == kTypeAscii);
+    const std::size_t from = !text.empty() && text[0] == ' ' ? 1 : 0;
+    entry.valueText = FieldText(CutText(text.substr(from, kReportTextBytes + 1)), tag.type == kTypeAscii);
+    entry.cut = shown < items || text.size() - from > kReportTextBytes;
     entry.description = ShiftJisToUtf8(tag.description);
     return entry;
 }

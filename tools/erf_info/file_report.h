@@ -16,6 +16,7 @@ struct EntryReport {
     std::uint32_t count = 0;
     std::vector<std::uint32_t> values;  // the first `count` items (fewer when the library holds fewer)
     std::string valueText;              // UTF-8, without the library's leading blank
+    bool cut = false;                   // values or text beyond the report's budget were left out
     std::string description;            // UTF-8
 };
 
@@ -48,6 +49,12 @@ struct FileReport {
     bool Usable() const { return verdict == Verdict::kIntact; }
     bool Parsed() const { return error.empty(); }
 };
+
+// What a report shows of one entry, at most: a long list of values or a long
+// text is cut, so that a report costs a few megabytes however large the
+// entries the library keeps.
+constexpr std::size_t kReportValues = 4096;
+constexpr std::size_t kReportTextBytes = 16384;
 
 // Reads `file`. A file that cannot be opened comes back with `error` set and
 // no verdict text; one that is not TIFF with both.
