@@ -27,12 +27,26 @@ void AppendAscii(TiffTag& tag, ByteView bytes) {
     for (auto item = tag.values.begin(); item != end; ++item) tag.valueText += static_cast<char>(*item);
 }
 
+// The text piece of each byte value in `format`, formatted once: a block of
+// megabytes is then shown without a formatting call per byte.
+struct BytePieces {
+    explicit BytePieces(const char* format) {
+        for (std::uint32_t value = 0; value < 256; ++value) {
+            char piece[32];
+            wsprintfA(piece, format, value);
+            pieces[value] = piece;
+        }
+    }
+    std::string pieces[256];
+};
+
 void AppendUndefined(TiffTag& tag, ByteView bytes, const char* format) {
+    static const BytePieces kPieces(format);  // the one format blocks are shown in
     tag.values.insert(tag.values.end(), bytes.data(), bytes.data() + bytes.size());
     tag.values.push_back(0);
     tag.valueText = "0x: ";
     tag.valueText.reserve(4 + 3 * tag.values.size());
-    for (const std::uint32_t item : tag.values) AppendText(tag, format, item);
+    for (const std::uint32_t item : tag.values) tag.valueText += kPieces.pieces[item];
 }
 
 // A count of 2^31 or more, taken as signed, reads nothing.

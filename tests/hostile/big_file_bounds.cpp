@@ -132,6 +132,8 @@ std::vector<Case> Cases(const std::string& self, const std::string& erfInfo, con
          Ifd0(1).Entry(kTagArtist, kTypeUndefined, 64 * kMiB, 4096).U32(0).bytes(), 68000000, {size, info, json}},
         {"an UNDEFINED entry of 2 MiB, just within the value budget",
          Ifd0(1).Entry(kTagArtist, kTypeUndefined, 2 * kMiB, 4096).U32(0).bytes(), 4096 + 2 * kMiB, {size, info, json}},
+        {"a LONG entry of 1 Mi values, all the value budget takes",
+         Ifd0(1).Entry(kTagStripOffsets, kTypeLong, 1u << 20, 4096).U32(0).bytes(), 4096 + 4 * kMiB, {size, info, json}},
         {"a LONG entry of 2^29 - 1 values in a 2 GiB file",
          Ifd0(1).Entry(kTagStripOffsets, kTypeLong, (1u << 29) - 1, 0).U32(0).bytes(), 2 * kGiB, {size, info, json}},
         {"36 entries of 4 Mi values each", everyTag.bytes(), 4096 + 16 * kMiB + 4096, {size, info, json}},
