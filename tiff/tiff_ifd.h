@@ -80,9 +80,9 @@ public:
     // Memory images and queries.
     std::int32_t LoadFromMemory(const void* image, std::int32_t count);
     // The same for an image of `imageBytes` bytes that may be damaged: an entry
-    // whose 12 bytes or whose values lie outside the image is not filed and
-    // nothing outside the image is read. 0 when every entry lay inside, -1 when
-    // one was refused.
+    // whose 12 bytes or whose values lie outside the image (or pass the value
+    // budget) is not filed and nothing outside the image is read. 0 when every
+    // entry lay inside, -1 when one was refused.
     std::int32_t LoadFromMemory(const void* image, std::int32_t count, std::size_t imageBytes);
     std::int32_t LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset);
     // The storing operations refuse, with -1 and nothing written, an image

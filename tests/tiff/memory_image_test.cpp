@@ -269,6 +269,19 @@ TEST(LoadFromMemory, GivesEntryOffsetsByIndexAndTakesTheValueFieldAsOffset) {
     EXPECT_EQ(make->valueText, "ABC");
 }
 
+// An image whose second entry names 1 Mi + 1 LONGs, all in the image: one
+// value more than the value budget takes. That entry is refused as one
+// outside the image is; the first is loaded.
+TEST(LoadFromMemory, AnEntryBeyondTheValueBudgetIsRefused) {
+    constexpr std::uint32_t kCount = (1u << 20) + 1;
+    ByteBuilder image(true);
+    image.Entry(kTagImageWidth, kTypeLong, 1, 640).Entry(kTagStripOffsets, kTypeLong, kCount, 24);
+    image.PadTo(24 + std::size_t{4} * kCount);
+    TiffIfd ifd;
+    EXPECT_EQ(ifd.LoadFromMemory(image.bytes().data(), 2, image.size()), -1);
+    EXPECT_EQ(Names(ifd), (std::vector<std::string>{"ImageWidth"}));
+}
+
 TEST(LoadFromMemory, RunsTheDictionaryOverLoadedValues) {
     const auto image = RawImage().Entry(kTagCompression, 3, 1, 1).bytes();
     TiffIfd ifd;
