@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(text.find("verdict: ") != std::string::npos && text.back() == '\n');
 
     // Texts that are not UTF-8 are replaced, never thrown out of the dump.
-    const std::string json =
-        JsonReport(report).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    const std::string json = JsonReport(report).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     const nlohmann::ordered_json parsed = nlohmann::ordered_json::parse(json);
     FUZZ_CHECK(parsed.at("file") == file.path());
     FUZZ_CHECK(parsed.at("verdict").at("usable") == report.Usable());

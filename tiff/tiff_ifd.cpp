@@ -64,9 +64,7 @@ std::unique_ptr<TiffTag> TiffIfd::NewEntryTag(const RawEntry& entry, std::int32_
     return tag;
 }
 
-bool TiffIfd::WithinBudget(const RawEntry& entry) const {
-    return HeldBytes(entry.type, entry.count) <= budgetLeft;
-}
+bool TiffIfd::WithinBudget(const RawEntry& entry) const { return HeldBytes(entry.type, entry.count) <= budgetLeft; }
 
 void TiffIfd::FileDescribed(std::unique_ptr<TiffTag> tag) {
     budgetLeft -= std::min(budgetLeft, HeldBytes(tag->type, tag->count));

@@ -129,24 +129,37 @@ std::vector<Case> Cases(const std::string& self, const std::string& erfInfo, con
 
     std::vector<Case> cases = {
         {"one UNDEFINED entry of 64 MiB in a 68 MB file",
-         Ifd0(1).Entry(kTagArtist, kTypeUndefined, 64 * kMiB, 4096).U32(0).bytes(), 68000000, {size, info, json}},
+         Ifd0(1).Entry(kTagArtist, kTypeUndefined, 64 * kMiB, 4096).U32(0).bytes(),
+         68000000,
+         {size, info, json}},
         {"an UNDEFINED entry of 2 MiB, just within the value budget",
-         Ifd0(1).Entry(kTagArtist, kTypeUndefined, 2 * kMiB, 4096).U32(0).bytes(), 4096 + 2 * kMiB, {size, info, json}},
+         Ifd0(1).Entry(kTagArtist, kTypeUndefined, 2 * kMiB, 4096).U32(0).bytes(),
+         4096 + 2 * kMiB,
+         {size, info, json}},
         {"a LONG entry of 1 Mi values, all the value budget takes",
-         Ifd0(1).Entry(kTagStripOffsets, kTypeLong, 1u << 20, 4096).U32(0).bytes(), 4096 + 4 * kMiB, {size, info, json}},
+         Ifd0(1).Entry(kTagStripOffsets, kTypeLong, 1u << 20, 4096).U32(0).bytes(),
+         4096 + 4 * kMiB,
+         {size, info, json}},
         {"a LONG entry of 2^29 - 1 values in a 2 GiB file",
-         Ifd0(1).Entry(kTagStripOffsets, kTypeLong, (1u << 29) - 1, 0).U32(0).bytes(), 2 * kGiB, {size, info, json}},
+         Ifd0(1).Entry(kTagStripOffsets, kTypeLong, (1u << 29) - 1, 0).U32(0).bytes(),
+         2 * kGiB,
+         {size, info, json}},
         {"36 entries of 4 Mi values each", everyTag.bytes(), 4096 + 16 * kMiB + 4096, {size, info, json}},
         {"a picture of height 0 and width 300,000,000",
-         BuildErf({.width = 300000000, .height = 0, .stripOffset = 4096}), 37500000, {size, decode, info, convert}},
+         BuildErf({.width = 300000000, .height = 0, .stripOffset = 4096}),
+         37500000,
+         {size, decode, info, convert}},
         {"a 640 x 480 strip wholly in the file at 3 GiB",
          BuildErf({.width = 640, .height = 480, .stripOffset = static_cast<std::uint32_t>(3 * kGiB)}),
          3 * kGiB + 480 * 1024,
-         {size, decode,
+         {size,
+          decode,
           {{erfInfo}, 2.0, 256 * kMiB, {1}, "strip out of reach"},
           {{erfConvert, "-o", output}, 2.0, 256 * kMiB, {3}, "beyond the first 2 GiB"}}},
-        {"a thumbnail of 65,536 x 21,846 whose strip byte count wraps to 131,072", Thumbnail(65536, 21846),
-         5 * kGiB, {{{erfConvert, "--thumbnail", "-o", output}, 2.0, 256 * kMiB, {1}, "thumbnail"}}},
+        {"a thumbnail of 65,536 x 21,846 whose strip byte count wraps to 131,072",
+         Thumbnail(65536, 21846),
+         5 * kGiB,
+         {{{erfConvert, "--thumbnail", "-o", output}, 2.0, 256 * kMiB, {1}, "thumbnail"}}},
     };
     return cases;
 }
@@ -198,8 +211,9 @@ int main(int argc, char** argv) {
             }
             if (!checked) problem.clear();
             std::printf("  %-28s %s, %.1f MiB beyond the tiny file's%s\n",
-                        (run.command[0] == self ? run.command[1] : run.command[0].substr(run.command[0].rfind('/') + 1) +
-                                                                        (run.command.size() > 1 ? " " + run.command[1] : ""))
+                        (run.command[0] == self ? run.command[1]
+                                                : run.command[0].substr(run.command[0].rfind('/') + 1) +
+                                                      (run.command.size() > 1 ? " " + run.command[1] : ""))
                             .c_str(),
                         Describe(cost).c_str(), static_cast<double>(extra) / kMiB,
                         problem.empty() ? "" : (" FAILED:" + problem).c_str());

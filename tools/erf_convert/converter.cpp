@@ -92,8 +92,9 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
 std::string DamageWarning(const std::string& input, const RawStripCheck& strip) {
     if (strip.verdict != RawStripVerdict::kCutShort) return {};
     if (strip.outOfReach) {
-        return input + ": the raw data starts beyond the first 2 GiB of the file, which the module does not read: "
-                       "every row is black";
+        return input +
+               ": the raw data starts beyond the first 2 GiB of the file, which the module does not read: "
+               "every row is black";
     }
     return input + ": the raw data ends at row " + std::to_string(strip.rowsPresent) + " of " +
            std::to_string(strip.height) + ": the rows below repeat the last row read";

@@ -84,7 +84,8 @@ void Judge(const ErfFile& erf, FileReport& report) {
             report.verdictText =
                 check.outOfReach
                     ? "EPSON RAW, strip out of reach: it starts beyond the first 2 GiB of the file, which the "
-                      "module does not read, so none of its " + Number(check.height) + " rows is decoded"
+                      "module does not read, so none of its " +
+                          Number(check.height) + " rows is decoded"
                 : check.rowsPresent == 0
                     ? "EPSON RAW, strip cut short: none of its " + Number(check.height) + " rows is in the file"
                     : "EPSON RAW, strip cut short at row " + Number(check.rowsPresent) + " of " +

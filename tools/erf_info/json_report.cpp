@@ -21,7 +21,7 @@ const char* VerdictName(Verdict verdict) {
 Json Directory(const std::vector<EntryReport>& entries) {
     Json list = Json::array();
     for (const EntryReport& entry : entries) {
-        Json& item = list.emplace_back(Json{{"number", entry.number},
+        list.push_back({{"number", entry.number},
                         {"name", entry.name},
                         {"type", entry.type},
                         {"typeName", entry.typeName.empty() ? Json(nullptr) : Json(entry.typeName)},
@@ -29,7 +29,7 @@ Json Directory(const std::vector<EntryReport>& entries) {
                         {"values", entry.values},
                         {"valueText", entry.valueText},
                         {"description", entry.description}});
-        if (entry.cut) item["cut"] = true;  // only the first values and characters are shown
+        if (entry.cut) list.back()["cut"] = true;  // only the first values and characters are shown
     }
     return list;
 }
