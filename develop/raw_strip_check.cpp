@@ -29,7 +29,8 @@ RawStripCheck CheckRawStrip(const RawStrip& strip) {
     }
     if (check.width == 0) return check;  // rows of no pixels: nothing of the strip is read
     const std::uint32_t offset = strip.stripOffset;
-    const std::uint64_t held = offset <= kLargestFileOffset && offset < fileBytes ? fileBytes - offset : 0;
+    check.outOfReach = offset > kLargestFileOffset && offset < fileBytes;
+    const std::uint64_t held = !check.outOfReach && offset < fileBytes ? fileBytes - offset : 0;
     check.rowsPresent = static_cast<std::uint32_t>(std::min<std::uint64_t>(held / check.rowBytes, check.height));
     check.verdict = check.rowsPresent == check.height ? RawStripVerdict::kIntact : RawStripVerdict::kCutShort;
     return check;

@@ -35,6 +35,9 @@ struct RawStripCheck {
     std::uint32_t rowsPresent = 0;  // whole packed rows of the strip inside the file (at most height)
     std::uint64_t rowBytes = 0;     // bytes of one packed row
     std::uint64_t dibBytes = 0;     // the DIB the decode would take (0 when it is not asked for)
+    // The strip lies in the file but starts from 2^31 on, beyond the offsets
+    // the module reads: its rows are there, yet none is read (kCutShort).
+    bool outOfReach = false;
 
     // The rows the module delivers: every row of a picture it decodes (those
     // the file lacks repeat the last one read), and of a width of 0 every row

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${RUDI_COVERAGE_BUILD:-build-cov}
-targets=(plugin parse memory_image writer)
+targets=(plugin parse memory_image writer report picture)
 
 flags="-fprofile-instr-generate -fcoverage-mapping"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug \

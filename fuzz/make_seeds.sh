@@ -28,7 +28,7 @@ for size in 1x1 2x2 4x2 10x3 13x5 21x4; do
 done
 "$native/bin/write-fuzz-seeds" "$seeds/files" "$seeds/images" "$seeds"/files/make-erf-*.erf
 
-for target in plugin parse memory_image writer; do
+for target in plugin parse memory_image writer report picture; do
   from=$seeds/files
   [ "$target" = memory_image ] && from=$seeds/images
   found=()

@@ -12,3 +12,9 @@ constexpr std::uint32_t kLargestFileOffset = 0x7FFFFFFF;
 // width and a height as 32-bit signed numbers, so a side from 2^31 on would
 // read as negative.
 constexpr std::uint32_t kLargestPictureSide = 0x7FFFFFFF;
+
+// The memory the values and value texts of one file's directories may take.
+// A camera writes a few dozen entries of a few values each, the largest a
+// block of camera notes; this leaves room for far more while a damaged count
+// can cost neither gigabytes nor minutes. Entries beyond it are dropped.
+constexpr std::uint64_t kDirectoryValueBudget = std::uint64_t{16} << 20;

@@ -106,6 +106,7 @@ std::int32_t ErfFile::Parse() {
     // Only the first sub-directory counts. Without a usable offset the raw
     // directory stays empty: offset 0 holds the header, never a directory.
     const std::uint32_t sub = mainIfd.FirstValue("SubIFDs");
+    rawIfd.SetValueBudget(mainIfd.ValueBudgetLeft());  // one budget for the file
     if (sub != 0) ReadDirectory(rawIfd, sub);
     return 0;
 }

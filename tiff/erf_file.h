@@ -18,8 +18,9 @@ public:
     virtual ~ErfFile() = default;
 
     // 0 on success, -1 when the file cannot be opened (or its directories need
-    // more memory than can be had, or more values than a list can hold: both
-    // stay empty), -12 or -13 for a bad header.
+    // more memory than can be had: both stay empty), -12 or -13 for a bad
+    // header. Entries beyond the value budget, shared by both directories,
+    // are dropped.
     std::int32_t Open(const char* name);
     std::int32_t Parse();
 

@@ -55,9 +55,12 @@ bool TiffIfd::LoadEntryWithin(ByteView image, ByteView rawEntry, std::int32_t en
     // dictionary does not know, a name already filed) has its values left unread.
     std::unique_ptr<TiffTag> tag = NewEntryTag(*entry, entryOffset);
     if (!tag) return true;
+    if (!WithinBudget(*entry)) return false;
     // Kept as it stands, even when the field holds inline values.
     tag->valueOffset = entry->field;
-    DecodeValues(IsInline(size) ? entry->fieldBytes : image.Part(entry->field, size), kHostOrder, *tag);
+    if (!DecodeValues(IsInline(size) ? entry->fieldBytes : image.Part(entry->field, size), kHostOrder, *tag)) {
+        return false;
+    }
     FileDescribed(std::move(tag));
     return true;
 }
@@ -73,10 +76,12 @@ std::int32_t TiffIfd::MemoryImageSize(std::int32_t* entryBytes, std::int32_t* da
     const std::int64_t entries = std::int64_t{RawEntry::kSize} * TagCount();
     const std::int64_t data = BlockBytes();
     // The image is one block whose offsets are 32-bit: both parts together
-    // must fit, or a caller adding them would get a wrapped size.
-    if (entries + data > INT32_MAX) return -1;
-    if (entryBytes != nullptr) *entryBytes = static_cast<std::int32_t>(entries);
-    if (dataBytes != nullptr) *dataBytes = static_cast<std::int32_t>(data);
+    // must fit, or a caller adding them would get a wrapped size. A refused
+    // image needs no room: a caller allocating from the sizes asks for none.
+    const bool fits = entries + data <= INT32_MAX;
+    if (entryBytes != nullptr) *entryBytes = fits ? static_cast<std::int32_t>(entries) : 0;
+    if (dataBytes != nullptr) *dataBytes = fits ? static_cast<std::int32_t>(data) : 0;
+    if (!fits) return -1;
     return TagCount();
 }
 

@@ -63,7 +63,9 @@ std::int32_t TiffIfd::RewriteTag(const TiffTag& tag) {
     // entry or block lies out of the stream's reach (a negative entry offset,
     // a block offset from 2^31 on): a refused seek would leave the writes to
     // land wherever the file pointer happened to stand. Both places are
-    // checked before the first byte is written.
+    // checked before the first byte is written, and so are values too large
+    // to write at all.
+    if (TypeSize(tag.type, tag.count) > INT32_MAX) return -1;
     const bool inlineValues = IsInline(tag.type, tag.count);
     const auto block = static_cast<std::int32_t>(tag.valueOffset);
     if (tag.entryOffset == 0 || (!inlineValues && block <= 0)) return -1;

@@ -3,7 +3,6 @@
 #include "tiff/tag_values.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "platform/win32.h"
 #include "tiff/byte_order.h"
@@ -28,12 +27,26 @@ void AppendAscii(TiffTag& tag, ByteView bytes) {
     for (auto item = tag.values.begin(); item != end; ++item) tag.valueText += static_cast<char>(*item);
 }
 
+// The text piece of each byte value in `format`, formatted once: a block of
+// megabytes is then shown without a formatting call per byte.
+struct BytePieces {
+    explicit BytePieces(const char* format) {
+        for (std::uint32_t value = 0; value < 256; ++value) {
+            char piece[32];
+            wsprintfA(piece, format, value);
+            pieces[value] = piece;
+        }
+    }
+    std::string pieces[256];
+};
+
 void AppendUndefined(TiffTag& tag, ByteView bytes, const char* format) {
+    static const BytePieces kPieces(format);  // the one format blocks are shown in
     tag.values.insert(tag.values.end(), bytes.data(), bytes.data() + bytes.size());
     tag.values.push_back(0);
     tag.valueText = "0x: ";
     tag.valueText.reserve(4 + 3 * tag.values.size());
-    for (const std::uint32_t item : tag.values) AppendText(tag, format, item);
+    for (const std::uint32_t item : tag.values) tag.valueText += kPieces.pieces[item];
 }
 
 // A count of 2^31 or more, taken as signed, reads nothing.
@@ -53,11 +66,14 @@ std::uint64_t ItemsRead(const TypeFacts& facts, std::uint32_t count) {
     return 0;
 }
 
-void RefuseUnholdableCount(const TiffTag& tag, const TypeFacts& facts, std::uint32_t count) {
-    if (ItemsRead(facts, count) > tag.values.max_size() - tag.values.size()) {
-        throw std::length_error("more values than a list can hold");
-    }
+bool Holdable(const TiffTag& tag, const TypeFacts& facts, std::uint32_t count) {
+    return ItemsRead(facts, count) <= tag.values.max_size() - tag.values.size();
 }
+
+// The longest text piece an item gives: a space and a signed 32-bit number
+// for the numbers, two digits and a space for a block's bytes.
+constexpr std::uint64_t kNumberTextBytes = 12;
+constexpr std::uint64_t kByteTextBytes = 3;
 
 }  // namespace
 
@@ -68,7 +84,7 @@ bool DecodeValues(ByteView bytes, bool littleEndian, TiffTag& tag) {
     if (!bytes.within(0, size)) return false;
     // Only values that are there can be too many for the list: values
     // outside leave the tag as it was, like any others.
-    RefuseUnholdableCount(tag, facts, count);
+    if (!Holdable(tag, facts, count)) return false;
     switch (facts.kind) {
         case TypeKind::kNumber:
             for (std::uint32_t i = 0; i < count; ++i) {
@@ -80,6 +96,15 @@ bool DecodeValues(ByteView bytes, bool littleEndian, TiffTag& tag) {
         case TypeKind::kNone: break;
     }
     return true;
+}
+
+std::uint64_t HeldBytes(std::uint32_t type, std::uint32_t count) {
+    const TypeFacts& facts = TypeFactsOf(type);
+    const std::uint64_t items = ItemsRead(facts, static_cast<std::int32_t>(count) < 0 ? 0 : count);
+    const std::uint64_t text = facts.kind == TypeKind::kNumber  ? items * kNumberTextBytes
+                               : facts.kind == TypeKind::kBytes ? 4 + items * kByteTextBytes
+                                                                : items;
+    return items * sizeof(std::uint32_t) + text;
 }
 
 void DecodeOneValue(ByteView bytes, bool littleEndian, TiffTag& tag) {

@@ -9,9 +9,13 @@
 // (numbers in the given byte order) and appends them to its values and value
 // text. False, with the tag as it was, when `bytes` is too short for them.
 // Values that would give the list more items than a list can hold (possible
-// in a 32-bit process: about 2^29) are refused with std::length_error before
-// any is added; callers treat it as running out of memory.
+// in a 32-bit process: about 2^29) are refused the same way, before any is
+// added.
 bool DecodeValues(ByteView bytes, bool littleEndian, TiffTag& tag);
+
+// The most memory the values of `type` and `count`, once decoded, take in a
+// tag's value list and value text; computed in 64 bits.
+std::uint64_t HeldBytes(std::uint32_t type, std::uint32_t count);
 
 // Decodes one value of a numeric type (a numerator and denominator pair for
 // the rational types) from the start of `bytes`, which holds the type's

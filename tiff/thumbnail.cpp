@@ -35,6 +35,19 @@ bool Allocate(std::vector<std::uint8_t>& rgb, std::uint64_t bytes) {
     return true;
 }
 
+// The bytes the strips can give: each strip's count, up to the end of the
+// file or of the offsets the stream reaches, whichever comes first.
+std::uint64_t StripBytes(const TiffIfd& ifd, std::uint64_t fileBytes) {
+    const std::vector<std::uint32_t>& offsets = ifd.FindTag("StripOffsets")->values;
+    const std::vector<std::uint32_t>& counts = ifd.FindTag("StripByteCounts")->values;
+    const std::uint64_t end = std::min<std::uint64_t>(fileBytes, std::uint64_t{kLargestFileOffset} + 1);
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < std::min(offsets.size(), counts.size()); ++i) {
+        if (offsets[i] < end) bytes += std::min<std::uint64_t>(counts[i], end - offsets[i]);
+    }
+    return bytes;
+}
+
 // Fills `rgb` from the strips in turn; the bytes it got before a strip failed.
 std::size_t ReadStrips(HANDLE handle, const TiffIfd& ifd, std::vector<std::uint8_t>& rgb) {
     TiffStream file;
@@ -70,6 +83,12 @@ bool ReadThumbnail(const char* name, ErfFile& erf, std::uint32_t& width, std::ui
     const std::uint64_t bytes = 3 * std::uint64_t{width} * height;
     if (bytes > erf.fileBytes.value_or(0)) {
         problem = "the thumbnail (" + Size(width, height) + ") is larger than the file";
+        return false;
+    }
+    // Checked before the memory is taken: strips that cannot fill the
+    // picture must not cost a picture's worth of memory.
+    if (StripBytes(ifd, erf.fileBytes.value_or(0)) < bytes) {
+        problem = "the thumbnail's strips end before its " + Size(width, height) + " pixels";
         return false;
     }
     if (!Allocate(rgb, bytes)) {

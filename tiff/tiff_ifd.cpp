@@ -9,7 +9,10 @@
 
 TiffIfd::~TiffIfd() { Clear(); }
 
-void TiffIfd::Clear() { tags.clear(); }
+void TiffIfd::Clear() {
+    tags.clear();
+    budgetLeft = kDirectoryValueBudget;
+}
 
 TiffTag* TiffIfd::FindTag(const char* name) const {
     const auto found = tags.find(name);
@@ -61,7 +64,10 @@ std::unique_ptr<TiffTag> TiffIfd::NewEntryTag(const RawEntry& entry, std::int32_
     return tag;
 }
 
+bool TiffIfd::WithinBudget(const RawEntry& entry) const { return HeldBytes(entry.type, entry.count) <= budgetLeft; }
+
 void TiffIfd::FileDescribed(std::unique_ptr<TiffTag> tag) {
+    budgetLeft -= std::min(budgetLeft, HeldBytes(tag->type, tag->count));
     DescribeValue(*tag);
     File(std::move(tag));
 }
@@ -79,7 +85,7 @@ void TiffIfd::ReadEntryFrom(ByteView bytes, std::int32_t entryOffset) {
     // An entry that will not be filed has its values left unread, so a
     // directory costs at most one read of each filed entry's block.
     std::unique_ptr<TiffTag> tag = NewEntryTag(*entry, entryOffset);
-    if (!tag) return;
+    if (!tag || !WithinBudget(*entry)) return;
     // The values are taken whole, from the entry's own field or from their
     // block, before they are read: a block cut by the end of the file drops
     // the entry.
@@ -94,6 +100,5 @@ void TiffIfd::ReadEntryFrom(ByteView bytes, std::int32_t entryOffset) {
             return;
         }
     }
-    DecodeValues(values, IsLittleEndian(), *tag);
-    FileDescribed(std::move(tag));
+    if (DecodeValues(values, IsLittleEndian(), *tag)) FileDescribed(std::move(tag));
 }

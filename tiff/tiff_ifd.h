@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/limits.h"
 #include "tiff/byte_view.h"
 #include "tiff/raw_entry.h"
 #include "tiff/tiff_stream.h"
@@ -33,7 +34,7 @@ public:
     virtual void TagName(std::uint32_t tagNumber, std::string& name);
     virtual void TagDescription(const std::string& name, std::string& description);
 
-    // Container.
+    // Container. Clearing also restores the whole value budget.
     void Clear();
     TiffTag* FindTag(const char* name) const;
     std::uint32_t FirstValue(const char* name) const;
@@ -41,6 +42,12 @@ public:
     const TagMap& Tags() const { return tags; }
     // The entries in ascending tag number; the map itself stays in name order.
     std::vector<TiffTag*> InTagOrder() const;
+
+    // The memory the values and texts of entries read from now on may take,
+    // all together; kDirectoryValueBudget unless set. An entry beyond what is
+    // left is not filed and its values are not read, as one outside the file.
+    void SetValueBudget(std::uint64_t bytes) { budgetLeft = bytes; }
+    std::uint64_t ValueBudgetLeft() const { return budgetLeft; }
 
     // Reading entries from the file. An entry is filed only when all of it
     // lies inside the file: its 12 bytes and every byte of its values.
@@ -50,10 +57,9 @@ public:
     void ReadEntryFrom(ByteView entry, std::int32_t entryOffset);
     // Reads the tag's values at the stream's position, appending to its
     // values and value text. Values that do not all lie there are not read
-    // and the tag stays as it was. Values that are there but would give the
-    // list more items than a list can hold (possible in a 32-bit process:
-    // about 2^29) are refused with std::length_error before any is added;
-    // callers treat it as running out of memory.
+    // and the tag stays as it was, and so do values that are there but would
+    // give the list more items than a list can hold (possible in a 32-bit
+    // process: about 2^29).
     std::int32_t ReadValues(TiffTag& tag);
     // Reads one value of a numeric type (a numerator and denominator pair for
     // the rational types) and appends it and its text; other types read nothing.
@@ -74,14 +80,14 @@ public:
     // Memory images and queries.
     std::int32_t LoadFromMemory(const void* image, std::int32_t count);
     // The same for an image of `imageBytes` bytes that may be damaged: an entry
-    // whose 12 bytes or whose values lie outside the image is not filed and
-    // nothing outside the image is read. 0 when every entry lay inside, -1 when
-    // one was refused.
+    // whose 12 bytes or whose values lie outside the image (or pass the value
+    // budget) is not filed and nothing outside the image is read. 0 when every
+    // entry lay inside, -1 when one was refused.
     std::int32_t LoadFromMemory(const void* image, std::int32_t count, std::size_t imageBytes);
     std::int32_t LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset);
     // The storing operations refuse, with -1 and nothing written, an image
     // whose entries and blocks together would take more than 2^31 - 1 bytes,
-    // and a block of that size.
+    // and a block of that size; MemoryImageSize then gives both sizes as 0.
     std::int32_t MemoryImageSize(std::int32_t* entryBytes, std::int32_t* dataBytes) const;
     std::int32_t StoreToMemory(void* entries, void* data) const;
     std::int32_t StoreEntryToMemory(void* entries, void* rawEntry, void* data, const TiffTag& tag) const;
@@ -101,6 +107,8 @@ protected:
     TagMap tags;
 
 private:
+    std::uint64_t budgetLeft = kDirectoryValueBudget;
+
     // Bytes of all value blocks: the values of every entry that does not
     // hold them inline, summed in 64 bits.
     std::int64_t BlockBytes() const;
@@ -109,7 +117,10 @@ private:
     // when it is not to be filed (a number the dictionary does not know, or a
     // name already filed), so that its values are never read.
     std::unique_ptr<TiffTag> NewEntryTag(const RawEntry& entry, std::int32_t entryOffset);
-    // Runs the dictionary over the tag's values and files it.
+    // Whether the entry's values, decoded, fit in what is left of the budget.
+    bool WithinBudget(const RawEntry& entry) const;
+    // Runs the dictionary over the tag's values and files it, charging its
+    // values to the budget.
     void FileDescribed(std::unique_ptr<TiffTag> tag);
     // Empties the directory and loads `count` raw entries of `image`; false
     // when an entry, or its values, did not lie inside the image.

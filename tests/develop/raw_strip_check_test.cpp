@@ -54,6 +54,26 @@ TEST(CheckRawStrip, JudgesTheStripAsTheDecodeMeetsIt) {
     }
 }
 
+// A strip wholly in the file from 3 GiB on is there but out of the module's
+// reach, unlike one that starts past the file's end.
+TEST(CheckRawStrip, TellsAStripOutOfReachFromOneOutsideTheFile) {
+    const struct {
+        std::uint32_t offset;
+        std::uint64_t fileBytes;
+        bool outOfReach;
+    } cases[] = {
+        {0xC0000000u, 0xC0001000ULL, true},
+        {0xC0000000u, 0x90000000ULL, false},
+        {kStrip, kStrip + 2 * PackedRowBytes(4), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.offset);
+        const RawStripCheck check = CheckRawStrip({4, 2, c.offset, 0, c.fileBytes});
+        EXPECT_EQ(check.outOfReach, c.outOfReach);
+        EXPECT_EQ(check.rowsPresent, c.outOfReach || c.fileBytes < c.offset ? 0u : 2u);
+    }
+}
+
 TEST(CheckRawStrip, CountsTheDibAsTheDecodeTakesIt) {
     // 15 bytes a row padded to 16, and the 40-byte header.
     EXPECT_EQ(CheckRawStrip({5, 3, kStrip, 0, kStrip + 3 * PackedRowBytes(5)}).dibBytes, 40u + 3 * 16);

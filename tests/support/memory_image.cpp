@@ -11,9 +11,11 @@ std::vector<Entry> Contents(const TiffIfd& ifd) {
 }
 
 std::vector<std::uint8_t> Image(const TiffIfd& ifd, std::int32_t* count) {
-    std::int32_t entryBytes = -1, dataBytes = -1;
+    std::int32_t entryBytes = 0, dataBytes = 0;
     const std::int32_t n = ifd.MemoryImageSize(&entryBytes, &dataBytes);
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(entryBytes + dataBytes));
+    EXPECT_GE(n, 0) << "a directory too large for a memory image";
+    // Added in 64 bits: two sizes each below 2^31 can still pass it together.
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(std::int64_t{entryBytes} + dataBytes));
     EXPECT_EQ(ifd.StoreToMemory(image.data(), image.data() + entryBytes), n);
     if (count != nullptr) *count = n;
     return image;

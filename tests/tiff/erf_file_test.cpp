@@ -7,11 +7,13 @@
 
 #include "tests/support/byte_builder.h"
 #include "tests/support/erf_builder.h"
+#include "tests/support/ifd_builder.h"
 #include "tests/support/memory_limit.h"
 #include "tests/support/temp_file.h"
 #include "tiff/erf_file.h"
 #include "tiff/tag_dictionary.h"
 #include "tiff/tag_numbers.h"
+#include "tiff/tag_values.h"
 
 namespace {
 
@@ -191,6 +193,24 @@ TEST(ErfFile, AFullDirectoryFilesItsKnownEntriesWithTheirOffsets) {
     EXPECT_EQ(make->valueText, "EPSON");
 }
 
+// Each directory names 600 Ki SHORTs, whose values and texts take about
+// 9.4 MiB: the main directory's fit the file's budget, the raw directory's
+// then do not and are dropped, while its small entry is still read.
+TEST(ErfFile, BothDirectoriesShareOneValueBudget) {
+    constexpr std::uint32_t kCount = 600u << 10;
+    const std::vector<std::uint32_t> items(kCount, 7);
+    ASSERT_LE(HeldBytes(kTypeShort, kCount), kDirectoryValueBudget);
+    ASSERT_GT(2 * HeldBytes(kTypeShort, kCount), kDirectoryValueBudget);
+    const TempFile file(BuildTwoDirectoryFile(true, {{kTagTransferFunction, kTypeShort, kCount, items}},
+                                              {{kTagImageWidth, kTypeLong, 1, {640}},
+                                               {kTagTransferFunction, kTypeShort, kCount, items}}));
+    ErfFile erf;
+    ASSERT_EQ(erf.Open(file.c_str()), 0);
+    EXPECT_EQ(erf.mainIfd.FindTag("TransferFunction")->values.size(), kCount);
+    EXPECT_EQ(erf.rawIfd.FirstValue("ImageWidth"), 640u);
+    EXPECT_FALSE(erf.rawIfd.HasTag("TransferFunction"));
+}
+
 TEST(ErfFile, ALongNameIsCutToFitTheMessage) {
     const TempFile file({'X', 'X', 42, 0});
     // The same file by a name of more than 300 characters.
@@ -207,11 +227,12 @@ TEST(ErfFile, ALongNameIsCutToFitTheMessage) {
 }
 
 #if RUDI_CAN_BOUND_MEMORY
-// IFD0 names one block of 1 MiB under every tag of the dictionary: about
-// 400 MB of values and texts. Opened with 64 MB more address space than the
-// process has, the reading runs out of memory.
+// IFD0 names one block of 128 KiB under every tag of the dictionary: the
+// values and texts of the first eight fill the value budget. Opened with
+// 8 MiB more address space than the process has, the reading runs out of
+// memory first.
 int OpenUnderMemoryLimit(const char* path) {
-    LimitAddressSpaceToCurrentPlus(64u << 20);
+    LimitAddressSpaceToCurrentPlus(8u << 20);
     ErfFile erf;
     const std::int32_t result = erf.Open(path);
     const bool empty = erf.mainIfd.TagCount() == 0 && erf.rawIfd.TagCount() == 0;
@@ -220,7 +241,7 @@ int OpenUnderMemoryLimit(const char* path) {
 }
 
 TEST(ErfFileDeathTest, DirectoriesThatNeedMoreMemoryThanThereIsLeaveBothEmpty) {
-    constexpr std::uint32_t kBlockBytes = 1u << 20;
+    constexpr std::uint32_t kBlockBytes = 128u << 10;
     constexpr std::uint32_t kBlock = 8 + 2 + RawEntry::kSize * TagDictionary::kTagCount + 4;
     ByteBuilder file(true);
     file.Header(8).U16(TagDictionary::kTagCount);

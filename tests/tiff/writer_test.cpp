@@ -213,6 +213,7 @@ TEST(RewriteTag, RefusesAnEntryWithoutAReachablePlaceInTheFile) {
         {"needs a block and has none", 20, 4, 0},
         {"entry before the file's start", -8, 1, 0},
         {"block beyond the stream's reach", 20, 4, 0x80000000u},
+        {"values of 2^31 bytes, more than can be written", 20, 0x40000000u, 100},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

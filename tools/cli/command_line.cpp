@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <regex>
+#include <stdexcept>
 
 #include "rudi_version.h"
 
@@ -98,6 +101,29 @@ int BadUsage(const CLI::App& app, const std::string& reason) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", tool.c_str(), reason.c_str(),
                  tool.c_str());
     return kExitUsage;
+}
+
+std::string CurrentFailure() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return "not enough memory";
+    } catch (const std::length_error&) {
+        return "not enough memory";
+    } catch (const std::exception& failure) {
+        return failure.what();
+    } catch (...) {
+        return "an unexpected failure";
+    }
+}
+
+int RunGuarded(const char* tool, const std::function<int()>& work) {
+    try {
+        return work();
+    } catch (...) {
+        std::fprintf(stderr, "%s: %s\n", tool, CurrentFailure().c_str());
+        return kExitFailure;
+    }
 }
 
 }  // namespace cli

@@ -4,6 +4,7 @@
 // --help; a file that cannot be read or written ends with 1.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,5 +32,14 @@ std::optional<int> Parse(CLI::App& app, int argc, const char* const* argv);
 // Reports bad usage found after parsing (arguments that disagree), in the
 // same words as the parser's own, and gives the exit status.
 int BadUsage(const CLI::App& app, const std::string& reason);
+
+// What the exception being handled says, for a message; call only inside a
+// catch block. Running out of memory (or past a container's size) reads as
+// "not enough memory".
+std::string CurrentFailure();
+
+// Runs a tool's whole work: an exception that escapes it ends the tool with
+// one message, "TOOL: WHAT", and exit status 1, never with an abort.
+int RunGuarded(const char* tool, const std::function<int()>& work);
 
 }  // namespace cli

@@ -1,5 +1,6 @@
 #include "tools/erf_convert/converter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -70,8 +71,12 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
         if (picture.pixels.empty()) {
             // Taken once the first row is in: the module then holds a picture this large too.
             picture = Picture{delivery.width, delivery.height, {}};
+            // Sized in 64 bits: in a 32-bit build the product could wrap.
+            const std::uint64_t bytes = 3 * static_cast<std::uint64_t>(std::max(picture.width, 0)) *
+                                        static_cast<std::uint64_t>(std::max(picture.height, 0));
             try {
-                picture.pixels.resize(picture.RowBytes() * static_cast<std::size_t>(picture.height));
+                if (bytes > picture.pixels.max_size()) throw std::bad_alloc();
+                picture.pixels.resize(static_cast<std::size_t>(bytes));
             } catch (const std::bad_alloc&) {
                 problem = "not enough memory for the picture";
                 return false;
@@ -113,6 +118,11 @@ std::string NamedAs(std::string message, const std::string& path, const std::str
 
 std::string DamageWarning(const std::string& input, const RawStripCheck& strip) {
     if (strip.verdict != RawStripVerdict::kCutShort) return {};
+    if (strip.outOfReach) {
+        return input +
+               ": the raw data starts beyond the first 2 GiB of the file, which the module does not read: "
+               "every row is black";
+    }
     return input + ": the raw data ends at row " + std::to_string(strip.rowsPresent) + " of " +
            std::to_string(strip.height) + ": the rows below repeat the last row read";
 }

@@ -253,7 +253,7 @@ public:
         std::size_t damaged = 0;
         for (std::size_t i = 0; i < options_.inputs.size(); ++i) {
             progress_.StartFile(i, options_.inputs[i]);
-            const FileResult result = plan_.refusals[i].empty() ? Convert(options_.inputs[i], plan_.targets[i])
+            const FileResult result = plan_.refusals[i].empty() ? ConvertGuarded(options_.inputs[i], plan_.targets[i])
                                                                 : Fail(plan_.refusals[i]);
             progress_.Clear();
             if (result == FileResult::kFailed) {
@@ -273,6 +273,16 @@ private:
         progress_.Clear();
         std::fprintf(stderr, "erf-convert: %s\n", message.c_str());
         return FileResult::kFailed;
+    }
+
+    // A failure while converting one file (running out of memory) fails that
+    // file, and the files after it are still converted.
+    FileResult ConvertGuarded(const std::string& input, const std::string& target) {
+        try {
+            return Convert(input, target);
+        } catch (...) {
+            return Fail(input + ": " + cli::CurrentFailure());
+        }
     }
 
     FileResult Convert(const std::string& input, const std::string& target) {
@@ -342,9 +352,7 @@ private:
     ProgressLine progress_;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     CLI::App app("", "erf-convert");
     cli::AddVersion(app);
     Options options;
@@ -379,4 +387,10 @@ int main(int argc, char** argv) {
     }
     IdentifyModule(*module);  // the host's first calls, before any file
     return Batch(*module, options, *plan).Run();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cli::RunGuarded("erf-convert", [&] { return Run(argc, argv); });
 }

@@ -30,6 +30,16 @@ std::string Joined(const std::vector<std::uint32_t>& values) {
     return text;
 }
 
+// `text` of at most kReportTextBytes + 1 bytes, cut to kReportTextBytes when
+// longer, without the bytes of a character the cut would split (a UTF-8 or
+// Shift-JIS byte from 0x80 on, at the end, is dropped).
+std::string CutText(std::string text) {
+    if (text.size() <= kReportTextBytes) return text;
+    text.resize(kReportTextBytes);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) >= 0x80) text.pop_back();
+    return text;
+}
+
 EntryReport Entry(const TiffTag& tag, Language language) {
     EntryReport entry;
     entry.number = tag.tagNumber;
@@ -41,9 +51,12 @@ EntryReport Entry(const TiffTag& tag, Language language) {
     // (At most the list's size, so it fits a size_t.)
     const auto items = static_cast<std::size_t>(
         std::min<std::uint64_t>(tag.values.size(), std::uint64_t{tag.count} * TypeFactsOf(tag.type).itemsPerValue));
-    entry.values.assign(tag.values.begin(), tag.values.begin() + static_cast<std::ptrdiff_t>(items));
+    const std::size_t shown = std::min(items, kReportValues);
+    entry.values.assign(tag.values.begin(), tag.values.begin() + static_cast<std::ptrdiff_t>(shown));
     const std::string& text = tag.valueText;
-    entry.valueText = FieldText(!text.empty() && text[0] == ' ' ? text.substr(1) : text, tag.type == kTypeAscii);
+    const std::size_t from = !text.empty() && text[0] == ' ' ? 1 : 0;
+    entry.valueText = FieldText(CutText(text.substr(from, kReportTextBytes + 1)), tag.type == kTypeAscii);
+    entry.cut = shown < items || text.size() - from > kReportTextBytes;
     entry.description = ShiftJisToUtf8(tag.description);
     // Named values go by the dictionary's key: the name, "_", the values.
     const std::string valueKey = tag.name + "_" + Joined(entry.values);
@@ -143,7 +156,11 @@ void Judge(const std::string& file, const ErfFile& erf, FileReport& report) {
         case RawStripVerdict::kCutShort:
             report.verdict = Verdict::kCutShort;
             report.verdictText =
-                check.rowsPresent == 0
+                check.outOfReach
+                    ? "EPSON RAW, strip out of reach: it starts beyond the first 2 GiB of the file, which the "
+                      "module does not read, so none of its " +
+                          Number(check.height) + " rows is decoded"
+                : check.rowsPresent == 0
                     ? "EPSON RAW, strip cut short: none of its " + Number(check.height) + " rows is in the file"
                     : "EPSON RAW, strip cut short at row " + Number(check.rowsPresent) + " of " +
                           Number(check.height) + " (the rows below repeat row " + Number(check.rowsPresent) + ")";

@@ -19,6 +19,7 @@ struct EntryReport {
     std::vector<std::uint32_t> values;  // the first `count` values' items, two for a rational (fewer when the
                                         // library holds fewer)
     std::string valueText;              // UTF-8, without the library's leading blank; in the report's language
+    bool cut = false;                   // values or text beyond the report's budget were left out
     std::string description;            // UTF-8, in the report's language
 };
 
@@ -53,6 +54,12 @@ struct FileReport {
     bool Usable() const { return verdict == Verdict::kComplete; }
     bool Parsed() const { return error.empty(); }
 };
+
+// What a report shows of one entry, at most: a long list of values or a long
+// text is cut, so that a report costs a few megabytes however large the
+// entries the library keeps.
+constexpr std::size_t kReportValues = 4096;
+constexpr std::size_t kReportTextBytes = 16384;
 
 // Reads `file`. A file that cannot be opened comes back with `error` set and
 // no verdict text; one that is not TIFF with both.

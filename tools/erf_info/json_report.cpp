@@ -50,6 +50,7 @@ Json Directory(const std::vector<EntryReport>& entries) {
         }
         object["valueText"] = entry.valueText;
         object["description"] = entry.description;
+        if (entry.cut) object["cut"] = true;  // only the first values and characters are shown
         list.push_back(object);
     }
     return list;

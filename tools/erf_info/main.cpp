@@ -12,7 +12,22 @@
 #include "tools/erf_info/text_report.h"
 #include "tools/output/input_file.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// One file's report; a failure while reading it (running out of memory) is
+// that file's error, and the files after it are still read.
+FileReport ExamineGuarded(const std::string& file, Language language) {
+    try {
+        return Examine(file, language);
+    } catch (...) {
+        FileReport report;
+        report.file = file;
+        report.error = cli::CurrentFailure();
+        return report;
+    }
+}
+
+int Run(int argc, char** argv) {
     CLI::App app("Shows the byte order, IFD0 and the raw-image directory of each EPSON RAW file, its Make, "
                  "the image tags of both directories, and whether every byte of the raw strip is in the file. "
                  "Exit status 0 only when every file is a complete EPSON RAW file.",
@@ -41,8 +56,8 @@ int main(int argc, char** argv) {
             allUsable = false;
             continue;
         }
-        FileReport report = Examine(file == kStandardInput ? spooled.path() : file,
-                                    language == "ja" ? Language::kJapanese : Language::kEnglish);
+        FileReport report = ExamineGuarded(file == kStandardInput ? spooled.path() : file,
+                                           language == "ja" ? Language::kJapanese : Language::kEnglish);
         report.file = ShownInput(file);
         allUsable &= report.Usable();
         if (brief) {
@@ -67,4 +82,10 @@ int main(int argc, char** argv) {
         return cli::kExitFailure;
     }
     return allUsable ? 0 : cli::kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cli::RunGuarded("erf-info", [&] { return Run(argc, argv); });
 }

@@ -26,7 +26,7 @@ std::string EntryLine(const EntryReport& entry) {
     // Value and description share what the line has left after the prefix.
     const std::size_t room = kLineColumns - std::min(kLineColumns, prefix.size() + kGap);
     const std::size_t valueColumns = std::min(
-        room, std::max(kValueColumns, std::min(Columns(entry.valueText), room - std::min(room, kLeastDescriptionColumns))));
+        room, std::max(kValueColumns, ColumnsUpTo(entry.valueText, room - std::min(room, kLeastDescriptionColumns))));
     return prefix + FitToColumns(entry.valueText, valueColumns) + std::string(kGap, ' ') +
            CutToColumns(entry.description, room - valueColumns) + "\n";
 }

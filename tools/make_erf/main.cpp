@@ -76,9 +76,7 @@ int MakePicture(const Options& options, Picture& picture) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     CLI::App app("Writes a synthetic EPSON RAW file: the built-in test chart (3040 x 2024 by default) or a picture.",
                  "make-erf");
     Options options;
@@ -101,4 +99,10 @@ int main(int argc, char** argv) {
         return Fail(ShownName(options.output) + ": " + error);
     }
     return output.Commit(error) ? 0 : Fail(error);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cli::RunGuarded("make-erf", [&] { return Run(argc, argv); });
 }

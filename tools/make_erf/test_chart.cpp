@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -73,8 +74,11 @@ Rgb Edges(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t b
 }  // namespace
 
 Picture MakeTestChart(std::uint32_t width, std::uint32_t height) {
+    // Sized in 64 bits: in a 32-bit build the product could wrap.
+    const std::uint64_t bytes = std::uint64_t{width} * height * 3;
+    if (bytes > std::vector<std::uint8_t>().max_size()) throw std::bad_alloc();
     Picture chart{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
-                  std::vector<std::uint8_t>(std::size_t{width} * height * 3)};
+                  std::vector<std::uint8_t>(static_cast<std::size_t>(bytes))};
     // Four bands, top to bottom.
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint32_t band = static_cast<std::uint32_t>(std::uint64_t{y} * 4 / height);

@@ -8,6 +8,9 @@
 #include <cwchar>
 #endif
 
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -84,29 +87,34 @@ Character CharacterAt(const std::string& text, std::size_t at) {
 
 // One character as shown: its bytes and the columns it takes.
 struct Glyph {
-    std::string bytes;
+    std::string_view bytes;
     std::size_t columns;
 };
 
-std::vector<Glyph> Glyphs(const std::string& utf8) {
+// Calls `visit` with each character of `utf8` as shown, from the start, until
+// it returns false: a long text costs only the characters looked at.
+template <typename Visit>
+void ForEachGlyph(const std::string& utf8, Visit visit) {
     [[maybe_unused]] const Utf8Rules rules;
-    std::vector<Glyph> glyphs;
     for (std::size_t i = 0; i < utf8.size();) {
         const Character character = CharacterAt(utf8, i);
-        if (character.length == 0 || character.columns < 0) {  // a NUL, a bad or cut sequence, a control character
-            glyphs.push_back({".", 1});
-            ++i;
-        } else {
-            glyphs.push_back({utf8.substr(i, character.length), static_cast<std::size_t>(character.columns)});
-            i += character.length;
-        }
+        // A NUL, a bad or cut sequence, a control character show as one ".".
+        const bool shown = character.length != 0 && character.columns >= 0;
+        const Glyph glyph = shown ? Glyph{std::string_view(utf8).substr(i, character.length),
+                                          static_cast<std::size_t>(character.columns)}
+                                  : Glyph{".", 1};
+        if (!visit(glyph)) return;
+        i += shown ? character.length : 1;
     }
-    return glyphs;
 }
 
-std::size_t Columns(const std::vector<Glyph>& glyphs) {
+// The columns of `utf8`, counted only until they pass `most`.
+std::size_t ColumnsPast(const std::string& utf8, std::size_t most) {
     std::size_t columns = 0;
-    for (const Glyph& glyph : glyphs) columns += glyph.columns;
+    ForEachGlyph(utf8, [&](const Glyph& glyph) {
+        columns += glyph.columns;
+        return columns <= most;
+    });
     return columns;
 }
 
@@ -122,20 +130,22 @@ bool IsUtf8(const std::string& text) {
     return true;
 }
 
-std::size_t Columns(const std::string& utf8) { return Columns(Glyphs(utf8)); }
+std::size_t Columns(const std::string& utf8) { return ColumnsPast(utf8, SIZE_MAX); }
+
+std::size_t ColumnsUpTo(const std::string& utf8, std::size_t most) { return std::min(ColumnsPast(utf8, most), most); }
 
 std::string CutToColumns(const std::string& utf8, std::size_t columns) {
-    const std::vector<Glyph> glyphs = Glyphs(utf8);
-    const bool cut = Columns(glyphs) > columns;
+    const bool cut = ColumnsPast(utf8, columns) > columns;
     // A cut text keeps what fits beside the ellipsis.
     const std::size_t room = cut && columns > 0 ? columns - 1 : columns;
     std::string out;
     std::size_t used = 0;
-    for (const Glyph& glyph : glyphs) {
-        if (used + glyph.columns > room) break;
+    ForEachGlyph(utf8, [&](const Glyph& glyph) {
+        if (used + glyph.columns > room) return false;
         out += glyph.bytes;
         used += glyph.columns;
-    }
+        return true;
+    });
     if (cut && columns > 0) out += kEllipsis;
     return out;
 }
@@ -148,7 +158,11 @@ std::string FitToColumns(const std::string& utf8, std::size_t columns) {
 }
 
 std::string EndInColumns(const std::string& utf8, std::size_t columns) {
-    const std::vector<Glyph> glyphs = Glyphs(utf8);
+    std::vector<Glyph> glyphs;
+    ForEachGlyph(utf8, [&glyphs](const Glyph& glyph) {
+        glyphs.push_back(glyph);
+        return true;
+    });
     std::size_t first = glyphs.size();
     for (std::size_t used = 0; first > 0 && used + glyphs[first - 1].columns <= columns; --first) {
         used += glyphs[first - 1].columns;

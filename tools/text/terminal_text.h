@@ -13,9 +13,12 @@ bool IsUtf8(const std::string& text);
 // printable (a control character, a byte that is not UTF-8) shows as "."
 // and takes one.
 std::size_t Columns(const std::string& utf8);
+// The same, but at most `most`: only the characters within those columns are
+// looked at, so a long text costs no more than a short one.
+std::size_t ColumnsUpTo(const std::string& utf8, std::size_t most);
 
 // `utf8` in at most `columns` columns: when it is wider, cut to fit with "…"
-// as its last column.
+// as its last column. Only the characters up to the cut are looked at.
 std::string CutToColumns(const std::string& utf8, std::size_t columns);
 
 // The same, padded with blanks to exactly `columns` columns.

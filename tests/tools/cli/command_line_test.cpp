@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -99,6 +101,30 @@ TEST(CommandLine, WholeNumbersAndChoicesInPlainWords) {
             EXPECT_EQ(kind, c.kind);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever escapes a tool's work ends it with one line and status 1.
+TEST(CommandLine, AnEscapingExceptionEndsTheToolWithOneMessage) {
+    const struct {
+        std::function<int()> work;
+        const char* message;
+    } cases[] = {
+        {[]() -> int { throw std::bad_alloc(); }, "tool: not enough memory\n"},
+        {[]() -> int { throw std::length_error("vector::_M_default_append"); }, "tool: not enough memory\n"},
+        {[]() -> int { throw std::runtime_error("the disk went away"); }, "tool: the disk went away\n"},
+        {[]() -> int { throw 7; }, "tool: an unexpected failure\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(cli::RunGuarded("tool", c.work), cli::kExitFailure);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+    }
+    EXPECT_EQ(cli::RunGuarded("tool", [] { return 3; }), 3);
 }
 
 }  // namespace

@@ -1,0 +1,67 @@
+// erf-convert's writers on what a file gives them: the thumbnail when the
+// file holds one (else a small picture made of the input's bytes), turned as
+// the camera notes say, written in every format the build writes, with the
+// notes' texts, pixel size and the photograph's tags.
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+#include "tests/support/temp_file.h"
+#include "tools/erf_convert/converter.h"
+#include "tools/picture/orientation.h"
+#include "tools/picture/picture_writer.h"
+
+namespace {
+
+// Up to 32 x 32 pixels, their bytes the input's in turn.
+Picture FromBytes(const std::uint8_t* data, std::size_t size) {
+    Picture picture;
+    picture.width = 1 + (size > 0 ? data[0] % 32 : 0);
+    picture.height = 1 + (size > 1 ? data[1] % 32 : 0);
+    picture.pixels.resize(picture.RowBytes() * static_cast<std::size_t>(picture.height));
+    for (std::size_t i = 0; i < picture.pixels.size() && size > 0; ++i) picture.pixels[i] = data[i % size];
+    return picture;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const TempFile input;
+    static const TempFile output;
+    input.Write(data, size);
+
+    Picture picture;
+    DecodeReport report;
+    const CameraNotes& camera = report.camera;
+    std::string error;
+    if (!ReadThumbnailPicture(input.path(), picture, report, error)) {
+        FUZZ_CHECK(!error.empty());
+        picture = FromBytes(data, size);
+    }
+    FUZZ_CHECK(picture.pixels.size() == picture.RowBytes() * static_cast<std::size_t>(picture.height));
+    // Kept small: a thumbnail of the largest size a short input can claim is
+    // still read, but written only when a fuzzer can afford it.
+    if (picture.pixels.size() > (1u << 20)) return 0;
+    const Picture oriented = Oriented(picture, camera.orientation);
+    FUZZ_CHECK(oriented.pixels.size() == picture.pixels.size());
+
+    for (const PictureFormat format :
+         {PictureFormat::kBmp, PictureFormat::kPng, PictureFormat::kJpeg, PictureFormat::kTiff}) {
+        if (!CanWrite(format)) continue;
+        WriteRequest request;
+        request.format = format;
+        request.target = output.path();
+        FUZZ_CHECK(WritePicture(oriented, camera.notes, request, error));
+        std::error_code failure;
+        const std::uint64_t written = std::filesystem::file_size(output.path(), failure);
+        if (format == PictureFormat::kBmp) {
+            const std::uint64_t row = (oriented.RowBytes() + 3) / 4 * 4;
+            FUZZ_CHECK(written == 54 + row * static_cast<std::uint64_t>(oriented.height));
+        } else {
+            FUZZ_CHECK(written > 8);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,63 @@
+// The tools' own paths over every damaged and hostile file: erf-info's report
+// as text and JSON, erf-convert's thumbnail and its writers. Each ends with a
+// report or a message, never an exception or a read outside the data (the
+// sanitizer build watches).
+#include <gtest/gtest.h>
+
+#include "tests/hostile/hostile_cases.h"
+#include "tests/support/temp_file.h"
+#include "tools/erf_convert/converter.h"
+#include "tools/erf_info/file_report.h"
+#include "tools/erf_info/json_report.h"
+#include "tools/erf_info/text_report.h"
+#include "tools/picture/picture_writer.h"
+
+namespace {
+
+class ToolsOnHostileFilesTest : public testing::TestWithParam<HostileFile> {};
+
+TEST_P(ToolsOnHostileFilesTest, ErfInfoReportsEveryFileAsTextAndJson) {
+    const TempFile file(GetParam().bytes);
+    testing::internal::CaptureStderr();  // the header errors' message boxes
+    const FileReport report = Examine(file.path(), Language::kEnglish);
+    testing::internal::GetCapturedStderr();
+    if (report.verdictText.empty()) {  // named for what it is (an empty file) with no report
+        EXPECT_FALSE(report.error.empty());
+        return;
+    }
+    const std::string text = TextReport(report);
+    EXPECT_EQ(text.rfind(file.path() + "\n", 0), 0u);
+    EXPECT_NE(text.find("verdict: "), std::string::npos);
+    const std::string json = JsonReport(report).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    const nlohmann::ordered_json parsed = nlohmann::ordered_json::parse(json);
+    EXPECT_EQ(parsed.at("verdict").at("text"), report.verdictText);
+}
+
+TEST_P(ToolsOnHostileFilesTest, ErfConvertsThumbnailPathGivesAPictureOrAMessage) {
+    const TempFile file(GetParam().bytes);
+    const TempFile output;
+    Picture picture;
+    DecodeReport report;
+    std::string error;
+    testing::internal::CaptureStderr();
+    const bool read = ReadThumbnailPicture(file.path(), picture, report, error);
+    testing::internal::GetCapturedStderr();
+    if (!read) {
+        EXPECT_EQ(error.rfind(file.path() + ": ", 0), 0u) << error;
+        return;
+    }
+    ASSERT_EQ(picture.pixels.size(), picture.RowBytes() * static_cast<std::size_t>(picture.height));
+    for (const PictureFormat format :
+         {PictureFormat::kBmp, PictureFormat::kPng, PictureFormat::kJpeg, PictureFormat::kTiff}) {
+        if (!CanWrite(format)) continue;
+        WriteRequest request;
+        request.format = format;
+        request.target = output.path();
+        EXPECT_TRUE(WritePicture(picture, report.camera.notes, request, error)) << error;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ToolsOnHostileFilesTest, testing::ValuesIn(HostileFiles()),
+                         [](const testing::TestParamInfo<HostileFile>& test) { return test.param.name; });
+
+}  // namespace
