@@ -143,8 +143,8 @@ public:
             const double decode = MedianTime(std::string(kWholeDecode) + "/" + file.Label());
             const double copy = MedianTime(std::string(kBaseline) + "/" + file.Label());
             if (decode == 0 || copy == 0) continue;
-            std::printf("%-12s %11.3f ms %11.3f ms %8.2f %10.1f\n", file.Label().c_str(), decode, copy,
-                        decode / copy, file.Megapixels() / (decode / 1e3));
+            std::printf("%-12s %11.3f ms %11.3f ms %8.2f %10.1f\n", file.Label().c_str(), decode, copy, decode / copy,
+                        file.Megapixels() / (decode / 1e3));
         }
     }
 
@@ -185,8 +185,8 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
 
     std::error_code ignored;
-    const auto directory = std::filesystem::temp_directory_path() /
-                           ("rudi-decode-bench-" + std::to_string(static_cast<long>(::getpid())));
+    const auto directory =
+        std::filesystem::temp_directory_path() / ("rudi-decode-bench-" + std::to_string(static_cast<long>(::getpid())));
     std::filesystem::create_directories(directory);
     static BenchFile files[] = {{1216, 810, {}}, {3040, 2024, {}}, {6080, 4048, {}}};
     for (BenchFile& file : files) {

@@ -30,8 +30,8 @@ namespace {
 void AlongRowPortable(const std::uint8_t* in, std::uint8_t* out, const BlockMask& mask, std::ptrdiff_t blocks) {
     AlongRowBlocks(in, out, mask, blocks);
 }
-void BetweenRowsPortable(std::uint8_t* row, const std::uint8_t* above, const std::uint8_t* below,
-                         const BlockMask& mask, std::ptrdiff_t blocks) {
+void BetweenRowsPortable(std::uint8_t* row, const std::uint8_t* above, const std::uint8_t* below, const BlockMask& mask,
+                         std::ptrdiff_t blocks) {
     BetweenRowsBlocks(row, above, below, mask, blocks);
 }
 constexpr FillKernels kPortable{AlongRowPortable, BetweenRowsPortable};
@@ -45,9 +45,8 @@ constexpr FillKernels kPortable{AlongRowPortable, BetweenRowsPortable};
                                           std::ptrdiff_t blocks) {
     AlongRowBlocks(in, out, mask, blocks);
 }
-[[gnu::target("avx2")]] void BetweenRowsAvx2(std::uint8_t* row, const std::uint8_t* above,
-                                             const std::uint8_t* below, const BlockMask& mask,
-                                             std::ptrdiff_t blocks) {
+[[gnu::target("avx2")]] void BetweenRowsAvx2(std::uint8_t* row, const std::uint8_t* above, const std::uint8_t* below,
+                                             const BlockMask& mask, std::ptrdiff_t blocks) {
     BetweenRowsBlocks(row, above, below, mask, blocks);
 }
 constexpr FillKernels kAvx2{AlongRowAvx2, BetweenRowsAvx2};

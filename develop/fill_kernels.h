@@ -39,8 +39,8 @@ struct FillKernels {
     void (*alongRow)(const std::uint8_t* in, std::uint8_t* out, const BlockMask& mask, std::ptrdiff_t blocks);
     // For `blocks` blocks of `row`, in place: where the mask is set the
     // average of the same byte of `above` and `below`.
-    void (*betweenRows)(std::uint8_t* row, const std::uint8_t* above, const std::uint8_t* below,
-                        const BlockMask& mask, std::ptrdiff_t blocks);
+    void (*betweenRows)(std::uint8_t* row, const std::uint8_t* above, const std::uint8_t* below, const BlockMask& mask,
+                        std::ptrdiff_t blocks);
 };
 
 // The loops built for any processor the module runs on.

@@ -4,8 +4,7 @@
 #include <utility>
 
 GlobalBlock::GlobalBlock(std::size_t bytes)
-    : handle_(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::max<std::size_t>(bytes, 1))),
-      data_(GlobalLock(handle_)) {}
+    : handle_(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::max<std::size_t>(bytes, 1))), data_(GlobalLock(handle_)) {}
 
 GlobalBlock GlobalBlock::Adopt(void* locked) { return {locked != nullptr ? GlobalHandle(locked) : nullptr, locked}; }
 

@@ -14,7 +14,8 @@ enum Colour : std::size_t { kBlue = 0, kGreen = 1, kRed = 2 };
 // Colour c of every pixel (step 1) or of every other pixel from `first` (step 2).
 BlockMask MaskOf(Colour c, std::int32_t first, std::int32_t step) {
     BlockMask mask{};
-    for (std::ptrdiff_t pixel = first; pixel < kBlock / 3; pixel += step) mask.bytes[3 * pixel + static_cast<std::ptrdiff_t>(c)] = 0xFF;
+    for (std::ptrdiff_t pixel = first; pixel < kBlock / 3; pixel += step)
+        mask.bytes[3 * pixel + static_cast<std::ptrdiff_t>(c)] = 0xFF;
     return mask;
 }
 

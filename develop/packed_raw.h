@@ -25,9 +25,7 @@ constexpr std::uint64_t PairOffset(std::uint64_t x) {
 // Two 12-bit samples are packed in three bytes b0 b1 b2: the first is b0 and
 // the high nibble of b1, the second the low nibble of b1 and b2.
 inline std::uint32_t FirstSample(const std::uint8_t* pair) { return (std::uint32_t{pair[0]} << 4) | (pair[1] >> 4); }
-inline std::uint32_t SecondSample(const std::uint8_t* pair) {
-    return (std::uint32_t{pair[1] & 0x0Fu} << 8) | pair[2];
-}
+inline std::uint32_t SecondSample(const std::uint8_t* pair) { return (std::uint32_t{pair[1] & 0x0Fu} << 8) | pair[2]; }
 inline void PackPair(std::uint32_t first, std::uint32_t second, std::uint8_t* pair) {
     pair[0] = static_cast<std::uint8_t>(first >> 4);
     pair[1] = static_cast<std::uint8_t>(((first & 0x0Fu) << 4) | (second >> 8));

@@ -170,7 +170,9 @@ public:
 private:
     std::uint8_t* chunk() const { return static_cast<std::uint8_t*>(chunk_->data()); }
     static std::uint64_t ChunkRows(std::uint64_t rowBytes, std::int32_t height) {
-        return rowBytes == 0 ? 1 : std::clamp<std::uint64_t>(kChunkBytes / rowBytes, 1, static_cast<std::uint32_t>(std::max(height, 1)));
+        return rowBytes == 0 ? 1
+                             : std::clamp<std::uint64_t>(kChunkBytes / rowBytes, 1,
+                                                         static_cast<std::uint32_t>(std::max(height, 1)));
     }
 
     std::int32_t width_;

@@ -49,5 +49,5 @@ protected:
 // the processor's cache, the row above it is then final and handed to `sink`
 // (when there is one). Everything that can fail fails before that: with -1
 // no row was handed over.
-std::int32_t DecodeRawStrip(const char* fileName, std::uint32_t stripOffset, std::uint32_t stripByteCount,
-                            DibImage dib, std::int32_t width, std::int32_t height, RowSink* sink = nullptr);
+std::int32_t DecodeRawStrip(const char* fileName, std::uint32_t stripOffset, std::uint32_t stripByteCount, DibImage dib,
+                            std::int32_t width, std::int32_t height, RowSink* sink = nullptr);

@@ -21,9 +21,9 @@ enum class RawStripVerdict {
 // The numbers the check needs: the raw picture as its directory gives it, and
 // the file's size (none when it could not be told).
 struct RawStrip {
-    std::uint32_t width = 0;        // ImageWidth of the raw-image directory
-    std::uint32_t height = 0;       // ImageLength
-    std::uint32_t stripOffset = 0;  // StripOffsets
+    std::uint32_t width = 0;           // ImageWidth of the raw-image directory
+    std::uint32_t height = 0;          // ImageLength
+    std::uint32_t stripOffset = 0;     // StripOffsets
     std::uint32_t stripByteCount = 0;  // StripByteCounts: not needed, a row's length follows from the width
     std::optional<std::uint64_t> fileBytes;
 };

@@ -4,6 +4,8 @@
 
 namespace {
 
+// Tables laid out by hand, a row of the table a line.
+// clang-format off
 constexpr std::uint8_t kRedCurve[256] = {
     0, 0, 1, 2, 15, 30, 36, 54, 63, 77, 83, 87, 89, 90, 94, 96,
     100, 110, 118, 121, 122, 124, 128, 131, 132, 134, 145, 146, 146, 146, 148, 148,
@@ -61,6 +63,7 @@ constexpr std::uint8_t kBlueCurve[256] = {
     255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
 };
 
+// clang-format on
 }  // namespace
 
 const std::uint8_t* ToneCurveOf(MosaicColour colour) {

@@ -20,7 +20,8 @@ std::size_t ExpectedItems(const TiffTag& tag) {
     switch (facts.kind) {
         case TypeKind::kNumber: return count * facts.itemsPerValue;
         case TypeKind::kBytes: return count + 1;
-        case TypeKind::kText: return count + (count > 0 && tag.values.size() > count && tag.values[count - 1] == 0 ? 1 : 2);
+        case TypeKind::kText:
+            return count + (count > 0 && tag.values.size() > count && tag.values[count - 1] == 0 ? 1 : 2);
         case TypeKind::kNone: return 0;
     }
     return 0;

@@ -34,8 +34,7 @@ void WalkDirectory(const TiffIfd& ifd) {
 }
 
 void CheckQuery(const TiffIfd& ifd, const std::uint32_t (&answers)[5]) {
-    const char* names[5] = {"PhotometricInterpretation", "ImageWidth", "ImageLength", "StripOffsets",
-                            "StripByteCounts"};
+    const char* names[5] = {"PhotometricInterpretation", "ImageWidth", "ImageLength", "StripOffsets", "StripByteCounts"};
     for (int i = 0; i < 5; ++i) FUZZ_CHECK(answers[i] == ifd.FirstValue(names[i]));
 }
 

@@ -19,11 +19,11 @@ struct Delivery {
 };
 Delivery gDelivery;
 
-std::int32_t RUDI_CDECL TakeRow(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
-                                std::uint8_t* pixels, std::int32_t zero) {
-    FUZZ_CHECK(RowContractBreach(y, firstColumn, lastColumn, pixels, zero, gDelivery.rows, gDelivery.width,
-                                 gDelivery.height)
-                   .empty());
+std::int32_t RUDI_CDECL TakeRow(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn, std::uint8_t* pixels,
+                                std::int32_t zero) {
+    FUZZ_CHECK(
+        RowContractBreach(y, firstColumn, lastColumn, pixels, zero, gDelivery.rows, gDelivery.width, gDelivery.height)
+            .empty());
     // Every byte handed over is read, so a row shorter than promised is found.
     for (std::int64_t i = 0; i < 3 * std::int64_t{gDelivery.width}; ++i) gDelivery.sum += pixels[i];
     ++gDelivery.rows;

@@ -17,8 +17,8 @@ namespace {
 constexpr std::int32_t kFirstDirectory = 8;
 
 void WriteAsIfd0(TiffIfd& ifd, const char* path, bool littleEndian) {
-    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     FUZZ_CHECK(handle != INVALID_HANDLE_VALUE);
     ifd.SetHandle(handle);
     ifd.SetByteOrder(littleEndian ? 1 : 0);
@@ -40,8 +40,8 @@ void ExpectReadsBack(const TiffIfd& ifd, const char* path) {
 
 // Rewrites every entry where the last WriteIfd put it.
 void RewriteAll(TiffIfd& ifd, const char* path) {
-    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     FUZZ_CHECK(handle != INVALID_HANDLE_VALUE);
     ifd.SetHandle(handle);
     for (const auto& [name, tag] : ifd.Tags()) FUZZ_CHECK(ifd.RewriteEntry(name.c_str()) == 0);
@@ -53,7 +53,8 @@ void RewriteAll(TiffIfd& ifd, const char* path) {
 void RebuildWithSetTag(const TiffIfd& ifd) {
     TiffIfd copy;
     for (const TiffTag* tag : ifd.InTagOrder()) {
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<std::int64_t>(TypeSize(tag->type, tag->count), 0)));
+        std::vector<std::uint8_t> bytes(
+            static_cast<std::size_t>(std::max<std::int64_t>(TypeSize(tag->type, tag->count), 0)));
         FUZZ_CHECK(TiffIfd::StoreValuesToMemory(bytes.data(), *tag) == static_cast<std::int32_t>(bytes.size()));
         FUZZ_CHECK(copy.SetTag(tag->tagNumber, tag->type, tag->count, bytes.data()) == 0);
     }

@@ -21,8 +21,8 @@ std::int32_t RUDI_CDECL CheckRow(std::int32_t y, std::int32_t firstColumn, std::
     Decode& decode = *gDecode;
     ModuleDelivery& delivery = *decode.delivery;
     if (!decode.problem.empty()) return 0;
-    decode.problem = RowContractBreach(y, firstColumn, lastColumn, pixels, zero, delivery.rows, delivery.width,
-                                       delivery.height);
+    decode.problem =
+        RowContractBreach(y, firstColumn, lastColumn, pixels, zero, delivery.rows, delivery.width, delivery.height);
     if (!decode.problem.empty() || !(*decode.takeRow)(y, pixels, decode.problem)) return 0;
     ++delivery.rows;
     return 1;
@@ -42,8 +42,8 @@ ModuleIdentity IdentifyModule(const PluginModule& module) {
 }
 
 std::string RowContractBreach(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
-                              const std::uint8_t* pixels, std::int32_t zero, std::int32_t rowsDone,
-                              std::int32_t width, std::int32_t height) {
+                              const std::uint8_t* pixels, std::int32_t zero, std::int32_t rowsDone, std::int32_t width,
+                              std::int32_t height) {
     if (y == rowsDone && y < height && firstColumn == 0 && lastColumn == width - 1 && zero == 0 && pixels != nullptr) {
         return {};
     }
@@ -65,7 +65,8 @@ bool DecodeFile(const PluginModule& module, const std::string& input, ModuleDeli
     Decode decode{&delivery, &takeRow, {}};
     gDecode = &decode;
     LineCallbackRecord callbacks{&CheckRow};
-    if (size.width <= kLargestPictureSide && size.height <= kLargestPictureSide) module.readFileExec(0, input.c_str(), 0, 0, 0, &callbacks);
+    if (size.width <= kLargestPictureSide && size.height <= kLargestPictureSide)
+        module.readFileExec(0, input.c_str(), 0, 0, 0, &callbacks);
     gDecode = nullptr;
     if (!decode.problem.empty()) {
         error = input + ": " + decode.problem;

@@ -21,14 +21,14 @@ ModuleIdentity IdentifyModule(const PluginModule& module);
 // (columns 0 to width - 1, 3 bytes a pixel), with a zero last argument.
 // Empty when the row delivered after `rowsDone` rows keeps it; else what broke it.
 std::string RowContractBreach(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
-                              const std::uint8_t* pixels, std::int32_t zero, std::int32_t rowsDone,
-                              std::int32_t width, std::int32_t height);
+                              const std::uint8_t* pixels, std::int32_t zero, std::int32_t rowsDone, std::int32_t width,
+                              std::int32_t height);
 
 // A file's picture as the module delivers it.
 struct ModuleDelivery {
     std::int32_t width = 0;  // as ReadFileGetSize tells, kLargestPictureSide at most
     std::int32_t height = 0;
-    std::int32_t rows = 0;   // rows delivered, each keeping the contract
+    std::int32_t rows = 0;  // rows delivered, each keeping the contract
 };
 // Given each row that keeps the contract (3 * width bytes, blue, green, red);
 // false stops the decode, with the reason in `problem`.

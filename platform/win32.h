@@ -74,14 +74,11 @@ constexpr DWORD ERROR_DISCARDED = 157;
 constexpr DWORD ERROR_NOT_LOCKED = 158;
 constexpr DWORD NO_ERROR = 0;
 
-HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                          LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
-                          DWORD flagsAndAttributes, HANDLE templateFile);
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                          DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL WINAPI CloseHandle(HANDLE handle);
-BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
-                     LPOVERLAPPED overlapped);
-BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
-                      LPOVERLAPPED overlapped);
+BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
+BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD moveMethod);
 // The file's size: the low 32 bits returned, the high ones in *sizeHigh when
 // it is given. INVALID_FILE_SIZE with GetLastError() other than NO_ERROR on

@@ -105,8 +105,8 @@ private:
 
 }  // namespace
 
-HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                          LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD, HANDLE) {
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                          DWORD creationDisposition, DWORD, HANDLE) {
     if (fileName == nullptr || (creationDisposition != OPEN_EXISTING && creationDisposition != CREATE_ALWAYS)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -372,13 +372,24 @@ int WINAPIV wsprintfA(LPSTR out, LPCSTR format, ...) {
                 fill = ' ';
                 break;
             }
-            case 'c': digits[0] = static_cast<char>(va_arg(args, int)); length = 1; break;
+            case 'c':
+                digits[0] = static_cast<char>(va_arg(args, int));
+                length = 1;
+                break;
             case 'd':
-            case 'i': length = static_cast<std::size_t>(std::snprintf(digits, sizeof digits, "%d", va_arg(args, int))); break;
-            case 'u': length = static_cast<std::size_t>(std::snprintf(digits, sizeof digits, "%u", va_arg(args, unsigned))); break;
-            case 'x': length = static_cast<std::size_t>(std::snprintf(digits, sizeof digits, "%x", va_arg(args, unsigned))); break;
-            case 'X': length = static_cast<std::size_t>(std::snprintf(digits, sizeof digits, "%X", va_arg(args, unsigned))); break;
-            case '\0': --p; continue;  // a lone '%' at the end prints nothing
+            case 'i':
+                length = static_cast<std::size_t>(std::snprintf(digits, sizeof digits, "%d", va_arg(args, int)));
+                break;
+            case 'u':
+                length = static_cast<std::size_t>(std::snprintf(digits, sizeof digits, "%u", va_arg(args, unsigned)));
+                break;
+            case 'x':
+                length = static_cast<std::size_t>(std::snprintf(digits, sizeof digits, "%x", va_arg(args, unsigned)));
+                break;
+            case 'X':
+                length = static_cast<std::size_t>(std::snprintf(digits, sizeof digits, "%X", va_arg(args, unsigned)));
+                break;
+            case '\0': --p; continue;           // a lone '%' at the end prints nothing
             default: output.Put(*p); continue;  // "%%" and unknown conversions print the character
         }
         if (leftAlign) {

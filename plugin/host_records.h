@@ -18,7 +18,7 @@ struct DllInfoRecord {
 static_assert(offsetof(DllInfoRecord, description) == 4);
 
 struct FormatInfoRecord {
-    char extension[256];   // without the dot
+    char extension[256];  // without the dot
     char formatName[256];
     std::uint32_t flags[4];  // host flags, all set to 1
 };

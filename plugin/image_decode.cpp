@@ -42,7 +42,9 @@ void DecodeAndDeliver(const char* fileName, const LineCallbackRecord& callbacks)
     // the size and expects rows: of a picture too large for memory, the user
     // learns why none come.
     const RawStrip strip = RawStripOf(erf);
-    const auto tooLarge = [&] { erf.ShowError("Picture too large for memory: %s (%u x %u pixels)", strip.width, strip.height); };
+    const auto tooLarge = [&] {
+        erf.ShowError("Picture too large for memory: %s (%u x %u pixels)", strip.width, strip.height);
+    };
     const RawStripCheck check = CheckRawStrip(strip);
     if (check.verdict == RawStripVerdict::kTooLargeForMemory) return tooLarge();
     if (check.RowsDelivered() == 0) return;

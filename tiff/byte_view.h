@@ -20,9 +20,7 @@ public:
 
     // True when the `size` bytes from `offset` lie inside the view. Formed in
     // 64 bits without a sum, so no offset or size can wrap into a small one.
-    bool within(std::uint64_t offset, std::uint64_t size) const {
-        return offset <= size_ && size <= size_ - offset;
-    }
+    bool within(std::uint64_t offset, std::uint64_t size) const { return offset <= size_ && size <= size_ - offset; }
 
     // The `size` bytes from `offset`; an empty view when they are not within.
     ByteView Part(std::uint64_t offset, std::uint64_t size) const {

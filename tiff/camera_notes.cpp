@@ -80,9 +80,8 @@ CameraNotes ReadCameraNotes(const ErfFile& erf) {
     const struct {
         const char* tag;
         const char* keyword;
-    } texts[] = {{"Make", "Make"},           {"Model", "Model"},
-                 {"DateTime", "Creation Time"}, {"Artist", "Author"},
-                 {"Copyright", "Copyright"}, {"ImageDescription", "Description"},
+    } texts[] = {{"Make", "Make"},        {"Model", "Model"},         {"DateTime", "Creation Time"},
+                 {"Artist", "Author"},    {"Copyright", "Copyright"}, {"ImageDescription", "Description"},
                  {"Software", "Software"}};
     for (const auto& text : texts) {
         std::string value = Text(ifd, text.tag);

@@ -38,8 +38,7 @@ void TiffIfd::DescribeValue(TiffTag& tag) {
         case kTagPlanarConfiguration:
         case kTagResolutionUnit:
         case kTagYCbCrSubSampling:
-        case kTagYCbCrPositioning:
-            break;
+        case kTagYCbCrPositioning: break;
         default: return;
     }
     if (tag.values.empty()) return;

@@ -4,6 +4,8 @@
 
 #include "tiff/tag_numbers.h"
 
+// Tables laid out by hand, a row of the table a line.
+// clang-format off
 const std::uint32_t TagDictionary::kTagNumbers[kTagCount] = {
     kTagNewSubfileType, kTagSubfileType, kTagImageWidth, kTagImageLength,
     kTagBitsPerSample, kTagCompression, kTagPhotometricInterpretation, kTagFillOrder,
@@ -115,3 +117,4 @@ const TagDictionary::TextRow TagDictionary::kTagTexts[kTextCount] = {
     {"ResolutionUnit_2", "\x83\x43\x83\x93\x83\x60"},  // インチ
     {"ResolutionUnit_3", "\x83\x5a\x83\x93\x83\x60\x83\x81\x81\x5b\x83\x67\x83\x8b"},  // センチメートル
 };
+// clang-format on

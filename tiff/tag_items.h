@@ -14,6 +14,7 @@ std::int64_t ForEachStoredItem(const TiffTag& tag, Put put) {
     const TypeFacts& facts = TypeFactsOf(tag.type);
     const std::uint64_t items = std::uint64_t{tag.count} * facts.itemsPerValue;
     if (facts.itemBytes == 0) return 0;
-    for (std::uint64_t i = 0; i < items; ++i) put(facts.itemBytes, i < tag.values.size() ? tag.values[static_cast<std::size_t>(i)] : 0u);
+    for (std::uint64_t i = 0; i < items; ++i)
+        put(facts.itemBytes, i < tag.values.size() ? tag.values[static_cast<std::size_t>(i)] : 0u);
     return static_cast<std::int64_t>(items * facts.itemBytes);
 }

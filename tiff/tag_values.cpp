@@ -50,9 +50,7 @@ void AppendUndefined(TiffTag& tag, ByteView bytes, const char* format) {
 }
 
 // A count of 2^31 or more, taken as signed, reads nothing.
-std::uint32_t CountRead(const TiffTag& tag) {
-    return static_cast<std::int32_t>(tag.count) < 0 ? 0 : tag.count;
-}
+std::uint32_t CountRead(const TiffTag& tag) { return static_cast<std::int32_t>(tag.count) < 0 ? 0 : tag.count; }
 
 // The items reading appends: two for each rational, and a text's one or two
 // terminating zeros and a block's one.

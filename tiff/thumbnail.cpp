@@ -17,10 +17,10 @@ std::string Size(std::uint32_t width, std::uint32_t height) {
 bool IsPlainRgb(const TiffIfd& ifd, std::uint32_t width, std::uint32_t height) {
     const TiffTag* bits = ifd.FindTag("BitsPerSample");
     return ifd.FirstValue("PhotometricInterpretation") == 2 && bits != nullptr && bits->values.size() >= 3 &&
-           bits->values[0] == 8 && bits->values[1] == 8 && bits->values[2] == 8 &&
-           ifd.FirstValue("Compression") <= 1 && ifd.FirstValue("PlanarConfiguration") <= 1 &&
-           ifd.FindTag("StripOffsets") != nullptr && ifd.FindTag("StripByteCounts") != nullptr && width > 0 &&
-           height > 0 && width <= kLargestPictureSide / 3 && height <= kLargestPictureSide;
+           bits->values[0] == 8 && bits->values[1] == 8 && bits->values[2] == 8 && ifd.FirstValue("Compression") <= 1 &&
+           ifd.FirstValue("PlanarConfiguration") <= 1 && ifd.FindTag("StripOffsets") != nullptr &&
+           ifd.FindTag("StripByteCounts") != nullptr && width > 0 && height > 0 && width <= kLargestPictureSide / 3 &&
+           height <= kLargestPictureSide;
 }
 
 // `bytes` of zeros in `rgb`; false when memory (or, in a 32-bit build, the

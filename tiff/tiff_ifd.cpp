@@ -48,9 +48,7 @@ std::int64_t TiffIfd::BlockBytes() const {
     return bytes;
 }
 
-bool TiffIfd::File(std::unique_ptr<TiffTag> tag) {
-    return tags.try_emplace(tag->name, std::move(tag)).second;
-}
+bool TiffIfd::File(std::unique_ptr<TiffTag> tag) { return tags.try_emplace(tag->name, std::move(tag)).second; }
 
 std::unique_ptr<TiffTag> TiffIfd::NewEntryTag(const RawEntry& entry, std::int32_t entryOffset) {
     auto tag = std::make_unique<TiffTag>();

@@ -56,9 +56,7 @@ DWORD TiffStream::Seek(std::int32_t offset) {
     return SetFilePointer(fileHandle, static_cast<LONG>(target), nullptr, FILE_BEGIN);
 }
 
-DWORD TiffStream::SeekAbsolute(std::int32_t offset) {
-    return SetFilePointer(fileHandle, offset, nullptr, FILE_BEGIN);
-}
+DWORD TiffStream::SeekAbsolute(std::int32_t offset) { return SetFilePointer(fileHandle, offset, nullptr, FILE_BEGIN); }
 
 DWORD TiffStream::Tell() { return SetFilePointer(fileHandle, 0, nullptr, FILE_CURRENT); }
 

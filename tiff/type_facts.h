@@ -27,7 +27,7 @@ enum class TypeKind : std::uint8_t {
 };
 
 struct TypeFacts {
-    const char* name;             // TIFF 6.0 name; null for a code TIFF 6.0 does not define
+    const char* name;  // TIFF 6.0 name; null for a code TIFF 6.0 does not define
     TypeKind kind;
     std::uint32_t itemBytes;      // bytes of one item of a tag's values in a file or image: 1, 2, 4, or 0
     std::uint32_t itemsPerValue;  // 2 for the rational types (numerator, denominator), else 1

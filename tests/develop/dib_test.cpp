@@ -38,7 +38,8 @@ TEST(CreateDib, MakesAZeroed24BitPictureWithPaddedRows) {
     EXPECT_EQ(WriteDibRow(dib.image, 1, 0, 2, bottom), 1);
     EXPECT_EQ(std::memcmp(dib.bytes() + 40, bottom, 9), 0);
     EXPECT_EQ(std::memcmp(dib.bytes() + 52, top, 9), 0);
-    EXPECT_EQ(dib.bytes()[49] + dib.bytes()[50] + dib.bytes()[51] + dib.bytes()[61] + dib.bytes()[62] + dib.bytes()[63], 0);
+    EXPECT_EQ(dib.bytes()[49] + dib.bytes()[50] + dib.bytes()[51] + dib.bytes()[61] + dib.bytes()[62] + dib.bytes()[63],
+              0);
 }
 
 TEST(CreateDib, CarriesGreyColourTablesForFourAndEightBits) {
@@ -72,14 +73,15 @@ TEST(CreateDib, RefusesNegativeSizesAndBlocksA32BitProcessCannotMap) {
         {-1, 2, 24},
         {2, -1, 24},
         {2, 2, -24},
-        {INT_MAX, 1, 24},          // one row of 6 GB
-        {100000, 100000, 24},      // 30 GB, which 32-bit arithmetic would wrap to 1.3 GB
-        {1, 536870902, 24},        // 40 + 4 x height is 2^31 bytes: one too many
-        {65536, 65536, 24},        // 12 GB, which wraps to exactly 0 in 32 bits
+        {INT_MAX, 1, 24},      // one row of 6 GB
+        {100000, 100000, 24},  // 30 GB, which 32-bit arithmetic would wrap to 1.3 GB
+        {1, 536870902, 24},    // 40 + 4 x height is 2^31 bytes: one too many
+        {65536, 65536, 24},    // 12 GB, which wraps to exactly 0 in 32 bits
         {INT_MAX, INT_MAX, INT_MAX},
     };
     for (const auto& r : refused) {
-        EXPECT_EQ(CreateDib(r.width, r.height, r.bitCount), nullptr) << r.width << " x " << r.height << " x " << r.bitCount;
+        EXPECT_EQ(CreateDib(r.width, r.height, r.bitCount), nullptr)
+            << r.width << " x " << r.height << " x " << r.bitCount;
     }
     const Dib empty(0, 5, 24);
     ASSERT_NE(empty.image, nullptr);
@@ -114,7 +116,9 @@ protected:
         std::memset(buffer_, kPattern, sizeof buffer_);
     }
     std::uint8_t* At(int pixel) { return buffer_ + 3 * (pixel + 4); }
-    std::uint8_t Pixel(std::int32_t x, std::int32_t y, int b) { return static_cast<std::uint8_t>(100 * y + 10 * x + b); }
+    std::uint8_t Pixel(std::int32_t x, std::int32_t y, int b) {
+        return static_cast<std::uint8_t>(100 * y + 10 * x + b);
+    }
 
     Dib dib_{4, 3, 24};
     std::uint8_t buffer_[3 * 12];
@@ -133,10 +137,10 @@ TEST_F(DibRows, ReadClipsSpansToThePicture) {
         int firstPixel, lastPixel;  // buffer pixels written, in columns from x0's position
     } cases[] = {
         {1, 1, 2, 1, 1, 2},
-        {1, -2, 1, 1, 0, 1},    // the buffer is entered two pixels on
-        {1, 2, 9, 1, 2, 3},     // cut at the right edge
+        {1, -2, 1, 1, 0, 1},  // the buffer is entered two pixels on
+        {1, 2, 9, 1, 2, 3},   // cut at the right edge
         {1, -4, 9, 1, 0, 3},
-        {-1, 0, 3, 0, 0, -1},   // rows outside copy nothing
+        {-1, 0, 3, 0, 0, -1},  // rows outside copy nothing
         {3, 0, 3, 0, 0, -1},
         {1, 4, 9, 0, 0, -1},    // starts right of the picture
         {1, -3, -1, 0, 0, -1},  // ends left of it

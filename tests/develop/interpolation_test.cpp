@@ -57,7 +57,7 @@ struct MosaicCase {
 
 const MosaicCase kCases[] = {
     {"4 x 4",
-     {{10, 20, 30, 40},  //  R  G  R  G
+     {{10, 20, 30, 40},    //  R  G  R  G
       {60, 200, 80, 220},  //  G  B  G  B
       {50, 100, 71, 121},
       {140, 240, 161, 251}},
@@ -66,18 +66,12 @@ const MosaicCase kCases[] = {
       {{220, 100, 50}, {220, 100, 60}, {227, 110, 71}, {235, 121, 71}},
       {{240, 140, 50}, {240, 150, 60}, {245, 161, 71}, {251, 161, 71}}}},
     {"5 x 3",
-     {{11, 21, 31, 41, 51},
-      {61, 71, 81, 91, 101},
-      {111, 121, 131, 141, 151}},
+     {{11, 21, 31, 41, 51}, {61, 71, 81, 91, 101}, {111, 121, 131, 141, 151}},
      {{{71, 21, 11}, {71, 21, 21}, {81, 31, 31}, {91, 41, 41}, {91, 41, 51}},
       {{71, 61, 61}, {71, 71, 71}, {81, 81, 81}, {91, 91, 91}, {91, 101, 101}},
       {{71, 121, 111}, {71, 121, 121}, {81, 131, 131}, {91, 141, 141}, {91, 141, 151}}}},
-    {"one row: no blue anywhere",
-     {{10, 20, 30, 40}},
-     {{{0, 20, 10}, {0, 20, 20}, {0, 30, 30}, {0, 40, 30}}}},
-    {"one column: no neighbour left or right",
-     {{10}, {60}, {50}},
-     {{{0, 0, 10}}, {{0, 60, 30}}, {{0, 0, 50}}}},
+    {"one row: no blue anywhere", {{10, 20, 30, 40}}, {{{0, 20, 10}, {0, 20, 20}, {0, 30, 30}, {0, 40, 30}}}},
+    {"one column: no neighbour left or right", {{10}, {60}, {50}}, {{{0, 0, 10}}, {{0, 60, 30}}, {{0, 0, 50}}}},
     {"one pixel", {{77}}, {{{0, 0, 77}}}},
     {"2 x 2: every missing byte has one neighbour",
      {{10, 20}, {30, 40}},
@@ -134,7 +128,8 @@ TEST(Interpolation, EveryWidthAndHeightFollowsTheRulePixelByPixel) {
     // Rows are worked through in blocks of 16 pixels, with the first and the
     // last pixel apart: widths around those sizes, and heights with and
     // without a last row of one neighbour.
-    const std::size_t widths[] = {1, 2, 3, 5, 15, 16, 17, 18, 19, 20, 31, 32, 33, 34, 35, 47, 48, 49, 50, 64, 65, 97, 301};
+    const std::size_t widths[] = {1,  2,  3,  5,  15, 16, 17, 18, 19, 20, 31, 32,
+                                  33, 34, 35, 47, 48, 49, 50, 64, 65, 97, 301};
     std::uint32_t seed = 12345;
     for (const std::size_t height : {1u, 2u, 3u, 4u, 7u}) {
         for (const std::size_t width : widths) {

@@ -11,12 +11,8 @@ TEST(SamplePacking, TakesTheHighNibbleForTheFirstSampleAndTheLowForTheSecond) {
         std::uint8_t bytes[3];
         std::uint32_t first, second;
     } cases[] = {
-        {{0xAB, 0xCD, 0xEF}, 0xABC, 0xDEF},
-        {{0x00, 0x00, 0x00}, 0x000, 0x000},
-        {{0xFF, 0xFF, 0xFF}, 0xFFF, 0xFFF},
-        {{0x12, 0x34, 0x56}, 0x123, 0x456},
-        {{0x10, 0xF0, 0x00}, 0x10F, 0x000},
-        {{0x00, 0x0F, 0x00}, 0x000, 0xF00},
+        {{0xAB, 0xCD, 0xEF}, 0xABC, 0xDEF}, {{0x00, 0x00, 0x00}, 0x000, 0x000}, {{0xFF, 0xFF, 0xFF}, 0xFFF, 0xFFF},
+        {{0x12, 0x34, 0x56}, 0x123, 0x456}, {{0x10, 0xF0, 0x00}, 0x10F, 0x000}, {{0x00, 0x0F, 0x00}, 0x000, 0xF00},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FirstSample(c.bytes), c.first) << std::hex << c.first;
@@ -37,7 +33,8 @@ TEST(PackRow, PacksWhatTheDecoderUnpacks) {
         PackRow(samples.data(), width, row.data());
         for (std::uint32_t x = 0; x < width; ++x) {
             const std::uint8_t* pair = row.data() + (x / 10) * 16 + (x % 10) / 2 * 3;
-            EXPECT_EQ(x % 2 == 0 ? FirstSample(pair) : SecondSample(pair), samples[x]) << "width " << width << " x " << x;
+            EXPECT_EQ(x % 2 == 0 ? FirstSample(pair) : SecondSample(pair), samples[x])
+                << "width " << width << " x " << x;
         }
         for (std::size_t group = 15; group < row.size(); group += 16) EXPECT_EQ(row[group], 0) << group;
     }

@@ -74,7 +74,8 @@ TEST(DecodeRawStrip, DecodesWholeAndPartGroupsAtCameraWidths) {
         constexpr std::uint32_t kHeight = 2;
         std::vector<std::uint16_t> samples;
         for (std::uint32_t y = 0; y < kHeight; ++y) {
-            for (std::uint32_t x = 0; x < width; ++x) samples.push_back(static_cast<std::uint16_t>((x * 37 + y * 1000) % 4096));
+            for (std::uint32_t x = 0; x < width; ++x)
+                samples.push_back(static_cast<std::uint16_t>((x * 37 + y * 1000) % 4096));
         }
         const Developed picture =
             DecodeBytes(PackSamples(samples, width, kHeight), static_cast<std::int32_t>(width), kHeight);
@@ -111,8 +112,7 @@ TEST(DecodeRawStrip, AShortStripRepeatsWhatTheBufferLastHeld) {
 // The strip a file cut short amounts to: a single row buffer, zeroed at the
 // start and read into again and again, keeps the bytes of the row before
 // wherever the file gave out.
-std::vector<std::uint8_t> AsReadRowByRow(const std::vector<std::uint8_t>& strip, std::size_t rowBytes,
-                                         std::size_t rows) {
+std::vector<std::uint8_t> AsReadRowByRow(const std::vector<std::uint8_t>& strip, std::size_t rowBytes, std::size_t rows) {
     std::vector<std::uint8_t> buffer(rowBytes, 0);
     std::vector<std::uint8_t> out;
     for (std::size_t row = 0; row < rows; ++row) {
@@ -136,7 +136,7 @@ TEST(DecodeRawStrip, AStripCutShortAnywhereDecodesAsIfReadRowByRow) {
     };
     constexpr std::size_t kRow = 4864;  // bytes of a row of 3040 samples
     const Case cases[] = {
-        {3040, 120, 100},           {3040, 120, 53 * kRow},     {3040, 120, 53 * kRow + 100},
+        {3040, 120, 100},           {3040, 120, 53 * kRow},      {3040, 120, 53 * kRow + 100},
         {3040, 120, 60 * kRow + 8}, {3040, 120, 120 * kRow - 1}, {170000, 3, 272000 + 5000},
     };
     for (const Case& c : cases) {

@@ -28,16 +28,17 @@ TEST(CheckRawStrip, JudgesTheStripAsTheDecodeMeetsIt) {
         {"strip offset past the end", {4, 2, 100000, 0, 200}, RawStripVerdict::kCutShort, 0, 2},
         {"strip offset from 2^31 on", {4, 2, 0x80000000u, 0, 0x90000000ULL}, RawStripVerdict::kCutShort, 0, 2},
         {"width 0", {0, 2, kStrip, 0, 1000}, RawStripVerdict::kNoRawImage, 0, 2},  // rows of no pixels
-        {"width 0, more rows than the file justifies", {0, 8001, kStrip, 0, 1000}, RawStripVerdict::kLargerThanFile,
-         0, 0},
+        {"width 0, more rows than the file justifies", {0, 8001, kStrip, 0, 1000}, RawStripVerdict::kLargerThanFile, 0, 0},
         {"width 0, size unknown", {0, 2, kStrip, 0, std::nullopt}, RawStripVerdict::kSizeUnknown, 0, 0},
         {"height 0", {4, 0, kStrip, 0, 1000}, RawStripVerdict::kNoRawImage, 0, 0},
         {"no picture, size unknown", {0, 0, 0, 0, std::nullopt}, RawStripVerdict::kNoRawImage, 0, 0},
         {"size unknown", {25, 7, kStrip, 0, std::nullopt}, RawStripVerdict::kSizeUnknown, 0, 0},
-        {"a few bytes naming a large picture", {100000, 100000, kStrip, 0, kStrip + 3},
-         RawStripVerdict::kLargerThanFile, 0, 0},
-        {"a DIB over 2^31 - 1 bytes", {30000, 30000, kStrip, 0, 2000000000ULL}, RawStripVerdict::kTooLargeForMemory,
-         0, 0},
+        {"a few bytes naming a large picture",
+         {100000, 100000, kStrip, 0, kStrip + 3},
+         RawStripVerdict::kLargerThanFile,
+         0,
+         0},
+        {"a DIB over 2^31 - 1 bytes", {30000, 30000, kStrip, 0, 2000000000ULL}, RawStripVerdict::kTooLargeForMemory, 0, 0},
         {"a side from 2^31 on", {0x80000000u, 1, kStrip, 0, 2000000000ULL}, RawStripVerdict::kTooLargeForMemory, 0, 0},
     };
     for (const Case& c : cases) {

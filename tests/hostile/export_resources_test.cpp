@@ -20,7 +20,7 @@ namespace {
 struct FileCase {
     std::string name;
     std::optional<std::vector<std::uint8_t>> bytes;  // none: the file does not exist
-    bool lockedElsewhere = false;                   // another opener holds it without sharing
+    bool lockedElsewhere = false;                    // another opener holds it without sharing
 };
 
 void PrintTo(const FileCase& c, std::ostream* out) { *out << c.name; }
@@ -36,7 +36,8 @@ std::vector<std::uint8_t> WithoutImageWidth() {
 }
 
 std::vector<FileCase> FileCases() {
-    const std::vector<std::uint8_t> picture = BuildErf({.width = 12, .height = 5, .strip = std::vector<std::uint8_t>(80, 0x5A)});
+    const std::vector<std::uint8_t> picture =
+        BuildErf({.width = 12, .height = 5, .strip = std::vector<std::uint8_t>(80, 0x5A)});
     std::vector<FileCase> cases = {
         {"MissingFile", std::nullopt},
         {"LockedFile", picture, true},
@@ -71,9 +72,17 @@ struct Export {
 
 const std::vector<Export>& Exports() {
     static const std::vector<Export> exports = {
-        {"ReadFileDllInfo", [](const char*) { DllInfoRecord info{}; return ReadFileDllInfo(0, &info); }},
+        {"ReadFileDllInfo",
+         [](const char*) {
+             DllInfoRecord info{};
+             return ReadFileDllInfo(0, &info);
+         }},
         {"ReadFileInit", [](const char*) { return ReadFileInit(); }},
-        {"ReadFileInfo", [](const char*) { FormatInfoRecord info{}; return ReadFileInfo(0, &info); }},
+        {"ReadFileInfo",
+         [](const char*) {
+             FormatInfoRecord info{};
+             return ReadFileInfo(0, &info);
+         }},
         {"ReadFileGetSize",
          [](const char* path) {
              ImageSizeRecord size{};

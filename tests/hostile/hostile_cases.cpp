@@ -19,8 +19,9 @@ constexpr std::uint32_t kBlock = 8 + 2 + RawEntry::kSize * kEntries + 4;  // Pho
 constexpr std::uint32_t kBuiltStrip = 164;  // where BuildErf puts the strip with one sub-directory
 
 const std::vector<std::string> kBuiltMain = {"Make", "SubIFDs"};
-const std::vector<std::string> kBuiltRaw = {"BitsPerSample", "Compression", "ImageLength", "ImageWidth",
-                                            "PhotometricInterpretation", "StripByteCounts", "StripOffsets"};
+const std::vector<std::string> kBuiltRaw = {
+    "BitsPerSample",   "Compression", "ImageLength", "ImageWidth", "PhotometricInterpretation",
+    "StripByteCounts", "StripOffsets"};
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -97,56 +98,74 @@ std::vector<HostileFile> HostileFiles() {
 
     // 100 entries declared, two present and a third cut short.
     cases.push_back({"EntryCountPastTheEnd",
-                     Ifd0(100, [](ByteBuilder& f) {
-                         f.Entry(kTagImageWidth, kTypeLong, 1, 7).Entry(kTagImageLength, kTypeLong, 1, 9).U16(kTagMake)
-                             .U16(kTypeAscii);
-                     }),
-                     0, {"ImageLength", "ImageWidth"}});
+                     Ifd0(100,
+                          [](ByteBuilder& f) {
+                              f.Entry(kTagImageWidth, kTypeLong, 1, 7)
+                                  .Entry(kTagImageLength, kTypeLong, 1, 9)
+                                  .U16(kTagMake)
+                                  .U16(kTypeAscii);
+                          }),
+                     0,
+                     {"ImageLength", "ImageWidth"}});
 
     // 4 x 0x40000001 and 2 x 0x80000002 wrap to 4 in 32 bits: neither is
     // taken as inline, and their blocks do not fit in the file.
-    cases.push_back({"CountWhoseByteSizeWraps",
-                     Ifd0(3, [](ByteBuilder& f) {
-                         f.Entry(kTagImageWidth, kTypeLong, 0x40000001u, 8)
-                             .Entry(kTagStripOffsets, kTypeShort, 0x80000002u, 8);
-                         f.InlineEntry(kTagMake, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
-                     }),
-                     0, {"Make"}});
+    cases.push_back(
+        {"CountWhoseByteSizeWraps",
+         Ifd0(3,
+              [](ByteBuilder& f) {
+                  f.Entry(kTagImageWidth, kTypeLong, 0x40000001u, 8).Entry(kTagStripOffsets, kTypeShort, 0x80000002u, 8);
+                  f.InlineEntry(kTagMake, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
+              }),
+         0,
+         {"Make"}});
 
     // More bytes than a 32-bit process can hold in a list, but not in the
     // file: the entry is dropped like any other whose values lie outside.
     cases.push_back({"CountBeyondAListOutsideTheFile",
-                     Ifd0(2, [](ByteBuilder& f) {
-                         f.Entry(kTagImageWidth, kTypeByte, 0x32000000u, 0x00011A7Du);
-                         f.InlineEntry(kTagMake, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
-                     }),
-                     0, {"Make"}});
+                     Ifd0(2,
+                          [](ByteBuilder& f) {
+                              f.Entry(kTagImageWidth, kTypeByte, 0x32000000u, 0x00011A7Du);
+                              f.InlineEntry(kTagMake, kTypeAscii, 4, Bytes(std::string("EPS") + '\0'));
+                          }),
+                     0,
+                     {"Make"}});
 
-    HostileFile types{"TypeCodesWithoutAReader",
-                      Ifd0(5, [](ByteBuilder& f) {
-                          f.Entry(kTagImageWidth, 0, 1, 7).Entry(kTagImageLength, 11, 1, 0x40000000u)
-                              .Entry(kTagBitsPerSample, 12, 3, 8);
-                          f.Entry(kTagCompression, 13, 1, 1)
-                              .Entry(kTagPhotometricInterpretation, 65535, 0xFFFFFFFFu, 0);
-                      }),
-                      0, {"BitsPerSample", "Compression", "ImageLength", "ImageWidth", "PhotometricInterpretation"}};
+    HostileFile types{
+        "TypeCodesWithoutAReader",
+        Ifd0(5,
+             [](ByteBuilder& f) {
+                 f.Entry(kTagImageWidth, 0, 1, 7)
+                     .Entry(kTagImageLength, 11, 1, 0x40000000u)
+                     .Entry(kTagBitsPerSample, 12, 3, 8);
+                 f.Entry(kTagCompression, 13, 1, 1).Entry(kTagPhotometricInterpretation, 65535, 0xFFFFFFFFu, 0);
+             }),
+        0,
+        {"BitsPerSample", "Compression", "ImageLength", "ImageWidth", "PhotometricInterpretation"}};
     types.checkParse = ExpectNoValues;
     cases.push_back(types);
 
     // One block far past the end, one that starts inside and runs out.
     cases.push_back({"ValueBlockPastTheEnd",
-                     Ifd0(3, [](ByteBuilder& f) {
-                         f.Entry(kTagMake, kTypeAscii, 10, 5000).Entry(kTagModel, kTypeAscii, 10, 44)
-                             .Entry(kTagImageWidth, kTypeLong, 1, 7);
-                     }, Bytes("EPSON")),
-                     0, {"ImageWidth"}});
+                     Ifd0(
+                         3,
+                         [](ByteBuilder& f) {
+                             f.Entry(kTagMake, kTypeAscii, 10, 5000)
+                                 .Entry(kTagModel, kTypeAscii, 10, 44)
+                                 .Entry(kTagImageWidth, kTypeLong, 1, 7);
+                         },
+                         Bytes("EPSON")),
+                     0,
+                     {"ImageWidth"}});
 
-    HostileFile ascii{"AsciiWithoutItsNulAndWithCountZero",
-                      Ifd0(2, [](ByteBuilder& f) {
-                          f.InlineEntry(kTagMake, kTypeAscii, 3, Bytes("EPS"))
-                              .Entry(kTagModel, kTypeAscii, 0, 0x41414141u);
-                      }),
-                      0, {"Make", "Model"}};
+    HostileFile ascii{
+        "AsciiWithoutItsNulAndWithCountZero",
+        Ifd0(2,
+             [](ByteBuilder& f) {
+                 f.InlineEntry(kTagMake, kTypeAscii, 3, Bytes("EPS")).Entry(kTagModel, kTypeAscii, 0, 0x41414141u);
+             }),
+        0,
+        {"Make", "Model"}};
     ascii.checkParse = [](const ErfFile& erf) {
         const TiffTag* make = erf.mainIfd.FindTag("Make");
         const TiffTag* model = erf.mainIfd.FindTag("Model");
@@ -162,14 +181,17 @@ std::vector<HostileFile> HostileFiles() {
     // once, with the block's values; the rest are not read. SubIFDs as BYTE
     // takes the block's first byte, 0: no raw directory.
     HostileFile same{"SameBlockUnder65535Entries",
-                     Ifd0(kEntries, [](ByteBuilder& f) {
-                         for (std::uint32_t i = 0; i < kEntries; ++i) {
-                             const std::uint32_t k = i % 72;
-                             const std::uint32_t number = k < 36 ? TagDictionary::kTagNumbers[k] : 40000 + k;
-                             f.Entry(number, kTypeByte, kBlockBytes, kBlock);
-                         }
-                         f.U32(0);
-                     }, std::vector<std::uint8_t>(kBlockBytes, 0)),
+                     Ifd0(
+                         kEntries,
+                         [](ByteBuilder& f) {
+                             for (std::uint32_t i = 0; i < kEntries; ++i) {
+                                 const std::uint32_t k = i % 72;
+                                 const std::uint32_t number = k < 36 ? TagDictionary::kTagNumbers[k] : 40000 + k;
+                                 f.Entry(number, kTypeByte, kBlockBytes, kBlock);
+                             }
+                             f.U32(0);
+                         },
+                         std::vector<std::uint8_t>(kBlockBytes, 0)),
                      0, AllDictionaryNames()};
     same.checkParse = [](const ErfFile& erf) {
         for (const auto& [name, tag] : erf.mainIfd.Tags()) EXPECT_EQ(tag->values.size(), kBlockBytes) << name;
@@ -203,10 +225,9 @@ std::vector<HostileFile> HostileFiles() {
     cases.push_back(Built("TinyFileClaimingRowsOfWidthZero", {.width = 0, .height = kLargestPictureSide}, 0));
     // No rows, but a width whose row buffers alone would take gigabytes.
     cases.push_back(Built("TinyFileClaimingAWideEmptyPicture", {.width = 700000000, .height = 0}, 0));
-    HostileFile beyond = Built("StripOffsetPastTheEnd",
-                               {.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(32, 0x77),
-                                .stripOffset = 100000},
-                               2);
+    HostileFile beyond =
+        Built("StripOffsetPastTheEnd",
+              {.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(32, 0x77), .stripOffset = 100000}, 2);
     beyond.checkRows = [](const std::vector<DeliveredRow>& rows) {
         for (const auto& row : rows) EXPECT_EQ(row.pixels, std::vector<std::uint8_t>(12, 0));
     };

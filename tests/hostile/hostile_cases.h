@@ -20,8 +20,8 @@ struct HostileFile {
     std::int32_t openResult = 0;
     std::vector<std::string> mainNames = {};  // filed in IFD0, in name order
     std::vector<std::string> rawNames = {};   // filed in the raw-image directory
-    ImageTags raw = {};                  // the raw-image query; its width and length are the reported size
-    std::uint32_t rows = 0;              // rows ReadFileExec delivers
+    ImageTags raw = {};                       // the raw-image query; its width and length are the reported size
+    std::uint32_t rows = 0;                   // rows ReadFileExec delivers
     std::function<void(const ErfFile&)> checkParse = {};
     std::function<void(const std::vector<DeliveredRow>&)> checkRows = {};
 };

@@ -18,7 +18,8 @@ struct Patterned {
     alignas(8) std::uint8_t bytes[sizeof(Record) + 64];
 };
 
-void ExpectBytes(const std::uint8_t* bytes, std::size_t size, const std::vector<std::pair<std::size_t, std::string>>& writes) {
+void ExpectBytes(const std::uint8_t* bytes, std::size_t size,
+                 const std::vector<std::pair<std::size_t, std::string>>& writes) {
     std::vector<std::uint8_t> expected(size, kPattern);
     for (const auto& [offset, data] : writes) std::memcpy(expected.data() + offset, data.data(), data.size());
     for (std::size_t i = 0; i < size; ++i) ASSERT_EQ(bytes[i], expected[i]) << "byte " << i;
@@ -29,8 +30,7 @@ TEST(ReadFileDllInfo, WritesZeroAndTheShiftJisDescriptionOnly) {
     EXPECT_EQ(ReadFileDllInfo(0, info.record()), 1);
     const std::string description = Utf8ToCp932("Velna用のERF読み込みDLL by Tobrell");
     ASSERT_EQ(description.size(), 34u);
-    ExpectBytes(info.bytes, sizeof info.bytes,
-                {{0, std::string(4, '\0')}, {4, description + std::string(1, '\0')}});
+    ExpectBytes(info.bytes, sizeof info.bytes, {{0, std::string(4, '\0')}, {4, description + std::string(1, '\0')}});
 }
 
 TEST(ReadFileInfo, WritesExtensionNameAndFourFlagsOnly) {

@@ -40,8 +40,8 @@ std::vector<DeliveredRow> Exec(const char* path) {
 
 std::vector<std::uint8_t> ErfOf(std::uint32_t width, std::uint32_t height, const std::vector<std::uint16_t>& samples,
                                 bool littleEndian = true) {
-    return BuildErf({.littleEndian = littleEndian, .width = width, .height = height,
-                     .strip = PackSamples(samples, width, height)});
+    return BuildErf(
+        {.littleEndian = littleEndian, .width = width, .height = height, .strip = PackSamples(samples, width, height)});
 }
 
 TEST(ReadFileGetSize, WritesWidthHeightAndBitsAndClearsTheBlock) {
@@ -97,8 +97,8 @@ TEST(ReadFileExec, DeliversEveryRowTopFirstWithTheHostsArguments) {
         return std::vector<std::uint8_t>{b, g, r, b, g, r, b, g, r, b, g, r};
     };
     // Blue of row 2 and red of row 1 are averages of 0 and 255.
-    const std::vector<std::vector<std::uint8_t>> expected = {
-        row(0, 0, 0), row(0, 0, 127), row(127, 255, 255), row(255, 255, 255)};
+    const std::vector<std::vector<std::uint8_t>> expected = {row(0, 0, 0), row(0, 0, 127), row(127, 255, 255),
+                                                             row(255, 255, 255)};
     ASSERT_EQ(calls.size(), 4u);
     for (std::size_t y = 0; y < 4; ++y) {
         EXPECT_EQ(calls[y].y, static_cast<std::int32_t>(y));
@@ -220,8 +220,8 @@ TEST(ReadFileExec, AWidthOfZeroStillGivesEveryRow) {
 }
 
 TEST(ReadFileExec, AStripOutOfReachGivesABlackPicture) {
-    const TempFile file(BuildErf({.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(32, 0x77),
-                                  .stripOffset = 0x80000000u}));
+    const TempFile file(
+        BuildErf({.width = 4, .height = 2, .strip = std::vector<std::uint8_t>(32, 0x77), .stripOffset = 0x80000000u}));
     const std::vector<DeliveredRow> calls = Exec(file.c_str());
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].pixels, std::vector<std::uint8_t>(12, 0));

@@ -9,9 +9,10 @@ namespace {
 Delivery* gDelivery = nullptr;
 const std::function<void(std::int32_t)>* gAfterRow = nullptr;
 
-std::int32_t RUDI_CDECL KeepRow(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn,
-                                std::uint8_t* pixels, std::int32_t zero) {
-    const std::size_t bytes = lastColumn >= firstColumn ? 3 * (std::size_t(lastColumn) - std::size_t(firstColumn) + 1) : 0;
+std::int32_t RUDI_CDECL KeepRow(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn, std::uint8_t* pixels,
+                                std::int32_t zero) {
+    const std::size_t bytes =
+        lastColumn >= firstColumn ? 3 * (std::size_t(lastColumn) - std::size_t(firstColumn) + 1) : 0;
     gDelivery->rows.push_back({y, firstColumn, lastColumn, zero, std::vector<std::uint8_t>(pixels, pixels + bytes)});
     if (gAfterRow != nullptr && *gAfterRow) (*gAfterRow)(y);
     return 0;

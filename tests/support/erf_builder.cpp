@@ -74,18 +74,17 @@ std::vector<std::uint8_t> BuildErf(const ErfContent& content) {
     file.U16(static_cast<std::uint32_t>(mainEntries));
     file.Entry(kTagMake, kAscii, 6, static_cast<std::uint32_t>(make));  // Make "EPSON"
     if (content.subIfdCount == 1) file.Entry(kTagSubIFDs, kLong, 1, static_cast<std::uint32_t>(rawIfd));
-    if (content.subIfdCount > 1) file.Entry(kTagSubIFDs, kLong, content.subIfdCount, static_cast<std::uint32_t>(subIfdList));
+    if (content.subIfdCount > 1)
+        file.Entry(kTagSubIFDs, kLong, content.subIfdCount, static_cast<std::uint32_t>(subIfdList));
     file.U32(0);
 
-    std::vector<Entry> raw = {
-        {kTagImageWidth, kLong, content.width},
-        {kTagImageLength, kLong, content.height},
-        {kTagBitsPerSample, kShort, 12},
-        {kTagCompression, kShort, 1},
-        {kTagPhotometricInterpretation, kShort, 32803},  // CFA
-        {kTagStripOffsets, kLong, stripOffset},
-        {kTagStripByteCounts, kLong, static_cast<std::uint32_t>(content.strip.size())}
-    };
+    std::vector<Entry> raw = {{kTagImageWidth, kLong, content.width},
+                              {kTagImageLength, kLong, content.height},
+                              {kTagBitsPerSample, kShort, 12},
+                              {kTagCompression, kShort, 1},
+                              {kTagPhotometricInterpretation, kShort, 32803},  // CFA
+                              {kTagStripOffsets, kLong, stripOffset},
+                              {kTagStripByteCounts, kLong, static_cast<std::uint32_t>(content.strip.size())}};
     if (content.emptyRawIfd) raw.clear();
     PutDirectory(file, raw, little);
     PutDirectory(file, {{kTagImageWidth, kLong, 7}, {kTagImageLength, kLong, 9}}, little);

@@ -9,13 +9,13 @@
 
 struct ErfContent {
     bool littleEndian = true;
-    std::uint32_t width = 0;   // ImageWidth of the raw-image directory
-    std::uint32_t height = 0;  // ImageLength
+    std::uint32_t width = 0;               // ImageWidth of the raw-image directory
+    std::uint32_t height = 0;              // ImageLength
     std::vector<std::uint8_t> strip = {};  // the packed rows as stored, at the end of the file
     // Values of "SubIFDs": 0 leaves the tag out; the first points at the raw
     // directory, every further one at a 7 x 9 decoy directory.
     std::uint32_t subIfdCount = 1;
-    bool emptyRawIfd = false;                  // the raw directory has no entries
+    bool emptyRawIfd = false;                       // the raw directory has no entries
     std::optional<std::uint32_t> stripOffset = {};  // StripOffsets other than where the strip lies
 };
 

@@ -12,10 +12,17 @@ TEST(ByteView, WithinRefusesWhatRunsPastTheEndWithoutWrapping) {
         bool within;
     };
     const Case cases[] = {
-        {0, 16, true},           {15, 1, true},           {16, 0, true},
-        {15, 2, false},          {17, 0, false},          {0, 17, false},
-        {1, UINT64_MAX, false},  {UINT64_MAX, 1, false},  {UINT64_MAX, 0, false},
-        {0x100000000u, 0, false}, {8, 0xFFFFFFFFFFFFFFF9u, false},
+        {0, 16, true},
+        {15, 1, true},
+        {16, 0, true},
+        {15, 2, false},
+        {17, 0, false},
+        {0, 17, false},
+        {1, UINT64_MAX, false},
+        {UINT64_MAX, 1, false},
+        {UINT64_MAX, 0, false},
+        {0x100000000u, 0, false},
+        {8, 0xFFFFFFFFFFFFFFF9u, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(view.within(c.offset, c.size), c.within) << c.offset << " + " << c.size;

@@ -39,8 +39,12 @@ struct ValueCase {
 
 int ItemWidth(std::uint32_t type) {
     switch (type) {
-        case 3: case 8: return 2;
-        case 4: case 5: case 9: case 10: return 4;
+        case 3:
+        case 8: return 2;
+        case 4:
+        case 5:
+        case 9:
+        case 10: return 4;
         default: return 1;
     }
 }
@@ -109,8 +113,7 @@ TEST(ReadEntry, DecodesEveryTypeInlineAndInABlockInBothOrders) {
 
 TEST(ReadEntry, EnumeratedValuesGetTheirDictionaryText) {
     ByteBuilder file(false);
-    file.Header(8).U16(2).InlineEntry(kTagCompression, 3, 1, {0, 1}).InlineEntry(kTagResolutionUnit, 3, 1, {0, 9})
-        .U32(0);
+    file.Header(8).U16(2).InlineEntry(kTagCompression, 3, 1, {0, 1}).InlineEntry(kTagResolutionUnit, 3, 1, {0, 9}).U32(0);
     EntryReader reader(file, false);
     reader.ifd.ReadEntry(10);
     reader.ifd.ReadEntry(22);
@@ -320,8 +323,7 @@ TEST(DecodeValues, DecodesFromTheViewInItsByteOrder) {
     const Case cases[] = {
         {"shorts, little-endian", kTypeShort, 2, true, 8, true, {0x0201, 0x0403}, " 513 1027"},
         {"shorts, big-endian", kTypeShort, 2, false, 8, true, {0x0102, 0x0304}, " 258 772"},
-        {"a rational, big-endian", kTypeRational, 1, false, 8, true, {0x01020304, 0x05060708},
-         " 16909060/84281096"},
+        {"a rational, big-endian", kTypeRational, 1, false, 8, true, {0x01020304, 0x05060708}, " 16909060/84281096"},
         {"one byte too few", kTypeLong, 2, true, 7, false, {9}, "old"},
         {"no bytes for one value", kTypeByte, 1, true, 0, false, {9}, "old"},
     };

@@ -23,9 +23,8 @@ struct RawTags {
 
 RawTags QueryAll(const ErfFile& erf) {
     RawTags tags;
-    EXPECT_EQ(erf.QueryRawImageTags(&tags.photometric, &tags.width, &tags.length, &tags.stripOffset,
-                                    &tags.stripByteCount),
-              0);
+    EXPECT_EQ(
+        erf.QueryRawImageTags(&tags.photometric, &tags.width, &tags.length, &tags.stripOffset, &tags.stripByteCount), 0);
     return tags;
 }
 

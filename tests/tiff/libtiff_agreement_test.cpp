@@ -120,8 +120,8 @@ TEST(LibtiffAgreement, SeesAnEntryRewrittenInPlace) {
     for (const bool little : {true, false}) {
         SCOPED_TRACE(little ? "II" : "MM");
         TiffFile written(little);
-        HANDLE handle = CreateFileA(written.file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE handle =
+            CreateFileA(written.file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         written.ifd.SetHandle(handle);
         const std::uint32_t dpi[2] = {600, 2};
         ASSERT_EQ(written.ifd.SetValues("XResolution", 1, dpi), 0);

@@ -53,7 +53,8 @@ TEST(StoreToMemory, StoresInNameOrderWhileForEachTagVisitsInTagOrder) {
     TestIfd ifd;
     ifd.Put(kTagCompression, 3, 1, {1}).Put(kTagImageWidth, 4, 1, {640}).Put(kTagMake, 2, 6, Ascii("EPSON"));
     const auto image = Image(ifd);
-    EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 0), At16(image, 12), At16(image, 24)}), ElementsAre(kTagCompression, kTagImageWidth, kTagMake));
+    EXPECT_THAT((std::vector<std::uint32_t>{At16(image, 0), At16(image, 12), At16(image, 24)}),
+                ElementsAre(kTagCompression, kTagImageWidth, kTagMake));
 
     gVisited.clear();
     EXPECT_EQ(ifd.ForEachTag(Record, 1), 1);
@@ -72,10 +73,12 @@ TEST(StoreToMemory, StoresInNameOrderWhileForEachTagVisitsInTagOrder) {
 TEST(ForEachTag, TheVisitorMayChangeTheEntryItIsGiven) {
     TestIfd ifd;
     ifd.Put(kTagImageWidth, 4, 1, {640});
-    ifd.ForEachTag([](TiffTag* tag, std::uint32_t value) -> std::int32_t {
-        tag->values[0] = value;
-        return 1;
-    }, 800);
+    ifd.ForEachTag(
+        [](TiffTag* tag, std::uint32_t value) -> std::int32_t {
+            tag->values[0] = value;
+            return 1;
+        },
+        800);
     EXPECT_EQ(ifd.FirstValue("ImageWidth"), 800u);
 }
 
@@ -118,7 +121,7 @@ TEST(StoreToMemory, AnEmptyDirectoryNeedsNoRoom) {
 struct HugeDirectory {
     std::string name;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> entries;  // tag number and LONG count
-    std::int32_t result;                                              // of MemoryImageSize
+    std::int32_t result;                                           // of MemoryImageSize
 };
 
 class MemoryImageLimitTest : public testing::TestWithParam<HugeDirectory> {};
@@ -153,10 +156,11 @@ constexpr std::uint32_t kLargestFit = (0x7FFFFFFF - 24) / 4;  // two entries and
 
 INSTANTIATE_TEST_SUITE_P(
     Directories, MemoryImageLimitTest,
-    testing::Values(HugeDirectory{"TwoBlocksWhoseSumWraps32Bits", {{kTagStripOffsets, 1u << 29}, {kTagStripByteCounts, 1u << 29}}, -1},
-                    HugeDirectory{"OneBlockOfTwoToThe31", {{kTagStripOffsets, 1u << 29}}, -1},
-                    HugeDirectory{"EntriesAndBlocksJustFit", {{kTagStripOffsets, kLargestFit}, {kTagStripByteCounts, 1}}, 2},
-                    HugeDirectory{"OneByteTooMany", {{kTagStripOffsets, kLargestFit}, {kTagStripByteCounts, 2}}, -1}),
+    testing::Values(
+        HugeDirectory{"TwoBlocksWhoseSumWraps32Bits", {{kTagStripOffsets, 1u << 29}, {kTagStripByteCounts, 1u << 29}}, -1},
+        HugeDirectory{"OneBlockOfTwoToThe31", {{kTagStripOffsets, 1u << 29}}, -1},
+        HugeDirectory{"EntriesAndBlocksJustFit", {{kTagStripOffsets, kLargestFit}, {kTagStripByteCounts, 1}}, 2},
+        HugeDirectory{"OneByteTooMany", {{kTagStripOffsets, kLargestFit}, {kTagStripByteCounts, 2}}, -1}),
     [](const testing::TestParamInfo<HugeDirectory>& test) { return test.param.name; });
 
 TEST(StoreEntryToMemory, InlineValuesTakeOnlyTheirOwnBytesOfTheField) {
@@ -228,8 +232,8 @@ TEST(StoreValuesToMemory, StoresTheItemsTheTypeCallsFor) {
 
 TEST(LoadFromMemory, GivesEntryOffsetsByIndexAndTakesTheValueFieldAsOffset) {
     const auto image = ByteBuilder()
-                           .Entry(kTagCompression, 3, 1, 5)           // inline SHORT 5: field 05 00 00 00
-                           .Entry(kTagImageWidth, 4, 2, 36)          // two LONGs in a block at 36
+                           .Entry(kTagCompression, 3, 1, 5)    // inline SHORT 5: field 05 00 00 00
+                           .Entry(kTagImageWidth, 4, 2, 36)    // two LONGs in a block at 36
                            .Entry(kTagMake, 2, 4, 0x00434241)  // "ABC" inline
                            .Bytes({0x40, 1, 0, 0, 7, 0, 0, 0})
                            .bytes();
@@ -322,20 +326,28 @@ struct DamagedCase {
 
 std::vector<DamagedCase> DamagedCases() {
     const auto twoEntries = ByteBuilder().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagImageLength, 4, 1, 480).bytes();
-    const auto withBlock = ByteBuilder().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagMake, 2, 6, 24)
-        .Bytes({'E', 'P', 'S', 'O', 'N', 0}).bytes();
+    const auto withBlock =
+        ByteBuilder().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagMake, 2, 6, 24).Bytes({'E', 'P', 'S', 'O', 'N', 0}).bytes();
     return {
         {"a count past the entries", twoEntries, 12, 2, {"ImageWidth"}},
         {"a count far past the image", twoEntries, 24, INT32_MAX, {"ImageLength", "ImageWidth"}},
         {"an entry cut by the end", twoEntries, 23, 2, {"ImageWidth"}},
         {"a block running past the end", withBlock, 29, 2, {"ImageWidth"}},
         {"a block starting past the end",
-         ByteBuilder().Entry(kTagMake, 2, 6, 40).Bytes(std::vector<std::uint8_t>(40, 'x')).bytes(), 30, 1, {}},
+         ByteBuilder().Entry(kTagMake, 2, 6, 40).Bytes(std::vector<std::uint8_t>(40, 'x')).bytes(),
+         30,
+         1,
+         {}},
         {"an offset that wraps 32 bits",
-         ByteBuilder().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagMake, 2, 32, 0xFFFFFFF0).bytes(), 24, 2, {"ImageWidth"}},
+         ByteBuilder().Entry(kTagImageWidth, 4, 1, 640).Entry(kTagMake, 2, 32, 0xFFFFFFF0).bytes(),
+         24,
+         2,
+         {"ImageWidth"}},
         {"a count of values that cannot fit",
-         ByteBuilder().Entry(kTagStripOffsets, 4, 0x40000000, 12)
-             .Bytes(std::vector<std::uint8_t>(64, 1)).bytes(), 76, 1, {}},
+         ByteBuilder().Entry(kTagStripOffsets, 4, 0x40000000, 12).Bytes(std::vector<std::uint8_t>(64, 1)).bytes(),
+         76,
+         1,
+         {}},
         {"an image too small for one entry", twoEntries, 11, 1, {}},
         {"no image at all", twoEntries, 0, 2, {}},
     };
@@ -348,7 +360,8 @@ TEST(BoundedLoadFromMemory, RefusesWhatLiesOutsideTheImage) {
         EXPECT_EQ(ifd.LoadFromMemory(c.buffer.data(), c.count, c.imageBytes), -1);
         EXPECT_EQ(Names(ifd), c.filed);
         // The image alone in a block of its own size, for the sanitizers.
-        const std::vector<std::uint8_t> exact(c.buffer.begin(), c.buffer.begin() + static_cast<std::ptrdiff_t>(c.imageBytes));
+        const std::vector<std::uint8_t> exact(c.buffer.begin(),
+                                              c.buffer.begin() + static_cast<std::ptrdiff_t>(c.imageBytes));
         TiffIfd alone;
         EXPECT_EQ(alone.LoadFromMemory(exact.data(), c.count, exact.size()), -1);
         EXPECT_EQ(Contents(alone), Contents(ifd));
@@ -384,8 +397,8 @@ TEST(HasTag, ComparesNamesExactly) {
 }
 
 TEST(GetMake, CutsToTheBufferAndAlwaysTerminates) {
-    const auto image = ByteBuilder().Entry(kTagMake, 2, 11, 12)
-        .Bytes({'S', 'E', 'I', 'K', 'O', ' ', 'E', 'P', 'S', 'N', 0}).bytes();
+    const auto image =
+        ByteBuilder().Entry(kTagMake, 2, 11, 12).Bytes({'S', 'E', 'I', 'K', 'O', ' ', 'E', 'P', 'S', 'N', 0}).bytes();
     TiffIfd ifd;
     ifd.LoadFromMemory(image.data(), 1, image.size());
 
@@ -480,7 +493,7 @@ TEST(MemoryImage, RoundTripsDirectoriesBuiltWithSetTag) {
     ifd.SetTag(kTagArtist, kTypeByte, 5, bytes);
     ifd.SetTag(kTagSoftware, kTypeSShort, 4, bytes);
     ifd.SetTag(kTagTransferFunction, 12, 1, bytes);  // DOUBLE: no reader, no bytes
-    ifd.SetTag(0xC000, kTypeLong, 1, &width);  // the empty name: stored, not loaded
+    ifd.SetTag(0xC000, kTypeLong, 1, &width);        // the empty name: stored, not loaded
     ASSERT_EQ(ifd.TagCount(), 14);
 
     std::int32_t count = 0;

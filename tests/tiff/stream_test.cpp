@@ -28,8 +28,8 @@ struct OrderCase {
 TEST(TiffStream, ReadsInEitherByteOrder) {
     TempFile file({0x12, 0x34, 0x56, 0x78});
     // Any nonzero flag counts as little-endian.
-    for (const OrderCase c : {OrderCase{0, 0x1234, 0x12345678}, OrderCase{1, 0x3412, 0x78563412},
-                              OrderCase{7, 0x3412, 0x78563412}}) {
+    for (const OrderCase c :
+         {OrderCase{0, 0x1234, 0x12345678}, OrderCase{1, 0x3412, 0x78563412}, OrderCase{7, 0x3412, 0x78563412}}) {
         StreamOn s(file);
         s.stream.SetByteOrder(c.flag);
         EXPECT_EQ(s.stream.Read16(), c.read16);

@@ -32,7 +32,8 @@ public:
     }
     std::vector<std::uint8_t> Bytes(std::size_t from, std::size_t length) {
         const std::vector<std::uint8_t> all = Bytes();
-        return {all.begin() + static_cast<std::ptrdiff_t>(from), all.begin() + static_cast<std::ptrdiff_t>(from + length)};
+        return {all.begin() + static_cast<std::ptrdiff_t>(from),
+                all.begin() + static_cast<std::ptrdiff_t>(from + length)};
     }
     TiffIfd ifd;
 
@@ -58,12 +59,15 @@ TEST(WriteIfd, WritesEntriesInTagOrderThenTheLinkThenTheBlocks) {
     EXPECT_EQ(w.ifd.FindTag("Compression")->entryOffset, 22);
     EXPECT_EQ(w.ifd.FindTag("Make")->valueOffset, 50u);
     const std::vector<std::uint8_t> expected = {
-        3, 0,                                         // three entries
-        0x00, 1, 4, 0, 1, 0, 0, 0, 0xE0, 0x0B, 0, 0,  // ImageWidth LONG 3040
-        0x03, 1, 3, 0, 1, 0, 0, 0, 1, 0, kFill, kFill,  // Compression SHORT 1, rest of the field untouched
-        0x0F, 1, 2, 0, 6, 0, 0, 0, 50, 0, 0, 0,       // Make ASCII 6 at 50
-        0, 0, 0, 0,                                   // no next directory
-        'E', 'P', 'S', 'O', 'N', 0,
+        3,    0,  // three entries
+        0x00, 1,   4,    0,    1,     0,
+        0,    0,   0xE0, 0x0B, 0,     0,  // ImageWidth LONG 3040
+        0x03, 1,   3,    0,    1,     0,
+        0,    0,   1,    0,    kFill, kFill,  // Compression SHORT 1, rest of the field untouched
+        0x0F, 1,   2,    0,    6,     0,
+        0,    0,   50,   0,    0,     0,  // Make ASCII 6 at 50
+        0,    0,   0,    0,               // no next directory
+        'E',  'P', 'S',  'O',  'N',   0,
     };
     EXPECT_EQ(w.Bytes(8, expected.size()), expected);
 }
@@ -124,8 +128,8 @@ TEST(WriteIfd, WritesNumbersInTheStreamOrder) {
     SetShort(w.ifd, kTagCompression, 0x0102);
     w.ifd.Seek(0);
     w.ifd.WriteIfd(0);
-    EXPECT_EQ(w.Bytes(0, 26), (std::vector<std::uint8_t>{0, 2,                                 //
-                                                         1, 0, 0, 4, 0, 0, 0, 1, 1, 2, 3, 4,   //
+    EXPECT_EQ(w.Bytes(0, 26), (std::vector<std::uint8_t>{0, 2,                                    //
+                                                         1, 0, 0, 4, 0, 0, 0, 1, 1, 2, 3,     4,  //
                                                          1, 3, 0, 3, 0, 0, 0, 1, 1, 2, kFill, kFill}));
 }
 

@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
     for (int w = 0; w < 2; ++w) {
         const std::string file = "concurrent-" + std::to_string(w) + ".erf";
         const std::vector<std::uint8_t> bytes = Picture(w == 0 ? 37 : 1237);
-        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                     static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         // What the file gives when nothing else runs.
         workers[w] = {module.get(), file, Decode(*module, file).rows, calls};
         if (workers[w].expected.size() != 480) {

@@ -33,8 +33,8 @@ constexpr SIZE_T kCommitSlack = 64 * 1024;
 // table probed value by value, and the committed private pages of the address
 // space summed region by region.
 struct Counters {
-    DWORD handleCount = 0;  // GetProcessHandleCount
-    long openHandles = 0;   // handle values that name an open object
+    DWORD handleCount = 0;    // GetProcessHandleCount
+    long openHandles = 0;     // handle values that name an open object
     SIZE_T privateUsage = 0;  // GetProcessMemoryInfo
     SIZE_T committed = 0;     // committed private pages
     SIZE_T heapBytes = 0;     // bytes in use in the process's heaps
@@ -112,8 +112,9 @@ Counters Take() {
 
 bool Grew(const Counters& before, const Counters& after) {
     return after.handleCount > before.handleCount || after.openHandles > before.openHandles ||
-           after.privateUsage > before.privateUsage + kCommitSlack || after.committed > before.committed + kCommitSlack ||
-           after.heapBytes > before.heapBytes || after.freeMovable < before.freeMovable;
+           after.privateUsage > before.privateUsage + kCommitSlack ||
+           after.committed > before.committed + kCommitSlack || after.heapBytes > before.heapBytes ||
+           after.freeMovable < before.freeMovable;
 }
 
 bool PutFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -166,8 +167,7 @@ std::int32_t RUDI_CDECL TakeRow(std::int32_t, std::int32_t, std::int32_t, std::u
 // The exports, each as one call on a file.
 std::vector<std::pair<std::string, std::function<void(const char*)>>> Calls(const PluginModule& module) {
     return {
-        {"ReadFileDllInfo+Init+Info",
-         [&module](const char*) { IdentifyModule(module); }},
+        {"ReadFileDllInfo+Init+Info", [&module](const char*) { IdentifyModule(module); }},
         {"ReadFileGetSize",
          [&module](const char* file) {
              ImageSizeRecord size{};

@@ -38,7 +38,9 @@ int main(int argc, char** argv) {
     }
     PrintVersion("FILEVERSION", fixed->dwFileVersionMS, fixed->dwFileVersionLS);
     PrintVersion("PRODUCTVERSION", fixed->dwProductVersionMS, fixed->dwProductVersionLS);
-    std::printf("FILETYPE: %s\n", fixed->dwFileType == VFT_DLL ? "DLL" : fixed->dwFileType == VFT_APP ? "APP" : "other");
+    std::printf("FILETYPE: %s\n", fixed->dwFileType == VFT_DLL   ? "DLL"
+                                  : fixed->dwFileType == VFT_APP ? "APP"
+                                                                 : "other");
 
     // The texts of each language the resource names.
     struct Translation {

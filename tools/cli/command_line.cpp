@@ -98,8 +98,7 @@ std::optional<int> Parse(CLI::App& app, int argc, const char* const* argv) {
 
 int BadUsage(const CLI::App& app, const std::string& reason) {
     const std::string& tool = app.get_name();
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", tool.c_str(), reason.c_str(),
-                 tool.c_str());
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", tool.c_str(), reason.c_str(), tool.c_str());
     return kExitUsage;
 }
 

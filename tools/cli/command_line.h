@@ -24,9 +24,8 @@ CLI::Validator Whole(unsigned least, unsigned most);
 // One of `choices`, in any case; the value becomes the choice's own spelling.
 CLI::Validator OneOf(const std::vector<std::string>& choices);
 
-// Parses the arguments; every message is in the tools' own words, not CLI11's. Returns the exit status when the tool should end
-// here (after --help or --version: 0; bad usage: 2, reported), or nothing
-// when it should go on.
+// Parses the arguments; every message is in the tools' own words, not CLI11's. Returns the exit status when the tool
+// should end here (after --help or --version: 0; bad usage: 2, reported), or nothing when it should go on.
 std::optional<int> Parse(CLI::App& app, int argc, const char* const* argv);
 
 // Reports bad usage found after parsing (arguments that disagree), in the

@@ -44,8 +44,8 @@ std::string Refusal(const RawStripCheck& strip, std::uint64_t fileBytes, std::in
             return "the file's size cannot be told, so nothing bounds the picture (" + Size(strip.width, strip.height) +
                    ") it names; nothing was decoded";
         case RawStripVerdict::kLargerThanFile:
-            return "the picture (" + Size(strip.width, strip.height) + ") is larger than the file can hold: " +
-                   std::to_string(fileBytes) + " bytes hold at most " +
+            return "the picture (" + Size(strip.width, strip.height) +
+                   ") is larger than the file can hold: " + std::to_string(fileBytes) + " bytes hold at most " +
                    std::to_string(kPixelsPerFileByte * fileBytes) +
                    " pixels, so the file is cut short or damaged; nothing was decoded";
         case RawStripVerdict::kTooLargeForMemory:

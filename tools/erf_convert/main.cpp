@@ -53,18 +53,18 @@ struct Options {
 // Where each input's picture goes, decided before anything is made.
 struct Plan {
     PictureFormat format = kDefaultFormat;
-    std::string directory;            // to be made if missing; empty for none
-    std::vector<std::string> targets;  // one per input
-    std::vector<std::string> refusals; // one per input: why it is not converted, or empty
-    bool chosenNames = false;          // names made from the inputs' (never replace without --force)
+    std::string directory;              // to be made if missing; empty for none
+    std::vector<std::string> targets;   // one per input
+    std::vector<std::string> refusals;  // one per input: why it is not converted, or empty
+    bool chosenNames = false;           // names made from the inputs' (never replace without --force)
 };
 
 // The formats this build writes, as their extensions ("png", "bmp").
 std::vector<std::string> WritableFormats() {
     std::vector<std::string> names;
-    const std::pair<PictureFormat, const char*> spellings[] = {{PictureFormat::kPng, "png"},   {PictureFormat::kJpeg, "jpg"},
-                                                               {PictureFormat::kJpeg, "jpeg"}, {PictureFormat::kTiff, "tif"},
-                                                               {PictureFormat::kTiff, "tiff"}, {PictureFormat::kBmp, "bmp"}};
+    const std::pair<PictureFormat, const char*> spellings[] = {
+        {PictureFormat::kPng, "png"},  {PictureFormat::kJpeg, "jpg"},  {PictureFormat::kJpeg, "jpeg"},
+        {PictureFormat::kTiff, "tif"}, {PictureFormat::kTiff, "tiff"}, {PictureFormat::kBmp, "bmp"}};
     for (const auto& [format, name] : spellings) {
         if (CanWrite(format)) names.push_back(name);
     }
@@ -133,8 +133,7 @@ bool IsDirectory(const fs::path& path) {
 // For each input whose target another input's is too, the refusal (which of
 // them should have the name is not for this program to guess); an empty text
 // for the others.
-std::vector<std::string> SharedTargets(const std::vector<std::string>& inputs,
-                                       const std::vector<std::string>& targets) {
+std::vector<std::string> SharedTargets(const std::vector<std::string>& inputs, const std::vector<std::string>& targets) {
     std::map<std::string, std::vector<std::size_t>> users;
     for (std::size_t i = 0; i < targets.size(); ++i) {
         users[files::NameOf(files::PathOf(targets[i]).lexically_normal())].push_back(i);
@@ -174,11 +173,10 @@ std::vector<std::string> InputsAsTargets(const std::vector<std::string>& inputs,
 std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
     Plan plan;
     const bool formatGiven = !options.format.empty();
-    const PictureFormat asked = formatGiven ? FormatOfName("." + options.format).value_or(kDefaultFormat)
-                                            : kDefaultFormat;
-    const bool toDirectory =
-        !options.output.empty() && options.output != kStandardOutput &&
-        (EndsWithSeparator(options.output) || IsDirectory(files::PathOf(options.output)));
+    const PictureFormat asked =
+        formatGiven ? FormatOfName("." + options.format).value_or(kDefaultFormat) : kDefaultFormat;
+    const bool toDirectory = !options.output.empty() && options.output != kStandardOutput &&
+                             (EndsWithSeparator(options.output) || IsDirectory(files::PathOf(options.output)));
     if (!options.output.empty() && !toDirectory) {
         if (options.inputs.size() > 1) {
             reason = "with several FILEs, -o must name an existing directory or end in '/' (" + options.output + ")";
@@ -308,14 +306,14 @@ private:
         const auto shown = [&](const std::string& message) { return NamedAs(message, path, ShownInput(input)); };
         Picture picture;
         DecodeReport report;
-        const bool read =
-            options_.thumbnail
-                ? ReadThumbnailPicture(path, picture, report, error)
-                : DecodePicture(module_, path, picture, report,
-                                [&](std::int32_t done, std::int32_t rows) {
-                                    progress_.Step("decoding", static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(rows));
-                                },
-                                error);
+        const bool read = options_.thumbnail ? ReadThumbnailPicture(path, picture, report, error)
+                                             : DecodePicture(
+                                                   module_, path, picture, report,
+                                                   [&](std::int32_t done, std::int32_t rows) {
+                                                       progress_.Step("decoding", static_cast<std::uint32_t>(done),
+                                                                      static_cast<std::uint32_t>(rows));
+                                                   },
+                                                   error);
         if (!read) return Fail(shown(error));
         const std::string warning = options_.thumbnail ? std::string() : shown(DamageWarning(path, report.strip));
         if (!warning.empty()) {
@@ -329,7 +327,11 @@ private:
         }
         // The pixels now show upright unless kept as delivered.
         report.camera.notes.orientation = options_.noRotate ? report.camera.orientation : 1;
-        WriteRequest request{plan_.format, target, replace, {}, options_.quality,
+        WriteRequest request{plan_.format,
+                             target,
+                             replace,
+                             {},
+                             options_.quality,
                              options_.compression == "deflate" ? TiffCompression::kDeflate
                              : options_.compression == "lzw"   ? TiffCompression::kLzw
                                                                : TiffCompression::kNone,

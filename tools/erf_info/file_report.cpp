@@ -115,10 +115,11 @@ std::string DirectoryCutShort(const std::string& name, const ErfFile& erf, std::
         if (directory.offset == 0) continue;
         const std::optional<std::uint64_t> end = DirectoryEnd(file.get(), directory.offset, little);
         const std::string size = ", the file has " + Number(fileBytes) + " bytes";
-        if (!end) return std::string("cut short inside ") + directory.name + ": it starts at byte " +
-                         Number(directory.offset) + size;
-        if (*end > fileBytes) return std::string("cut short inside ") + directory.name + ": it ends at byte " +
-                                     Number(*end) + size;
+        if (!end)
+            return std::string("cut short inside ") + directory.name + ": it starts at byte " +
+                   Number(directory.offset) + size;
+        if (*end > fileBytes)
+            return std::string("cut short inside ") + directory.name + ": it ends at byte " + Number(*end) + size;
     }
     return {};
 }
@@ -162,8 +163,8 @@ void Judge(const std::string& file, const ErfFile& erf, FileReport& report) {
                           Number(check.height) + " rows is decoded"
                 : check.rowsPresent == 0
                     ? "EPSON RAW, strip cut short: none of its " + Number(check.height) + " rows is in the file"
-                    : "EPSON RAW, strip cut short at row " + Number(check.rowsPresent) + " of " +
-                          Number(check.height) + " (the rows below repeat row " + Number(check.rowsPresent) + ")";
+                    : "EPSON RAW, strip cut short at row " + Number(check.rowsPresent) + " of " + Number(check.height) +
+                          " (the rows below repeat row " + Number(check.rowsPresent) + ")";
             break;
         case RawStripVerdict::kNoRawImage:
             report.verdict = Verdict::kNoRawSize;
@@ -175,8 +176,8 @@ void Judge(const std::string& file, const ErfFile& erf, FileReport& report) {
             break;
         case RawStripVerdict::kLargerThanFile:
             report.verdict = Verdict::kLargerThanFile;
-            report.verdictText = "not usable: " + size + " is more than a file of " + Number(erf.fileBytes.value_or(0)) +
-                                 " bytes can hold";
+            report.verdictText = "not usable: " + size + " is more than a file of " +
+                                 Number(erf.fileBytes.value_or(0)) + " bytes can hold";
             break;
         case RawStripVerdict::kTooLargeForMemory:
             report.verdict = Verdict::kTooLargeForMemory;

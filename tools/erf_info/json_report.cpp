@@ -30,12 +30,10 @@ Json Item(std::uint32_t item, std::uint32_t type) {
 Json Directory(const std::vector<EntryReport>& entries) {
     Json list = Json::array();
     for (const EntryReport& entry : entries) {
-        Json object = {{"number", entry.number},
-                       {"name", entry.name},
-                       {"type", entry.type},
-                       {"typeName", entry.typeName.empty() ? Json(nullptr) : Json(entry.typeName)},
-                       {"count", entry.count},
-                       {"values", entry.values}};
+        Json object = {
+            {"number", entry.number}, {"name", entry.name},
+            {"type", entry.type},     {"typeName", entry.typeName.empty() ? Json(nullptr) : Json(entry.typeName)},
+            {"count", entry.count},   {"values", entry.values}};
         if (TypeFactsOf(entry.type).itemsPerValue == 2) {
             // Each rational as [numerator, denominator], and its decimal (null over 0).
             Json pairs = Json::array(), decimals = Json::array();

@@ -28,10 +28,11 @@ FileReport ExamineGuarded(const std::string& file, Language language) {
 }
 
 int Run(int argc, char** argv) {
-    CLI::App app("Shows the byte order, IFD0 and the raw-image directory of each EPSON RAW file, its Make, "
-                 "the image tags of both directories, and whether every byte of the raw strip is in the file. "
-                 "Exit status 0 only when every file is a complete EPSON RAW file.",
-                 "erf-info");
+    CLI::App app(
+        "Shows the byte order, IFD0 and the raw-image directory of each EPSON RAW file, its Make, "
+        "the image tags of both directories, and whether every byte of the raw strip is in the file. "
+        "Exit status 0 only when every file is a complete EPSON RAW file.",
+        "erf-info");
     cli::AddVersion(app);
     bool json = false;
     bool brief = false;
@@ -70,7 +71,8 @@ int Run(int argc, char** argv) {
             first = false;
         }
         // A file that cannot be opened has no report: it is named here.
-        if (report.verdictText.empty() && !brief) std::fprintf(stderr, "erf-info: %s: %s\n", report.file.c_str(), report.error.c_str());
+        if (report.verdictText.empty() && !brief)
+            std::fprintf(stderr, "erf-info: %s: %s\n", report.file.c_str(), report.error.c_str());
         std::fflush(stdout);
     }
     if (json) {

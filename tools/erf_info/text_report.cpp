@@ -32,8 +32,8 @@ std::string EntryLine(const EntryReport& entry) {
 }
 
 std::string Directory(const char* title, const std::vector<EntryReport>& entries) {
-    std::string text = std::string(title) + ": " + std::to_string(entries.size()) +
-                       (entries.size() == 1 ? " entry\n" : " entries\n");
+    std::string text =
+        std::string(title) + ": " + std::to_string(entries.size()) + (entries.size() == 1 ? " entry\n" : " entries\n");
     for (const EntryReport& entry : entries) text += EntryLine(entry);
     return text;
 }

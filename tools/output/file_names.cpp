@@ -18,8 +18,8 @@ std::wstring Wide(const std::string& name) {
 namespace {
 
 std::string Narrow(const std::wstring& wide, UINT codePage, DWORD flags, BOOL* lossy) {
-    const int length = WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                           nullptr, lossy);
+    const int length =
+        WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, lossy);
     std::string narrow(static_cast<std::size_t>(length), '\0');
     WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()), narrow.data(), length, nullptr,
                         lossy);
@@ -32,9 +32,7 @@ std::filesystem::path PathOf(const std::string& name) { return std::filesystem::
 
 std::string NameOf(const std::filesystem::path& path) { return Narrow(path.native(), CP_UTF8, 0, nullptr); }
 
-std::FILE* Open(const std::string& name, const char* mode) {
-    return _wfopen(Wide(name).c_str(), Wide(mode).c_str());
-}
+std::FILE* Open(const std::string& name, const char* mode) { return _wfopen(Wide(name).c_str(), Wide(mode).c_str()); }
 
 bool Remove(const std::string& name) { return DeleteFileW(Wide(name).c_str()) != 0; }
 

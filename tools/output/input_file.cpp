@@ -18,7 +18,8 @@ std::string InputProblem(const std::string& path) {
     const fs::file_status status = fs::status(files::PathOf(path), failure);
     if (status.type() == fs::file_type::not_found) return "no such file";
     if (status.type() == fs::file_type::directory) return "is a folder";
-    if (status.type() == fs::file_type::regular && fs::file_size(files::PathOf(path), failure) == 0 && !failure) return "empty file";
+    if (status.type() == fs::file_type::regular && fs::file_size(files::PathOf(path), failure) == 0 && !failure)
+        return "empty file";
     return {};
 }
 

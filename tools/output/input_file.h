@@ -15,9 +15,7 @@ inline constexpr const char* kStandardInput = "-";
 std::string InputProblem(const std::string& path);
 
 // How messages name an input: "standard input" for "-".
-inline std::string ShownInput(const std::string& input) {
-    return input == kStandardInput ? "standard input" : input;
-}
+inline std::string ShownInput(const std::string& input) { return input == kStandardInput ? "standard input" : input; }
 
 // Standard input copied whole into a temporary file, removed when this ends
 // (or by the next run, after a kill; see OutputFile).

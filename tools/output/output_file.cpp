@@ -79,7 +79,8 @@ std::string WindowsErrorText(DWORD code) {
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                                         text, sizeof text, nullptr);
     std::string reason(text, length);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.')) reason.pop_back();
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
+        reason.pop_back();
     return reason.empty() ? "error " + std::to_string(code) : reason;
 }
 
@@ -234,8 +235,7 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
     const bool known = GetFileInformationByHandle(handle, &facts) != 0;
     CloseHandle(handle);
     if (!known) return std::nullopt;
-    return FileIdentity{facts.dwVolumeSerialNumber,
-                        (std::uint64_t{facts.nFileIndexHigh} << 32) | facts.nFileIndexLow};
+    return FileIdentity{facts.dwVolumeSerialNumber, (std::uint64_t{facts.nFileIndexHigh} << 32) | facts.nFileIndexLow};
 }
 #else
 bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }

@@ -87,9 +87,9 @@ bool WriteJpeg(const Picture& picture, const PictureNotes& notes, const WriteReq
     errors.manager.emit_message = JpegQuiet;
     // The APP1 segment: "Exif", two NULs, the block.
     static const std::uint8_t kExifName[] = {'E', 'x', 'i', 'f', 0, 0};
-    const std::vector<std::uint8_t> block = ExifBlock(notes.photo, notes.orientation,
-                                                      static_cast<std::uint32_t>(picture.width),
-                                                      static_cast<std::uint32_t>(picture.height));
+    const std::vector<std::uint8_t> block =
+        ExifBlock(notes.photo, notes.orientation, static_cast<std::uint32_t>(picture.width),
+                  static_cast<std::uint32_t>(picture.height));
     std::vector<std::uint8_t> exif(block.empty() ? 0 : sizeof kExifName + block.size());
     if (!exif.empty()) {
         std::memcpy(exif.data(), kExifName, sizeof kExifName);

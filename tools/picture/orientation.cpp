@@ -18,12 +18,27 @@ Picture Oriented(Picture picture, std::uint32_t orientation) {
             std::int32_t sy = y;
             switch (orientation) {
                 case 2: sx = w - 1 - x; break;
-                case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+                case 3:
+                    sx = w - 1 - x;
+                    sy = h - 1 - y;
+                    break;
                 case 4: sy = h - 1 - y; break;
-                case 5: sx = y; sy = x; break;
-                case 6: sx = y; sy = h - 1 - x; break;
-                case 7: sx = w - 1 - y; sy = h - 1 - x; break;
-                case 8: sx = w - 1 - y; sy = x; break;
+                case 5:
+                    sx = y;
+                    sy = x;
+                    break;
+                case 6:
+                    sx = y;
+                    sy = h - 1 - x;
+                    break;
+                case 7:
+                    sx = w - 1 - y;
+                    sy = h - 1 - x;
+                    break;
+                case 8:
+                    sx = w - 1 - y;
+                    sy = x;
+                    break;
             }
             std::memcpy(row + 3 * x, picture.Row(sy) + 3 * sx, 3);
         }

@@ -49,7 +49,8 @@ std::vector<TiffTag> ReadDirectory(HANDLE file, bool littleEndian, std::uint32_t
     NumberedIfd ifd;
     ifd.SetHandle(file);
     ifd.SetByteOrder(littleEndian ? 1 : 0);
-    if (offset == 0 || offset > INT32_MAX - 2 || ifd.Seek(static_cast<std::int32_t>(offset)) == INVALID_SET_FILE_POINTER) {
+    if (offset == 0 || offset > INT32_MAX - 2 ||
+        ifd.Seek(static_cast<std::int32_t>(offset)) == INVALID_SET_FILE_POINTER) {
         return {};
     }
     const std::uint32_t count = ifd.Read16();

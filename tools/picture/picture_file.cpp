@@ -44,7 +44,8 @@ bool ReadHeaderNumber(std::istream& in, std::uint64_t& value) {
     }
     value = 0;
     int digits = 0;
-    for (int c = in.peek(); c >= '0' && c <= '9' && digits < 10; c = in.peek(), ++digits) value = value * 10 + static_cast<std::uint64_t>(in.get() - '0');
+    for (int c = in.peek(); c >= '0' && c <= '9' && digits < 10; c = in.peek(), ++digits)
+        value = value * 10 + static_cast<std::uint64_t>(in.get() - '0');
     return digits > 0;
 }
 
@@ -73,7 +74,8 @@ bool ReadPpm(const std::string& path, Picture& picture, std::string& error) {
     picture.height = static_cast<std::int32_t>(height);
     picture.pixels.resize(static_cast<std::size_t>(width * height) * 3);
     for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
-        const std::uint64_t sample = sampleBytes == 2 ? static_cast<std::uint64_t>(raw[2 * i] << 8 | raw[2 * i + 1]) : raw[i];
+        const std::uint64_t sample =
+            sampleBytes == 2 ? static_cast<std::uint64_t>(raw[2 * i] << 8 | raw[2 * i + 1]) : raw[i];
         // The file's red, green, blue; the picture's blue, green, red.
         picture.pixels[i - i % 3 + 2 - i % 3] = static_cast<std::uint8_t>((sample * 255 + maxValue / 2) / maxValue);
     }

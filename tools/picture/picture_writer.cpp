@@ -88,7 +88,8 @@ void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, const 
         texts.push_back(entry);
     }
     if (!texts.empty()) png_set_text(png, info, texts.data(), static_cast<int>(texts.size()));
-    if (!exif.empty()) png_set_eXIf_1(png, info, static_cast<png_uint_32>(exif.size()), const_cast<png_bytep>(exif.data()));
+    if (!exif.empty())
+        png_set_eXIf_1(png, info, static_cast<png_uint_32>(exif.size()), const_cast<png_bytep>(exif.data()));
 }
 
 // The header and notes through libpng, then the image data compressed here
@@ -96,9 +97,9 @@ void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, const 
 bool WritePngStream(png_structp png, png_infop info, const Picture& picture, const PictureNotes& notes,
                     const WriteRequest& request, PngOutput& output) {
     std::vector<png_text> texts;
-    const std::vector<std::uint8_t> exif = ExifBlock(notes.photo, notes.orientation,
-                                                     static_cast<std::uint32_t>(picture.width),
-                                                     static_cast<std::uint32_t>(picture.height));
+    const std::vector<std::uint8_t> exif =
+        ExifBlock(notes.photo, notes.orientation, static_cast<std::uint32_t>(picture.width),
+                  static_cast<std::uint32_t>(picture.height));
     if (setjmp(png_jmpbuf(png)) != 0) return false;
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -184,8 +185,8 @@ bool WritePicture(const Picture& picture, const PictureNotes& notes, const Write
     if (!output.Open(request.target, request.replace, error)) return false;
     std::string reason;
     if (!WriterOf(request.format)(picture, notes, request, output.stream(), reason)) {
-        error = ShownName(request.target) + ": cannot write the " + FormatName(request.format) + " file (" + reason +
-                ")";
+        error =
+            ShownName(request.target) + ": cannot write the " + FormatName(request.format) + " file (" + reason + ")";
         return false;
     }
     return output.Commit(error);

@@ -32,8 +32,8 @@ bool CanWrite(PictureFormat format);
 
 struct WriteRequest {
     PictureFormat format = PictureFormat::kPng;
-    std::string target;     // a file name, or "-" for standard output
-    bool replace = true;    // whether an existing target may be replaced
+    std::string target;                // a file name, or "-" for standard output
+    bool replace = true;               // whether an existing target may be replaced
     std::optional<Deflater> deflater;  // the PNG's compressor; the fastest the build has when none
     int quality = kDefaultQuality;     // the JPEG's, 1 to 100
     TiffCompression compression = TiffCompression::kNone;

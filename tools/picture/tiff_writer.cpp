@@ -43,7 +43,7 @@ toff_t StreamSize(thandle_t handle) {
 
 // libtiff's message, a printf format and its arguments.
 __attribute__((format(printf, 4, 0))) int TiffError(TIFF*, void* user, const char* module, const char* format,
-                                                     va_list arguments) {
+                                                    va_list arguments) {
     auto* reason = static_cast<std::string*>(user);
     if (!reason->empty()) return 1;
     char text[512];
@@ -67,7 +67,8 @@ std::vector<std::uint8_t> SetValues(const TiffTag& tag, int size) {
         if (rational) {
             const double value = tag.values[i + 1] == 0 ? 0.0
                                  : tag.type == kTypeSRational
-                                     ? static_cast<std::int32_t>(tag.values[i]) / static_cast<double>(static_cast<std::int32_t>(tag.values[i + 1]))
+                                     ? static_cast<std::int32_t>(tag.values[i]) /
+                                           static_cast<double>(static_cast<std::int32_t>(tag.values[i + 1]))
                                      : tag.values[i] / static_cast<double>(tag.values[i + 1]);
             const float single = static_cast<float>(value);
             if (size == 8) std::memcpy(item, &value, 8);
@@ -75,9 +76,13 @@ std::vector<std::uint8_t> SetValues(const TiffTag& tag, int size) {
         } else {
             const std::uint64_t value = tag.values[i];
             if (size == 1) item[0] = static_cast<std::uint8_t>(value);
-            else if (size == 2) { const auto v = static_cast<std::uint16_t>(value); std::memcpy(item, &v, 2); }
-            else if (size == 4) { const auto v = static_cast<std::uint32_t>(value); std::memcpy(item, &v, 4); }
-            else std::memcpy(item, &value, 8);
+            else if (size == 2) {
+                const auto v = static_cast<std::uint16_t>(value);
+                std::memcpy(item, &v, 2);
+            } else if (size == 4) {
+                const auto v = static_cast<std::uint32_t>(value);
+                std::memcpy(item, &v, 4);
+            } else std::memcpy(item, &value, 8);
         }
         bytes.insert(bytes.end(), item, item + size);
     }
@@ -117,7 +122,11 @@ bool SetPhotoTag(TIFF* tiff, const TiffTag& tag) {
         if (floating) {
             double value = 0;
             if (size == 8) std::memcpy(&value, values.data(), 8);
-            else { float single = 0; std::memcpy(&single, values.data(), 4); value = single; }
+            else {
+                float single = 0;
+                std::memcpy(&single, values.data(), 4);
+                value = single;
+            }
             return TIFFSetField(tiff, tag.tagNumber, value) != 0;
         } else if (size <= 2) {
             return TIFFSetField(tiff, tag.tagNumber, static_cast<int>(tag.values[0])) != 0;
@@ -126,7 +135,8 @@ bool SetPhotoTag(TIFF* tiff, const TiffTag& tag) {
         }
         return TIFFSetField(tiff, tag.tagNumber, std::uint64_t{tag.values[0]}) != 0;
     }
-    return TIFFFieldWriteCount(field) == static_cast<int>(count) && TIFFSetField(tiff, tag.tagNumber, values.data()) != 0;
+    return TIFFFieldWriteCount(field) == static_cast<int>(count) &&
+           TIFFSetField(tiff, tag.tagNumber, values.data()) != 0;
 }
 
 // The Exif and GPS directories written before the picture's own, which
@@ -138,7 +148,8 @@ bool WritePhotoDirectories(TIFF* tiff, const PictureNotes& notes, std::uint64_t&
         const std::vector<TiffTag>& tags;
         int (*create)(TIFF*);
         std::uint64_t& offset;
-    } directories[] = {{notes.photo.gps, TIFFCreateGPSDirectory, gps}, {notes.photo.exif, TIFFCreateEXIFDirectory, exif}};
+    } directories[] = {{notes.photo.gps, TIFFCreateGPSDirectory, gps},
+                       {notes.photo.exif, TIFFCreateEXIFDirectory, exif}};
     bool made = false;
     for (const auto& directory : directories) {
         if (directory.tags.empty()) continue;
@@ -230,8 +241,8 @@ bool WriteTiff(const Picture& picture, const PictureNotes& notes, const WriteReq
     }
     TIFFOpenOptionsSetErrorHandlerExtR(options, TiffError, &reason);
     TIFFOpenOptionsSetWarningHandlerExtR(options, TiffQuiet, nullptr);
-    TIFF* tiff = TIFFClientOpenExt("output", "w", stream, StreamRead, StreamWrite, StreamSeek, StreamClose,
-                                   StreamSize, nullptr, nullptr, options);
+    TIFF* tiff = TIFFClientOpenExt("output", "w", stream, StreamRead, StreamWrite, StreamSeek, StreamClose, StreamSize,
+                                   nullptr, nullptr, options);
     TIFFOpenOptionsFree(options);
     bool written = tiff != nullptr && WriteRows(tiff, picture, notes, request);
     if (tiff != nullptr) {

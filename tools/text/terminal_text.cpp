@@ -47,11 +47,16 @@ int WideColumns(const wchar_t* wide, int units) {
 Character CharacterAt(const std::string& text, std::size_t at) {
     const unsigned char lead = static_cast<unsigned char>(text[at]);
     if (lead == 0) return {1, -1};
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xC2 ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF5 ? 4
+                                             : 0;
     if (length == 0 || length > text.size() - at) return {0, -1};
     wchar_t wide[2];
-    const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data() + at, static_cast<int>(length),
-                                          wide, 2);
+    const int units =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data() + at, static_cast<int>(length), wide, 2);
     if (units == 0) return {0, -1};
     return {length, WideColumns(wide, units)};
 }

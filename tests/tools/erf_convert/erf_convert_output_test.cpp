@@ -147,8 +147,7 @@ TEST(ErfConvertBatch, RefusesOnlyTheFilesWhoseNamesClash) {
         WriteFile(scratch / card / "EPSN0001.ERF", ErfBytes(4, 2));
     }
     WriteFile(scratch / "card2" / "EPSN0002.ERF", ErfBytes(6, 2));
-    const Outcome run =
-        RunProgram(scratch, here, "card1/EPSN0001.ERF card2/EPSN0001.ERF card2/EPSN0002.ERF -o out/");
+    const Outcome run = RunProgram(scratch, here, "card1/EPSN0001.ERF card2/EPSN0001.ERF card2/EPSN0002.ERF -o out/");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.find("erf-convert: card1/EPSN0001.ERF: not converted: card2/EPSN0001.ERF would be written to "
                            "out/EPSN0001.png too (convert them into different folders)\n"),
@@ -227,9 +226,9 @@ TEST(ErfConvertOutput, AReplacedFileKeepsItsPermissions) {
     for (const fs::perms mode : {fs::perms(0600), fs::perms(0640), fs::perms(0664)}) {
         WriteFile(scratch / "private.png", {'o', 'l', 'd'});
         fs::permissions(scratch / "private.png", mode);
-        ASSERT_EQ(ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "private.png").string())
-                      .status,
-                  0);
+        ASSERT_EQ(
+            ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "private.png").string()).status,
+            0);
         EXPECT_EQ(ReadPng(scratch / "private.png").width, 4);
         EXPECT_EQ(fs::status(scratch / "private.png").permissions(), mode);
     }
@@ -239,9 +238,8 @@ TEST(ErfConvertOutput, RefusesATerminalAsStandardOutput) {
     const Scratch scratch;
     WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
     // script(1) gives the program a terminal as standard output.
-    const Outcome run = RunProgram(scratch, "script -qec '" ERF_CONVERT " " + (scratch / "photo.erf").string() +
-                                                " -o -' /dev/null",
-                                   "");
+    const Outcome run =
+        RunProgram(scratch, "script -qec '" ERF_CONVERT " " + (scratch / "photo.erf").string() + " -o -' /dev/null", "");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.out.find("erf-convert: standard output is a terminal"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("PNG"), std::string::npos);
@@ -255,9 +253,10 @@ TEST(ErfConvertOutput, TheNextRunRemovesATemporaryFileLeftByAKilledOne) {
     WriteFile(scratch / "small.erf", ErfBytes(4, 2));
     const std::string here = "cd " + scratch.path().string() + " && ";
     // strace kills the program as it is about to give the temporary file its name.
-    const Outcome killed = RunProgram(
-        scratch, here + "strace -f -o /dev/null -e inject=rename:signal=KILL " ERF_CONVERT " big.erf -o big.png",
-        "; ls -a | grep incomplete");
+    const Outcome killed =
+        RunProgram(scratch,
+                   here + "strace -f -o /dev/null -e inject=rename:signal=KILL " ERF_CONVERT " big.erf -o big.png",
+                   "; ls -a | grep incomplete");
     ASSERT_EQ(killed.out.rfind(".big.png.incomplete-", 0), 0u) << killed.out << killed.err;
     EXPECT_FALSE(fs::exists(scratch / "big.png"));
     // Another running writer's file stays.
@@ -304,7 +303,7 @@ TEST(ToolInputs, FoldersEmptyFilesAndStandardInput) {
     EXPECT_EQ(info.status, 0) << info.err;
     EXPECT_EQ(info.out.rfind("standard input\nbyte order", 0), 0u) << info.out;
     const Outcome nothing = RunProgram(scratch, here + ERF_CONVERT, "- -o x.png < /dev/null");
-    EXPECT_EQ(nothing.err, "erf-convert: standard input: empty file\n" ) << nothing.err;
+    EXPECT_EQ(nothing.err, "erf-convert: standard input: empty file\n") << nothing.err;
     const Outcome unnamed = RunProgram(scratch, here + ERF_CONVERT, "- < s.erf");
     EXPECT_EQ(unnamed.status, 2);
     EXPECT_EQ(unnamed.err.rfind("erf-convert: a picture read from standard input (-) needs its name given with -o\n"),

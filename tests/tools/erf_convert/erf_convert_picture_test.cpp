@@ -53,7 +53,8 @@ TEST(ErfConvertDamage, SaysWhyTheModuleRefusedAPicture) {
     // The module's own message box (a line on standard error here), then the tool's line.
     EXPECT_EQ(run.err, "Picture too large for memory: " + (scratch / "large.erf").string() +
                            " (30000 x 30000 pixels)\n"
-                           "erf-convert: " + (scratch / "large.erf").string() +
+                           "erf-convert: " +
+                           (scratch / "large.erf").string() +
                            ": the picture (30000 x 30000) is too large to decode: it needs 2700000040 bytes of memory "
                            "in one block, at most 2147483647 can be had\n");
 }
@@ -64,10 +65,10 @@ TEST(Oriented, TurnsAndMirrorsAsTheOrientationTagSays) {
     for (std::uint8_t n = 1; n <= 6; ++n) picture.pixels.insert(picture.pixels.end(), {n, 0, 0});
     const std::map<std::uint32_t, std::vector<std::uint8_t>> shown = {
         {1, {1, 2, 3, 4, 5, 6}},  // 3 x 2
-        {2, {3, 2, 1, 6, 5, 4}},  {3, {6, 5, 4, 3, 2, 1}}, {4, {4, 5, 6, 1, 2, 3}},
+        {2, {3, 2, 1, 6, 5, 4}}, {3, {6, 5, 4, 3, 2, 1}}, {4, {4, 5, 6, 1, 2, 3}},
         {5, {1, 4, 2, 5, 3, 6}},  // 2 x 3 from here on
-        {6, {4, 1, 5, 2, 6, 3}},  {7, {6, 3, 5, 2, 4, 1}}, {8, {3, 6, 2, 5, 1, 4}},
-        {0, {1, 2, 3, 4, 5, 6}},  {9, {1, 2, 3, 4, 5, 6}},
+        {6, {4, 1, 5, 2, 6, 3}}, {7, {6, 3, 5, 2, 4, 1}}, {8, {3, 6, 2, 5, 1, 4}},
+        {0, {1, 2, 3, 4, 5, 6}}, {9, {1, 2, 3, 4, 5, 6}},
     };
     for (const auto& [orientation, numbers] : shown) {
         SCOPED_TRACE(orientation);
@@ -130,13 +131,13 @@ TEST(ErfConvertPicture, CarriesTheResolutionAndTheCameraTagsInThePng) {
     EXPECT_EQ(notes.y, 2835u);
     EXPECT_EQ(notes.unit, PNG_RESOLUTION_METER);
     EXPECT_EQ(notes.texts, (std::map<std::string, std::string>{{"Make", "SEIKO EPSON CORP."},
-                                                                 {"Model", "R-D1"},
-                                                                 {"Creation Time", "Thu, 01 Jan 2026 00:00:00"},
-                                                                 {"Software", "make-erf"}}));
+                                                               {"Model", "R-D1"},
+                                                               {"Creation Time", "Thu, 01 Jan 2026 00:00:00"},
+                                                               {"Software", "make-erf"}}));
     // --strip writes none of it.
-    ASSERT_EQ(ErfConvert(scratch, (scratch / "photo.erf").string() + " --strip -o " + (scratch / "stripped.png").string())
-                  .status,
-              0);
+    ASSERT_EQ(
+        ErfConvert(scratch, (scratch / "photo.erf").string() + " --strip -o " + (scratch / "stripped.png").string()).status,
+        0);
     const PngNotes stripped = ReadNotes(scratch / "stripped.png");
     EXPECT_EQ(stripped.unit, -1);
     EXPECT_TRUE(stripped.texts.empty());
@@ -193,8 +194,8 @@ TEST(ErfConvertPicture, WritesTheThumbnailInsteadOfDecoding) {
     // make-erf's thumbnail: the chart at a twentieth of its size.
     const Picture expected = Resized(MakeTestChart(400, 300), 20, 15);
     // Under a name of its own, which the full conversion then does not meet.
-    EXPECT_EQ(run.out, (scratch / "photo.erf").string() + " -> " + (scratch / "photo.thumb.png").string() +
-                           " (20 x 15)\n");
+    EXPECT_EQ(run.out,
+              (scratch / "photo.erf").string() + " -> " + (scratch / "photo.thumb.png").string() + " (20 x 15)\n");
     EXPECT_EQ(ErfConvert(scratch, (scratch / "photo.erf").string()).status, 0);
     EXPECT_EQ(ReadPng(scratch / "photo.png").width, 400);
     const Picture thumbnail = ReadPng(scratch / "photo.thumb.png");
@@ -271,8 +272,8 @@ void PointDirectories(const std::string& path, std::uint32_t offset) {
     for (const std::uint32_t number : {34665u, 34853u}) {
         const TiffTag* tag = erf.mainIfd.FindTagByNumber(number);
         ASSERT_NE(tag, nullptr) << number;
-        const char bytes[] = {static_cast<char>(offset), static_cast<char>(offset >> 8), static_cast<char>(offset >> 16),
-                              static_cast<char>(offset >> 24)};
+        const char bytes[] = {static_cast<char>(offset), static_cast<char>(offset >> 8),
+                              static_cast<char>(offset >> 16), static_cast<char>(offset >> 24)};
         file.seekp(tag->entryOffset + 8);
         file.write(bytes, 4);
     }

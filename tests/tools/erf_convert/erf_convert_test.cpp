@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 TEST(ErfConvert, WritesThePictureTheModuleDeliversAsPng) {
     const Scratch scratch;
     WriteFile(scratch / "photo.erf", ErfBytes(13, 7));
-    const Outcome run = ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "photo.png").string());
+    const Outcome run =
+        ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "photo.png").string());
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     const Picture png = ReadPng(scratch / "photo.png");
@@ -30,7 +31,8 @@ TEST(ErfConvert, WritesThePictureTheModuleDeliversAsPng) {
 TEST(ErfConvert, WritesABmpBottomRowFirst) {
     const Scratch scratch;
     WriteFile(scratch / "photo.erf", ErfBytes(5, 3));
-    const Outcome run = ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "photo.bmp").string());
+    const Outcome run =
+        ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "photo.bmp").string());
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string bmp = Slurp(scratch / "photo.bmp");
     ASSERT_EQ(bmp.size(), 54u + 3 * 16);  // rows of 15 bytes padded to 16
@@ -49,7 +51,7 @@ TEST(ErfConvert, ConvertsSeveralFilesIntoADirectory) {
     WriteFile(scratch / "a.erf", ErfBytes(4, 4));
     WriteFile(scratch / "b.erf", ErfBytes(6, 2));
     const Outcome run = ErfConvert(scratch, (scratch / "a.erf").string() + " " + (scratch / "b.erf").string() +
-                                            " --format bmp -o " + (scratch / "out").string() + "/");
+                                                " --format bmp -o " + (scratch / "out").string() + "/");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(fs::exists(scratch / "out" / "a.bmp"));
     EXPECT_TRUE(fs::exists(scratch / "out" / "b.bmp"));
@@ -63,20 +65,28 @@ TEST(ErfConvert, NamesEachFileItCannotConvertAndGoesOn) {
     WriteFile(scratch / "empty.erf", BuildErf({.width = 4, .height = 2, .emptyRawIfd = true}));
     const std::string missing = (scratch / "missing.erf").string();
     const std::string text = (scratch / "text.erf").string();
-    const Outcome run = ErfConvert(scratch, missing + " " + text + " " + (scratch / "good.erf").string() + " " +
-                                            (scratch / "huge.erf").string() + " " + (scratch / "empty.erf").string() +
-                                            " -o " + (scratch / "out").string() + "/");
+    const Outcome run =
+        ErfConvert(scratch, missing + " " + text + " " + (scratch / "good.erf").string() + " " +
+                                (scratch / "huge.erf").string() + " " + (scratch / "empty.erf").string() + " -o " +
+                                (scratch / "out").string() + "/");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(fs::exists(scratch / "out" / "good.png"));
     EXPECT_EQ(run.err,
-              "erf-convert: " + missing + ": no such file\n"
-              // the module's own message, once, then ours
-              "TIFF endian error: " + text + "\n"
-              "erf-convert: " + text + ": no picture in the file (not an EPSON RAW file, or its raw image has no size)\n"
-              "erf-convert: " + (scratch / "huge.erf").string() +
+              "erf-convert: " + missing +
+                  ": no such file\n"
+                  // the module's own message, once, then ours
+                  "TIFF endian error: " +
+                  text +
+                  "\n"
+                  "erf-convert: " +
+                  text +
+                  ": no picture in the file (not an EPSON RAW file, or its raw image has no size)\n"
+                  "erf-convert: " +
+                  (scratch / "huge.erf").string() +
                   ": the picture (100000 x 100000) is larger than the file can hold: 167 bytes hold at most 1336 "
                   "pixels, so the file is cut short or damaged; nothing was decoded\n"
-              "erf-convert: " + (scratch / "empty.erf").string() +
+                  "erf-convert: " +
+                  (scratch / "empty.erf").string() +
                   ": no picture in the file (not an EPSON RAW file, or its raw image has no size)\n");
 }
 

@@ -88,8 +88,8 @@ class MadeFile {
 public:
     MadeFile(const Scratch& scratch, const std::string& name, std::uintmax_t bytes = 0, int height = 480)
         : path_((scratch / name).string()) {
-        EXPECT_EQ(RunProgram(scratch, MAKE_ERF, "--width 640 --height " + std::to_string(height) + " -o " + path_).status,
-                  0);
+        EXPECT_EQ(
+            RunProgram(scratch, MAKE_ERF, "--width 640 --height " + std::to_string(height) + " -o " + path_).status, 0);
         if (bytes != 0) std::filesystem::resize_file(path_, bytes);
     }
     const std::string& path() const { return path_; }
@@ -116,7 +116,8 @@ TEST(ErfInfo, EndsEachFileWithItsVerdictAndFailsUnlessEveryFileIsIntact) {
     const MadeFile twoRows(scratch, "tworows.erf", 0, 2);
     const MadeFile noRow(scratch, "norow.erf", std::filesystem::file_size(twoRows.path()) - 1025, 2);
     TempFile plain(PlainTiff());
-    TempFile noSize(BuildTwoDirectoryFile(true, {{kTagImageWidth, 4, 1, {8}}}, {{kTagPhotometricInterpretation, 3, 1, {32803}}}));
+    TempFile noSize(
+        BuildTwoDirectoryFile(true, {{kTagImageWidth, 4, 1, {8}}}, {{kTagPhotometricInterpretation, 3, 1, {32803}}}));
     TempFile noMark(std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'});
     TempFile no42(std::vector<std::uint8_t>{'I', 'I', 43, 0, 8, 0, 0, 0});
     struct Case {
@@ -197,7 +198,8 @@ TEST(ErfInfo, EveryLineFitsAHundredColumnsWithLongTextsCut) {
     EXPECT_NE(run.out.find("DDD…  画像タイトル\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("4000000000/3        画像の高さ方向の解像度（ピク…\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("MMM…  モデル\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("  274   Orientation               SHORT     1     ０行：画像の右側、０列：画像の上  画素の並び\n"),
+    EXPECT_NE(run.out.find(
+                  "  274   Orientation               SHORT     1     ０行：画像の右側、０列：画像の上  画素の並び\n"),
               std::string::npos)
         << run.out;
 }
@@ -205,14 +207,15 @@ TEST(ErfInfo, EveryLineFitsAHundredColumnsWithLongTextsCut) {
 TEST(ErfInfo, JsonIsOneArrayWithTheFileTextsAsUtf8) {
     const std::string model = Utf8ToCp932("R-D1 ビット") + '\0';
     const std::string artist = "Jürgen\t\"Ö\"";  // UTF-8 in an ASCII field stays UTF-8
-    TempFile file(BuildTwoDirectoryFile(false,
-                                        {
-                                            {kTagCompression, 3, 1, {1}},
-                                            {kTagMake, 2, 9, Items(std::string("EPSON\0\0\0", 9))},
-                                            {kTagModel, 2, static_cast<std::uint32_t>(model.size()), Items(model)},
-                                            {kTagArtist, 2, static_cast<std::uint32_t>(artist.size() + 1), Items(artist + '\0')},
-                                        },
-                                        {{kTagImageWidth, 4, 1, {640}}}));
+    TempFile file(
+        BuildTwoDirectoryFile(false,
+                              {
+                                  {kTagCompression, 3, 1, {1}},
+                                  {kTagMake, 2, 9, Items(std::string("EPSON\0\0\0", 9))},
+                                  {kTagModel, 2, static_cast<std::uint32_t>(model.size()), Items(model)},
+                                  {kTagArtist, 2, static_cast<std::uint32_t>(artist.size() + 1), Items(artist + '\0')},
+                              },
+                              {{kTagImageWidth, 4, 1, {640}}}));
     const std::string missing = "/nonexistent/a.erf";
     const Outcome run = ErfInfo("--json --lang ja " + missing + " " + file.path() + " " + missing);
     EXPECT_EQ(run.status, 1);
@@ -230,8 +233,14 @@ TEST(ErfInfo, JsonIsOneArrayWithTheFileTextsAsUtf8) {
     EXPECT_FALSE(read.contains("error"));
     const json& ifd0 = read.at("ifd0");
     ASSERT_EQ(ifd0.size(), 5u);
-    EXPECT_EQ(ifd0[0], (json{{"number", 259}, {"name", "Compression"}, {"type", 3}, {"typeName", "SHORT"},
-                             {"count", 1}, {"values", {1}}, {"valueText", "非圧縮"}, {"description", "圧縮の種類"}}));
+    EXPECT_EQ(ifd0[0], (json{{"number", 259},
+                             {"name", "Compression"},
+                             {"type", 3},
+                             {"typeName", "SHORT"},
+                             {"count", 1},
+                             {"values", {1}},
+                             {"valueText", "非圧縮"},
+                             {"description", "圧縮の種類"}}));
     // Exactly `count` items, the text without the library's leading blank.
     EXPECT_EQ(ifd0[1].at("values"), (json{69, 80, 83, 79, 78, 0, 0, 0, 0}));
     EXPECT_EQ(ifd0[2].at("valueText"), "R-D1 ビット");
@@ -239,8 +248,11 @@ TEST(ErfInfo, JsonIsOneArrayWithTheFileTextsAsUtf8) {
     EXPECT_EQ(ifd0[3].at("valueText"), artist);
     EXPECT_EQ(ifd0[4].at("valueText"), std::to_string(ifd0[4].at("values").at(0).get<int>()));
     EXPECT_EQ(read.at("rawIfd")[0].at("valueText"), "640");
-    EXPECT_EQ(read.at("rawImage"), (json{{"PhotometricInterpretation", 0}, {"ImageWidth", 640}, {"ImageLength", 0},
-                                         {"StripOffsets", 0}, {"StripByteCounts", 0}}));
+    EXPECT_EQ(read.at("rawImage"), (json{{"PhotometricInterpretation", 0},
+                                         {"ImageWidth", 640},
+                                         {"ImageLength", 0},
+                                         {"StripOffsets", 0},
+                                         {"StripByteCounts", 0}}));
     EXPECT_EQ(read.at("verdict").at("state"), "noRawSize");
 }
 
@@ -263,13 +275,12 @@ TEST(ErfInfo, NamesDirectoriesCutShortAndOtherCamerasOneLineAFile) {
     TempFile canon(BuildTwoDirectoryFile(true, {{271, 2, 6, Items(make + '\0')}},
                                          {{256, 4, 1, {3516}}, {257, 4, 1, {2328}}, {262, 3, 1, {32803}}}));
     const std::string raw = std::to_string(rawIfd);
-    const std::string expected = whole.path() + ": EPSON RAW, complete\n" + cut.path() +
-                                 ": cut short inside IFD0: it ends at byte 254, the file has 100 bytes\n" +
-                                 rawCut.path() + ": cut short inside the raw-image directory: it ends at byte " +
-                                 std::to_string(rawIfd + 2 + 10 * 12 + 4) + ", the file has " +
-                                 std::to_string(rawIfd + 20) + " bytes\n" + canon.path() +
-                                 ": made by Canon, not an EPSON RAW file\n" + scratch.path().string() +
-                                 ": is a folder\n";
+    const std::string expected =
+        whole.path() + ": EPSON RAW, complete\n" + cut.path() +
+        ": cut short inside IFD0: it ends at byte 254, the file has 100 bytes\n" + rawCut.path() +
+        ": cut short inside the raw-image directory: it ends at byte " + std::to_string(rawIfd + 2 + 10 * 12 + 4) +
+        ", the file has " + std::to_string(rawIfd + 20) + " bytes\n" + canon.path() +
+        ": made by Canon, not an EPSON RAW file\n" + scratch.path().string() + ": is a folder\n";
     const Outcome brief = ErfInfo("--brief " + whole.path() + " " + cut.path() + " " + rawCut.path() + " " +
                                   canon.path() + " " + scratch.path().string());
     EXPECT_EQ(brief.status, 1);
@@ -286,8 +297,8 @@ TEST(ErfInfo, NamesDirectoriesCutShortAndOtherCamerasOneLineAFile) {
 
 // A rational in JSON: numerator and denominator, and the decimal beside them.
 TEST(ErfInfo, JsonGivesEachRationalWholeWithItsDecimal) {
-    TempFile file(BuildTwoDirectoryFile(true, {{282, 5, 1, {7, 2}}, {283, 10, 2, {0xFFFFFFFD, 4, 1, 3}}, {318, 5, 1, {72, 0}}},
-                                        {{256, 4, 1, {640}}}));
+    TempFile file(BuildTwoDirectoryFile(
+        true, {{282, 5, 1, {7, 2}}, {283, 10, 2, {0xFFFFFFFD, 4, 1, 3}}, {318, 5, 1, {72, 0}}}, {{256, 4, 1, {640}}}));
     const json ifd0 = json::parse(ErfInfo("--json " + file.path()).out).at(0).at("ifd0");
     EXPECT_EQ(ifd0[0].at("values"), json::parse("[[7, 2]]"));
     EXPECT_EQ(ifd0[0].at("decimals"), json::parse("[3.5]"));
@@ -302,8 +313,7 @@ TEST(ErfInfo, JsonGivesEachRationalWholeWithItsDecimal) {
 // as --lang says; the raw image's compression and photometric named as
 // ExifTool names them in both.
 TEST(ErfInfo, SpeaksEnglishOrJapanese) {
-    TempFile file(BuildTwoDirectoryFile(true, {{259, 3, 1, {1}}},
-                                        {{259, 3, 1, {32769}}, {262, 3, 1, {32803}}}));
+    TempFile file(BuildTwoDirectoryFile(true, {{259, 3, 1, {1}}}, {{259, 3, 1, {32769}}, {262, 3, 1, {32803}}}));
     const struct {
         std::string environment, arguments, compression, raw;
     } cases[] = {

@@ -159,8 +159,11 @@ TEST(MakeErfProgram, ReplacesTheOutputWholeAndWritesThroughALink) {
     const std::string size = "--width 30 --height 20 ";
     ASSERT_EQ(RunProgram(scratch, MAKE_ERF, size + "-o " + (scratch / "fresh.erf").string()).status, 0);
     const std::string fresh = Slurp(scratch / "fresh.erf");
-    EXPECT_EQ(std::filesystem::status(scratch / "fresh.erf").permissions(),
-              std::filesystem::perms(0666 & ~[] { const mode_t mask = umask(0); umask(mask); return mask; }()));
+    EXPECT_EQ(std::filesystem::status(scratch / "fresh.erf").permissions(), std::filesystem::perms(0666 & ~[] {
+                  const mode_t mask = umask(0);
+                  umask(mask);
+                  return mask;
+              }()));
 
     std::ofstream(scratch / "old.erf") << "the old file";
     std::filesystem::create_symlink("old.erf", scratch / "link.erf");
@@ -228,8 +231,9 @@ TEST(MakeErfProgram, ExifToolReadsTheRawDirectoryWithoutAWarning) {
     for (const char* order : {"II", "MM"}) {
         SCOPED_TRACE(order);
         const std::string file = (scratch / "exif.erf").string();
-        ASSERT_EQ(RunProgram(scratch, MAKE_ERF, std::string("--width 640 --height 480 --byte-order ") + order +
-                                                    " -o " + file).status,
+        ASSERT_EQ(RunProgram(scratch, MAKE_ERF,
+                             std::string("--width 640 --height 480 --byte-order ") + order + " -o " + file)
+                      .status,
                   0);
         const Outcome read = RunProgram(scratch, "exiftool", "-a -s -SubIFD:Compression -warning " + file);
         EXPECT_EQ(read.out, "Compression                     : Packed RAW\n");

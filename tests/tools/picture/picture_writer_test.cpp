@@ -16,9 +16,7 @@
 namespace {
 
 // 2 x 2: top row blue-ish then green-ish, bottom row red-ish then grey.
-Picture SmallPicture() {
-    return {2, 2, {200, 10, 20, 30, 210, 40, 50, 60, 220, 70, 80, 90}};
-}
+Picture SmallPicture() { return {2, 2, {200, 10, 20, 30, 210, 40, 50, 60, 220, 70, 80, 90}}; }
 
 std::string TempName(const char* extension) {
     const TempFile file;
@@ -56,12 +54,14 @@ TEST(WriteBmp, WritesHeadersAndPaddedRowsBottomFirst) {
     const std::string text = Slurp(path);
     const std::vector<std::uint8_t> bytes(text.begin(), text.end());
     std::remove(path.c_str());
+    // clang-format off
     const std::vector<std::uint8_t> expected = {
         'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header: 54 + 2 x 8 bytes, pixels at 54
         40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0,
         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
         50, 60, 220, 70, 80, 90, 0, 0,    // bottom row first, padded to 8 bytes
         200, 10, 20, 30, 210, 40, 0, 0};
+    // clang-format on
     EXPECT_EQ(bytes, expected);
 }
 
