@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native tests, the same tests under
+# Checks the sources' format, builds everything and runs every test: the native tests, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, in 64 and in 32 bits, the
 # Windows module under Wine against the native build, and the fuzz targets.
 # Installs what is missing first.
@@ -10,6 +10,9 @@ jobs=$(nproc)
 tools/install-deps.sh base test windows
 # Every build here treats a warning as an error; tests/windows/run.sh and fuzz/run.sh take it from here.
 export RUDI_WERROR=ON
+
+echo "== every source formatted as .clang-format says"
+tools/check-format.sh
 
 echo "== native build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUDI_WERROR=ON >/dev/null
