@@ -20,7 +20,7 @@ struct PictureNotes {
     };
     std::optional<PixelSize> pixelSize;
     std::vector<std::pair<std::string, std::string>> texts;
-    // The photograph's own tags to carry (see tools/picture/photo_tags.h),
+    // The photograph's own tags to carry (the converter reads them),
     // and the Orientation they are to give: 1 once the pixels show upright.
     struct PhotoTags {
         std::vector<TiffTag> main;  // IFD0's texts (Make, Model, DateTime, Artist, ...) and resolution
