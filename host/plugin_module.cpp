@@ -18,36 +18,37 @@ constexpr const char* kModuleFile = "R_UDI.dll";
 constexpr const char* kModuleFile = "R_UDI.so";
 #endif
 
-std::string ProgramDirectory() {
+std::filesystem::path ProgramPath() {
 #ifdef _WIN32
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string program(path, length);
-    const auto slash = program.find_last_of("\\/");
+    // Wide, so that a folder the ANSI code page cannot name still works.
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path;
 #else
     char path[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-    std::string program(path, length > 0 ? static_cast<std::size_t>(length) : 0);
-    const auto slash = program.rfind('/');
+    return std::string(path, length > 0 ? static_cast<std::size_t>(length) : 0);
 #endif
-    return slash == std::string::npos ? std::string(".") : program.substr(0, slash);
+}
+
+// A path as UTF-8, for messages.
+std::string Shown(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 }  // namespace
 
-std::string PluginModule::DefaultPath() {
-#ifdef _WIN32
-    return ProgramDirectory() + "\\" + kModuleFile;
-#else
-    return ProgramDirectory() + "/" + kModuleFile;
-#endif
+std::filesystem::path PluginModule::DefaultPath() {
+    const std::filesystem::path program = ProgramPath();
+    return (program.has_parent_path() ? program.parent_path() : std::filesystem::path(".")) / kModuleFile;
 }
 
-std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::string& error) {
+std::unique_ptr<PluginModule> PluginModule::Load(const std::filesystem::path& path, std::string& error) {
 #ifdef _WIN32
-    void* handle = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+    void* handle = reinterpret_cast<void*>(LoadLibraryW(path.c_str()));
     if (handle == nullptr) {
-        error = "cannot load the module " + path + " (error " + std::to_string(GetLastError()) + ")";
+        error = "cannot load the module " + Shown(path) + " (error " + std::to_string(GetLastError()) + ")";
         return nullptr;
     }
 #else
@@ -71,13 +72,13 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
     for (const auto& entry : exports) {
         void* address = module->Symbol(entry.name);
         if (address == nullptr) {
-            error = path + " does not export " + entry.name;
+            error = Shown(path) + " does not export " + entry.name;
             return nullptr;
         }
 #ifdef _WIN32
         // Velna may find an export by its ordinal: both ways must agree.
         if (module->SymbolByOrdinal(entry.ordinal) != address) {
-            error = path + ": ordinal " + std::to_string(entry.ordinal) + " is not " + entry.name;
+            error = Shown(path) + ": ordinal " + std::to_string(entry.ordinal) + " is not " + entry.name;
             return nullptr;
         }
 #endif

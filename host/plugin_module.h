@@ -2,6 +2,7 @@
 // Windows also by ordinal), as the host loads it.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -16,10 +17,11 @@ using ReadFileExecFn = std::int32_t(RUDI_CDECL*)(std::int32_t, const char*, std:
 
 class PluginModule {
 public:
-    // Loads the module at `path`; on failure returns null and says why in `error`.
-    static std::unique_ptr<PluginModule> Load(const std::string& path, std::string& error);
+    // Loads the module at `path` (on Windows through the wide functions, so
+    // any name does); on failure returns null and says why in `error`, in UTF-8.
+    static std::unique_ptr<PluginModule> Load(const std::filesystem::path& path, std::string& error);
     // The module's file beside this program.
-    static std::string DefaultPath();
+    static std::filesystem::path DefaultPath();
 
     PluginModule(const PluginModule&) = delete;
     PluginModule& operator=(const PluginModule&) = delete;

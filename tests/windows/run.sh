@@ -250,6 +250,17 @@ if [ "$status" -eq 1 ] && grep -q "한.erf: the name has characters that code pa
 else
   fail "unexpressible name: exit $status, $(tr -d '\r' <"$names/refused.err")"
 fi
+# The converter and the module in a folder whose name code page 1252 cannot
+# express: the module beside the program is found and loaded by its wide name.
+mkdir -p "$names/한글"
+cp "$win/bin/erf-convert.exe" "$win/bin/R_UDI.dll" "$names/한글/"
+(cd "$names" && LANG=C.UTF-8 wine '한글\erf-convert.exe' 'café\café.erf' -o 'café\moved.bmp' >/dev/null 2>"$names/moved.err")
+status=$?
+if [ "$status" -eq 0 ] && cmp -s "$names/café/moved.bmp" "$work/not-ten.native.bmp"; then
+  pass "the converter and its module in a folder of any name"
+else
+  fail "converter in a folder of any name: exit $status, $(tr -d '\r' <"$names/moved.err")"
+fi
 
 # No picture over an input; a temporary file left by an ended process is
 # removed by the next run into its folder.

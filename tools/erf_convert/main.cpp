@@ -36,7 +36,7 @@ constexpr PictureFormat kDefaultFormat = PictureFormat::kBmp;
 #endif
 
 struct Options {
-    std::string modulePath = PluginModule::DefaultPath();
+    std::string modulePath;  // empty: the one beside this program
     std::string output;
     std::string format;
     int quality = kDefaultQuality;
@@ -372,7 +372,9 @@ int Run(int argc, char** argv) {
     if (!plan) return cli::BadUsage(app, reason);
 
     std::string error;
-    const auto module = PluginModule::Load(options.modulePath, error);
+    const auto module =
+        PluginModule::Load(options.modulePath.empty() ? PluginModule::DefaultPath() : files::PathOf(options.modulePath),
+                           error);
     if (module == nullptr) {
         std::fprintf(stderr, "erf-convert: %s\n", error.c_str());
         return cli::kExitFailure;
