@@ -121,7 +121,8 @@ bool WriteFrame(IWICBitmapFrameEncode* frame, const Picture& picture, const Pict
         const auto rows = static_cast<UINT>(std::min(kRowsPerWrite, picture.height - y));
         result = frame->WritePixels(rows, stride, rows * stride, const_cast<BYTE*>(picture.Row(y)));
         if (FAILED(result)) return reason = Failed("WritePixels", result), false;
-        if (request.progress) request.progress(static_cast<std::size_t>(y) + rows, static_cast<std::size_t>(picture.height));
+        if (request.progress)
+            request.progress(static_cast<std::size_t>(y) + rows, static_cast<std::size_t>(picture.height));
     }
     result = frame->Commit();
     if (FAILED(result)) return reason = Failed("committing the frame", result), false;
