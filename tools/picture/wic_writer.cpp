@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include <objbase.h>
@@ -114,6 +115,11 @@ bool WriteFrame(IWICBitmapFrameEncode* frame, const Picture& picture, const Pict
     if (FAILED(result)) return reason = Failed("SetPixelFormat", result), false;
     if (!IsEqualGUID(layout, GUID_WICPixelFormat24bppBGR)) {
         reason = "the system's encoder does not take 24-bit blue, green, red pixels";
+        return false;
+    }
+    // The encoder counts bytes in 32 bits.
+    if (std::uint64_t{picture.pixels.size()} > std::numeric_limits<UINT>::max()) {
+        reason = "the picture is too large for the system's encoder";
         return false;
     }
     const UINT stride = static_cast<UINT>(picture.RowBytes());
