@@ -234,6 +234,17 @@ while read -r name options; do
     fail "$name ($got): pixels differ from the native build's"
   fi
 done <<<"$formats"
+# A picture the system's encoder refuses (Wine's libjpeg takes at most
+# 65500 pixels a side): exit 1 with the encoder's reason, nothing written.
+"$make_erf" --width 65535 --height 2 -o "$work/too-wide.erf" >/dev/null
+(cd "$work" && wine "$win/bin/erf-convert.exe" too-wide.erf -o too-wide.jpg >/dev/null 2>"$work/too-wide.err")
+status=$?
+if [ "$status" -eq 1 ] && grep -q "too-wide.jpg: cannot write the JPEG file (.* failed with 0x" "$work/too-wide.err" &&
+  [ -z "$(find "$work" -maxdepth 1 -name '*too-wide.jpg*')" ]; then
+  pass "a picture the encoder refuses: exit 1, its reason, nothing written"
+else
+  fail "refused by the encoder: exit $status, $(tr -d '\r' <"$work/too-wide.err"); $(find "$work" -maxdepth 1 -name '*too-wide.jpg*')"
+fi
 # The help offers what the build writes.
 (cd "$work" && wine "$win/bin/erf-convert.exe" --help >"$work/help.txt" 2>&1)
 if grep -q "default png" "$work/help.txt" && grep -q "\.png, \.jpg, \.jpeg, \.tif, \.tiff or \.bmp" "$work/help.txt"; then
