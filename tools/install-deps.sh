@@ -12,8 +12,9 @@ for group in "${@:-base}"; do
     # check the installed man pages and completions; strace kills a
     # conversion half-way.
     test) want+=(dcraw libimage-exiftool-perl groff-base bash-completion strace python3) ;;
-    # locales: tests/windows/run.sh runs Wine in ja_JP.UTF-8 (code page 932).
-    windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 locales) ;;
+    # locales: tests/windows/run.sh runs Wine in ja_JP.UTF-8 (code page 932);
+    # imagemagick compares the Windows build's PNG, JPEG and TIFF pixels.
+    windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 locales imagemagick) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
     # The 32-bit build (cmake/linux-i386.cmake): clang -m32 with its i386
     # sanitizer and libFuzzer runtimes, and Debian's i386 multiarch libraries.

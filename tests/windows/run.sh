@@ -184,29 +184,73 @@ else
   fail "two threads at once (concurrent-calls)"
 fi
 
-# Without libpng, libjpeg and libtiff the Windows build writes BMP by default
-# and refuses the other formats before decoding.
-(cd "$work" && wine "$win/bin/erf-convert.exe" --force small.erf >/dev/null 2>&1)
-if [ $? -eq 0 ] && cmp -s "$work/small.bmp" "$work/small.native.bmp"; then
-  pass "default picture: BMP beside the input"
+# PNG (by default), JPEG and TIFF through the system's encoders: PNG and
+# TIFF decode to the native build's pixels exactly; a JPEG must come close to
+# them (peak signal to noise against the lossless picture, in dB), whatever
+# quality and colour sampling the system's encoder honours (Wine 8's takes
+# neither, nor the TIFF compression: the lines show what each file got).
+lossless="$work/odd.native.png"
+"$native/bin/erf-convert" --force "$work/odd.erf" -o "$lossless" >/dev/null 2>&1
+(cd "$work" && wine "$win/bin/erf-convert.exe" --force odd.erf >/dev/null 2>"$work/default.err")
+status=$?
+if [ "$status" -eq 0 ] && [ "$(compare -metric AE "$work/odd.png" "$lossless" null: 2>&1)" = 0 ]; then
+  pass "default picture: PNG beside the input, the native build's pixels"
 else
-  fail "default picture: no BMP beside the input"
+  fail "default picture: exit $status, $(tr -d '\r' <"$work/default.err")"
 fi
-for format in png jpeg tiff; do
-  (cd "$work" && wine "$win/bin/erf-convert.exe" --format "$format" small.erf >/dev/null 2>"$work/refused.err")
+min_psnr=20
+# name options
+formats="
+png --format=png
+jpeg --format=jpeg
+jpeg-50 --format=jpeg --quality=50
+tiff --format=tiff
+tiff-deflate --format=tiff --compression=deflate
+tiff-lzw --format=tiff --compression=lzw
+"
+while read -r name options; do
+  [ -n "$name" ] || continue
+  extension=${name%%-*}
+  picture="odd.$name.$extension"
+  # shellcheck disable=SC2086  # the options are words
+  (cd "$work" && wine "$win/bin/erf-convert.exe" $options odd.erf -o "$picture" >/dev/null 2>"$work/$name.err")
   status=$?
-  if [ "$status" -eq 2 ] && grep -q "'$format' is not one of bmp" "$work/refused.err"; then
-    pass "$format refused as bad usage"
-  else
-    fail "$format: exit $status, $(cat "$work/refused.err")"
+  if [ "$status" -ne 0 ]; then
+    fail "$name: exit $status, $(tr -d '\r' <"$work/$name.err")"
+    continue
   fi
-done
-# The help offers only what the build writes.
-(cd "$work" && wine "$win/bin/erf-convert.exe" --help >"$work/help.txt" 2>&1)
-if grep -q "bmp" "$work/help.txt" && ! grep -qi "png" "$work/help.txt"; then
-  pass "help offers BMP only"
+  got=$(identify -format '%m %wx%h %C' "$work/$picture" 2>&1)
+  if [ "$extension" = jpeg ]; then
+    got="$got, quality $(identify -format '%Q, sampling %[jpeg:sampling-factor]' "$work/$picture")"
+    psnr=$(compare -metric PSNR "$work/$picture" "$lossless" null: 2>&1)
+    if awk -v p="$psnr" -v m="$min_psnr" 'BEGIN { exit !(p + 0 >= m) }'; then
+      pass "$name ($got): $psnr dB from the native build's pixels (at least $min_psnr)"
+    else
+      fail "$name ($got): $psnr dB from the native build's pixels, under $min_psnr"
+    fi
+  elif [ "$(compare -metric AE "$work/$picture" "$lossless" null: 2>&1)" = 0 ]; then
+    pass "$name ($got): the native build's pixels"
+  else
+    fail "$name ($got): pixels differ from the native build's"
+  fi
+done <<<"$formats"
+# A picture the system's encoder refuses (Wine's libjpeg takes at most
+# 65500 pixels a side): exit 1 with the encoder's reason, nothing written.
+"$make_erf" --width 65535 --height 2 -o "$work/too-wide.erf" >/dev/null
+(cd "$work" && wine "$win/bin/erf-convert.exe" too-wide.erf -o too-wide.jpg >/dev/null 2>"$work/too-wide.err")
+status=$?
+if [ "$status" -eq 1 ] && grep -q "too-wide.jpg: cannot write the JPEG file (.* failed with 0x" "$work/too-wide.err" &&
+  [ -z "$(find "$work" -maxdepth 1 -name '*too-wide.jpg*')" ]; then
+  pass "a picture the encoder refuses: exit 1, its reason, nothing written"
 else
-  fail "help: $(grep -i png "$work/help.txt")"
+  fail "refused by the encoder: exit $status, $(tr -d '\r' <"$work/too-wide.err"); $(find "$work" -maxdepth 1 -name '*too-wide.jpg*')"
+fi
+# The help offers what the build writes.
+(cd "$work" && wine "$win/bin/erf-convert.exe" --help >"$work/help.txt" 2>&1)
+if grep -q "default png" "$work/help.txt" && grep -q "\.png, \.jpg, \.jpeg, \.tif, \.tiff or \.bmp" "$work/help.txt"; then
+  pass "help offers PNG (the default), JPEG, TIFF and BMP"
+else
+  fail "help: $(grep -i -E 'png|bmp' "$work/help.txt")"
 fi
 
 # Names: in code page 932 (LANG=ja_JP.UTF-8 makes it Wine's ANSI code page;
@@ -220,14 +264,14 @@ rm -rf "$names" && mkdir -p "$names/ソフト十" "$names/café"
 for name in 表 ソ 能 十 あ; do cp "$work/not-ten.erf" "$names/ソフト十/$name.erf"; done
 cp "$work/not-ten.erf" "$names/café/café.erf"
 cp "$work/not-ten.erf" "$names/ソフト十/한.erf"
-(cd "$names" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" 'ソフト十\表.erf' 'ソフト十\ソ.erf' \
+(cd "$names" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" --format bmp 'ソフト十\表.erf' 'ソフト十\ソ.erf' \
   'ソフト十\能.erf' 'ソフト十\十.erf' 'ソフト十\あ.erf' -o 'ソフト十\出力表\' >"$names/932.out" 2>"$names/932.err")
 status=$?
-(cd "$names" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" 'ソフト十\能.erf' >>"$names/932.out" 2>>"$names/932.err") ||
+(cd "$names" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" --format bmp 'ソフト十\能.erf' >>"$names/932.out" 2>>"$names/932.err") ||
   status=$?
 (cd "$names" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" 'ソフト十\表.erf' -o 'ソフト十\出力表\表 one.bmp' \
   >>"$names/932.out" 2>>"$names/932.err") || status=$?
-(cd "$names" && LANG=C.UTF-8 wine "$win/bin/erf-convert.exe" 'café\café.erf' >"$names/1252.out" 2>"$names/1252.err") ||
+(cd "$names" && LANG=C.UTF-8 wine "$win/bin/erf-convert.exe" --format bmp 'café\café.erf' >"$names/1252.out" 2>"$names/1252.err") ||
   status=$?
 expected=(ソフト十/出力表/表.bmp ソフト十/出力表/ソ.bmp ソフト十/出力表/能.bmp ソフト十/出力表/十.bmp ソフト十/出力表/あ.bmp
   ソフト十/能.bmp
@@ -240,7 +284,7 @@ made=$(cd "$names" && find . -name '*.bmp' | wc -l)
 if [ "$status" -eq 0 ] && [ -z "$wrong" ] && [ "$made" -eq "${#expected[@]}" ]; then
   pass "Japanese and accented names: $made pictures under their own names, identical to the native build's"
 else
-  fail "names: exit $status, wrong or missing:$wrong, $made pictures; $(tr -d '\r' <"$names/932.err" "$names/1252.err")"
+  fail "names: exit $status, wrong or missing:$wrong, $made pictures; $(cat "$names/932.err" "$names/1252.err" | tr -d '\r')"
 fi
 (cd "$names" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" 'ソフト十\한.erf' >"$names/refused.out" 2>"$names/refused.err")
 status=$?

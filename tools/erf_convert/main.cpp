@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 // Every file was written, but at least one from a raw strip cut short.
 constexpr int kExitDamaged = 3;
 
-#ifdef RUDI_HAVE_PNG
+#if defined(RUDI_HAVE_PNG) || defined(RUDI_HAVE_WIC)
 constexpr PictureFormat kDefaultFormat = PictureFormat::kPng;
 #else
 constexpr PictureFormat kDefaultFormat = PictureFormat::kBmp;

@@ -129,13 +129,13 @@ bool WriteBmpFile(const Picture& picture, const PictureNotes&, const WriteReques
 // The format's writer; null where the build lacks its library.
 Writer WriterOf(PictureFormat format) {
     switch (format) {
-#ifdef RUDI_HAVE_PNG
+#if defined(RUDI_HAVE_PNG) || defined(RUDI_HAVE_WIC)
         case PictureFormat::kPng: return WritePng;
 #endif
-#ifdef RUDI_HAVE_JPEG
+#if defined(RUDI_HAVE_JPEG) || defined(RUDI_HAVE_WIC)
         case PictureFormat::kJpeg: return WriteJpeg;
 #endif
-#ifdef RUDI_HAVE_TIFF
+#if defined(RUDI_HAVE_TIFF) || defined(RUDI_HAVE_WIC)
         case PictureFormat::kTiff: return WriteTiff;
 #endif
         case PictureFormat::kBmp: return WriteBmpFile;

@@ -27,7 +27,7 @@ std::optional<PictureFormat> FormatOfName(const std::string& path);
 const char* FormatExtension(PictureFormat format);
 const char* FormatName(PictureFormat format);
 // Whether this build can write the format (PNG needs libpng, JPEG
-// libjpeg-turbo, TIFF libtiff).
+// libjpeg-turbo, TIFF libtiff; on Windows the system's encoders write them).
 bool CanWrite(PictureFormat format);
 
 struct WriteRequest {
