@@ -36,12 +36,17 @@ std::string TooLarge(std::uint64_t width, std::uint64_t height) {
            " pixels pass the largest picture read (" + std::to_string(kLargestPicturePixels) + " pixels)";
 }
 
+// libpng's own reason, which names no format.
+std::string CannotRead(const png_image& image) {
+    return std::string("the PNG picture cannot be read (") + image.message + ")";
+}
+
 bool ReadPng(const std::string& path, std::uint64_t fileSize, Picture& picture, std::string& error) {
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
     if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
-        error = image.message;
+        error = CannotRead(image);
         return false;
     }
     const std::uint64_t width = image.width, height = image.height;
@@ -59,7 +64,7 @@ bool ReadPng(const std::string& path, std::uint64_t fileSize, Picture& picture, 
     picture.height = static_cast<std::int32_t>(height);
     picture.pixels.assign(static_cast<std::size_t>(bytes), 0);
     if (png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr) == 0) {
-        error = image.message;
+        error = CannotRead(image);
         return false;
     }
     return true;

@@ -39,7 +39,7 @@ TEST(ReadPicture, RefusesHostileFilesWithOneMessage) {
     const struct {
         const char* what;
         std::vector<std::uint8_t> bytes;
-        std::string message;  // the start of the message; empty: libpng's own
+        std::string message;  // the start of the message
     } cases[] = {
         {"a PPM claiming 16384 x 16384 in 6 bytes", Bytes("P6\n16384 16384\n255\n" + std::string(6, '\0')),
          "the PPM picture is cut short"},
@@ -55,9 +55,9 @@ TEST(ReadPicture, RefusesHostileFilesWithOneMessage) {
         {"a PPM header cut in a comment", Bytes("P6\n# no size"), "not a binary PPM (P6) picture"},
         {"a PNG claiming 16384 x 16384 in 41 bytes", PngHeader(16384, 16384, kIdatStart),
          "the PNG picture claims 16384 x 16384 pixels, more than its 41 bytes can hold"},
-        {"a PNG claiming 1 x 100000000", PngHeader(1, 100000000), ""},
-        {"a PNG cut after its header", PngHeader(2, 2, kIdatStart), ""},
-        {"a PNG signature alone", Bytes("\x89PNG\r\n\x1a\n"), ""},
+        {"a PNG claiming 1 x 100000000", PngHeader(1, 100000000), "the PNG picture cannot be read ("},
+        {"a PNG cut after its header", PngHeader(2, 2, kIdatStart), "the PNG picture cannot be read ("},
+        {"a PNG signature alone", Bytes("\x89PNG\r\n\x1a\n"), "the PNG picture cannot be read ("},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -65,7 +65,6 @@ TEST(ReadPicture, RefusesHostileFilesWithOneMessage) {
         Picture picture;
         std::string error;
         EXPECT_FALSE(ReadPicture(file.path(), picture, error));
-        EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
     }
 }
