@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 native=${RUDI_BUILD:-build}
 fuzz=${RUDI_FUZZ_BUILD:-build-fuzz}
 
-cmake --build "$native" --target make-erf write-fuzz-seeds -j2 >/dev/null
+cmake --build "$native" --target make-erf erf-convert write-fuzz-seeds -j2 >/dev/null
 if [ ! -f "$fuzz/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$fuzz" -DRUDI_FUZZ=ON -DRUDI_BUILD_TESTS=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -27,10 +27,19 @@ for size in 1x1 2x2 4x2 10x3 13x5 21x4; do
   done
 done
 "$native/bin/write-fuzz-seeds" "$seeds/files" "$seeds/images" "$seeds"/files/make-erf-*.erf
+# Pictures for make-erf's reader: small PNGs as erf-convert writes them, and
+# binary PPMs of 8 and 16 bits.
+mkdir -p "$seeds/pictures"
+for size in 2x2 13x5; do
+  "$native/bin/erf-convert" "$seeds/files/make-erf-$size-II.erf" -o "$seeds/pictures/$size.png" >/dev/null
+done
+printf 'P6\n# two by one\n2 1\n255\n\377\0\0\0\0\377' >"$seeds/pictures/2x1.ppm"
+printf 'P6 1 2 65535\n\377\377\200\0\0\0\1\2\3\4\5\6' >"$seeds/pictures/1x2-16-bit.ppm"
 
-for target in plugin parse memory_image writer report picture; do
+for target in plugin parse memory_image writer report picture picture_file; do
   from=$seeds/files
   [ "$target" = memory_image ] && from=$seeds/images
+  [ "$target" = picture_file ] && from=$seeds/pictures
   found=()
   for dir in "$@"; do
     if [ -d "$dir/$target" ]; then found+=("$dir/$target"); fi

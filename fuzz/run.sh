@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a while under AddressSanitizer and UBSan:
 #   fuzz/run.sh [--32] TARGET SECONDS [libFuzzer options...]
-# TARGET is plugin, parse, memory_image, writer, report or picture; --32 runs it in the 32-bit
+# TARGET is plugin, parse, memory_image, writer, report, picture or picture_file; --32 runs it in the 32-bit
 # build (clang -m32, build-fuzz-i386/), as the Windows module is built. The run
 # starts from the committed corpus fuzz/corpus/TARGET, which it leaves alone;
 # inputs it finds go to BUILD/work/TARGET, findings to BUILD/findings/TARGET,
@@ -23,7 +23,7 @@ target=$1
 seconds=$2
 shift 2
 if [ ! -d "fuzz/corpus/$target" ]; then
-  echo "fuzz/run.sh: no fuzz target '$target' (plugin, parse, memory_image, writer, report, picture)" >&2
+  echo "fuzz/run.sh: no fuzz target '$target' (plugin, parse, memory_image, writer, report, picture, picture_file)" >&2
   exit 2
 fi
 

@@ -6,6 +6,10 @@
 // docs/testing.md. Every run is printed with what it took.
 //
 // big-file-bounds --size FILE | --decode FILE: the module's part, run as a child.
+// big-file-bounds --module RUNNER...: the module's part alone, each call made
+// by RUNNER followed by --size FILE or --decode FILE (the Windows module under
+// Wine: wine module-call.exe R_UDI.dll). The time and memory such a runner
+// takes for the tiny file (Wine's own start) are not counted.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -189,25 +193,37 @@ std::vector<std::string> With(std::vector<std::string> command, const std::strin
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3) return RunModule(argv[1], argv[2]);
-    if (argc != 4 && argc != 5) {
-        std::fprintf(stderr, "usage: big-file-bounds SELF ERF_INFO ERF_CONVERT [--measure]\n");
+    if (argc == 3 && std::string(argv[1]) != "--module") return RunModule(argv[1], argv[2]);
+    const bool moduleOnly = argc >= 3 && std::string(argv[1]) == "--module";
+    if (!moduleOnly && argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: big-file-bounds SELF ERF_INFO ERF_CONVERT [--measure] | --module RUNNER...\n");
         return 2;
     }
     // With --measure the costs are printed and no bound is checked.
-    const bool checked = argc == 4;
-    const std::string self = argv[1];
+    const bool checked = moduleOnly || argc == 4;
+    const std::string self = moduleOnly ? "--module" : argv[1];  // in the module's runs only
+    const std::vector<std::string> runner(argv + 2, argv + argc);
     const TempFile log;
     const TempFile output;
     const TempFile tiny(BuildErf({.width = 10, .height = 2, .strip = std::vector<std::uint8_t>(32)}));
     int failures = 0;
-    for (const Case& c : Cases(self, argv[2], argv[3], output.path() + ".png")) {
+    for (const Case& c :
+         Cases(self, moduleOnly ? "erf-info" : argv[2], moduleOnly ? "erf-convert" : argv[3], output.path() + ".png")) {
         const TempFile file(c.head);
         file.Resize(c.fileBytes);
         std::printf("%s (%llu bytes, sparse)\n", c.name, static_cast<unsigned long long>(c.fileBytes));
-        for (const Run& run : c.runs) {
+        for (Run run : c.runs) {
+            if (moduleOnly) {
+                if (run.command[0] != self) continue;
+                run.command.insert(run.command.begin(), runner.begin(), runner.end());
+                run.command.erase(run.command.begin() + static_cast<std::ptrdiff_t>(runner.size()));
+            }
             const Cost base = Measure(With(run.command, tiny.path()), log.path());
-            const Cost cost = Measure(With(run.command, file.path()), log.path());
+            Cost cost = Measure(With(run.command, file.path()), log.path());
+            if (moduleOnly) {
+                cost.cpuSeconds = std::max(0.0, cost.cpuSeconds - base.cpuSeconds);
+                cost.seconds = std::max(0.0, cost.seconds - base.seconds);
+            }
             const std::uint64_t extra = cost.peakBytes > base.peakBytes ? cost.peakBytes - base.peakBytes : 0;
             std::string problem;
             if (std::find(run.statuses.begin(), run.statuses.end(), cost.status) == run.statuses.end()) {
@@ -220,9 +236,10 @@ int main(int argc, char** argv) {
             }
             if (!checked) problem.clear();
             std::printf("  %-28s %s, %.1f MiB beyond the tiny file's%s\n",
-                        (run.command[0] == self ? run.command[1]
-                                                : run.command[0].substr(run.command[0].rfind('/') + 1) +
-                                                      (run.command.size() > 1 ? " " + run.command[1] : ""))
+                        (moduleOnly               ? run.command[runner.size()]
+                         : run.command[0] == self ? run.command[1]
+                                                  : run.command[0].substr(run.command[0].rfind('/') + 1) +
+                                                        (run.command.size() > 1 ? " " + run.command[1] : ""))
                             .c_str(),
                         Describe(cost).c_str(), static_cast<double>(extra) / kMiB,
                         problem.empty() ? "" : (" FAILED:" + problem).c_str());

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <fstream>
@@ -9,33 +10,67 @@
 
 namespace {
 
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
+// The largest picture read, whatever its file claims: 2^28 pixels (768 MiB
+// of BGR). Smaller pictures are read only when the file's bytes can hold them.
+constexpr std::uint64_t kLargestPicturePixels = std::uint64_t{1} << 28;
+// The most bytes of BGR one byte of a PNG file can give: deflate expands at
+// most 1032 times, and one byte of a 1-bit picture is 8 pixels of 3 bytes.
+constexpr std::uint64_t kPngBytesPerFileByte = 1032 * 8 * 3;
 
-bool ReadPng(const std::string& path, Picture& picture, std::string& error) {
+std::uint64_t FileSize(std::istream& in) {
+    const auto here = in.tellg();
+    in.seekg(0, std::ios::end);
+    const auto end = in.tellg();
+    in.seekg(here);
+    return end < 0 ? 0 : static_cast<std::uint64_t>(end);
+}
+
+// Width and height each checked before their product, which could wrap.
+bool WithinBudget(std::uint64_t width, std::uint64_t height) {
+    return width <= kLargestPicturePixels && height <= kLargestPicturePixels && width * height <= kLargestPicturePixels;
+}
+
+std::string TooLarge(std::uint64_t width, std::uint64_t height) {
+    return "the picture's " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels pass the largest picture read (" + std::to_string(kLargestPicturePixels) + " pixels)";
+}
+
+// libpng's own reason, which names no format.
+std::string CannotRead(const png_image& image) {
+    return std::string("the PNG picture cannot be read (") + image.message + ")";
+}
+
+bool ReadPng(const std::string& path, std::uint64_t fileSize, Picture& picture, std::string& error) {
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
     if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
-        error = image.message;
+        error = CannotRead(image);
         return false;
     }
-    if (std::uint64_t{image.width} * image.height > kMaxPixels) {
+    const std::uint64_t width = image.width, height = image.height;
+    const std::uint64_t bytes = width * height * 3;
+    if (!WithinBudget(width, height) || bytes > fileSize * kPngBytesPerFileByte) {
         png_image_free(&image);
-        error = "the picture is too large";
+        error = WithinBudget(width, height)
+                    ? "the PNG picture claims " + std::to_string(width) + " x " + std::to_string(height) +
+                          " pixels, more than its " + std::to_string(fileSize) + " bytes can hold"
+                    : TooLarge(width, height);
         return false;
     }
     image.format = PNG_FORMAT_BGR;
-    picture.width = static_cast<std::int32_t>(image.width);
-    picture.height = static_cast<std::int32_t>(image.height);
-    picture.pixels.assign(PNG_IMAGE_SIZE(image), 0);
+    picture.width = static_cast<std::int32_t>(width);
+    picture.height = static_cast<std::int32_t>(height);
+    picture.pixels.assign(static_cast<std::size_t>(bytes), 0);
     if (png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr) == 0) {
-        error = image.message;
+        error = CannotRead(image);
         return false;
     }
     return true;
 }
 
-// A PPM header field: a decimal number, after blanks and '#' comments.
+// A PPM header field: a decimal number of at most 10 digits, after blanks and
+// '#' comments.
 bool ReadHeaderNumber(std::istream& in, std::uint64_t& value) {
     for (int c = in.peek(); c != EOF; c = in.peek()) {
         if (c == '#') in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
@@ -44,13 +79,16 @@ bool ReadHeaderNumber(std::istream& in, std::uint64_t& value) {
     }
     value = 0;
     int digits = 0;
-    for (int c = in.peek(); c >= '0' && c <= '9' && digits < 10; c = in.peek(), ++digits)
+    for (int c = in.peek(); c >= '0' && c <= '9'; c = in.peek(), ++digits) {
+        if (digits == 10) return false;
         value = value * 10 + static_cast<std::uint64_t>(in.get() - '0');
+    }
     return digits > 0;
 }
 
 bool ReadPpm(const std::string& path, Picture& picture, std::string& error) {
     std::ifstream in(path, std::ios::binary);
+    const std::uint64_t fileSize = FileSize(in);
     char magic[2] = {};
     in.read(magic, 2);
     std::uint64_t width = 0, height = 0, maxValue = 0;
@@ -59,12 +97,22 @@ bool ReadPpm(const std::string& path, Picture& picture, std::string& error) {
         error = "not a binary PPM (P6) picture";
         return false;
     }
-    if (width == 0 || height == 0 || maxValue == 0 || maxValue > 65535 || width * height > kMaxPixels) {
+    if (width == 0 || height == 0 || maxValue == 0 || maxValue > 65535) {
         error = "unsupported PPM size or depth";
         return false;
     }
-    const std::size_t sampleBytes = maxValue > 255 ? 2 : 1;
-    std::vector<std::uint8_t> raw(static_cast<std::size_t>(width * height) * 3 * sampleBytes);
+    if (!WithinBudget(width, height)) {
+        error = TooLarge(width, height);
+        return false;
+    }
+    const std::uint64_t sampleBytes = maxValue > 255 ? 2 : 1;
+    const std::uint64_t rawBytes = width * height * 3 * sampleBytes;
+    const std::uint64_t header = static_cast<std::uint64_t>(in.tellg());
+    if (rawBytes > fileSize - std::min(header, fileSize)) {  // refused before anything is allocated
+        error = "the PPM picture is cut short";
+        return false;
+    }
+    std::vector<std::uint8_t> raw(static_cast<std::size_t>(rawBytes));
     in.read(reinterpret_cast<char*>(raw.data()), static_cast<std::streamsize>(raw.size()));
     if (static_cast<std::size_t>(in.gcount()) != raw.size()) {
         error = "the PPM picture is cut short";
@@ -92,7 +140,7 @@ bool ReadPicture(const std::string& path, Picture& picture, std::string& error) 
     }
     unsigned char signature[8] = {};
     probe.read(reinterpret_cast<char*>(signature), sizeof signature);
-    if (probe.gcount() == 8 && png_sig_cmp(signature, 0, 8) == 0) return ReadPng(path, picture, error);
+    if (probe.gcount() == 8 && png_sig_cmp(signature, 0, 8) == 0) return ReadPng(path, FileSize(probe), picture, error);
     if (signature[0] == 'P' && signature[1] == '6') return ReadPpm(path, picture, error);
     error = "not a PNG or binary PPM picture";
     return false;

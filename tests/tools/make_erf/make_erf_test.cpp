@@ -82,6 +82,7 @@ TEST(MakeErfProgram, ReadsAPictureAndRefusesBadInput) {
         ppm.write("\xFF\x00\x00\x00\x00\xFF", 6);
         std::ofstream(scratch / "bad.ppm") << "P6\n2 1\n255\nxy";
         std::ofstream(scratch / "text.png") << "no picture";
+        std::ofstream(scratch / "huge.ppm") << "P6\n16384 16384\n65535\nxy";
     }
     const std::string dir = scratch.path().string() + "/";
     EXPECT_EQ(RunProgram(scratch, MAKE_ERF, "--input " + dir + "in.ppm -o " + dir + "out.erf").status, 0);
@@ -106,6 +107,7 @@ TEST(MakeErfProgram, ReadsAPictureAndRefusesBadInput) {
          "40000 x 40000 pixels is too large"},
         {"-o " + dir + "x.erf --input " + dir + "missing.png", 1, dir + "missing.png: cannot open the file"},
         {"-o " + dir + "x.erf --input " + dir + "bad.ppm", 1, dir + "bad.ppm: the PPM picture is cut short"},
+        {"-o " + dir + "x.erf --input " + dir + "huge.ppm", 1, dir + "huge.ppm: the PPM picture is cut short"},
         {"-o " + dir + "x.erf --input " + dir + "text.png", 1, dir + "text.png: not a PNG or binary PPM picture"},
         {"-o " + dir + "in.ppm --input " + dir + "in.ppm", 1, dir + "in.ppm: is the input picture " + dir + "in.ppm"},
         {"-o " + dir + "no/such/dir/x.erf --width 4 --height 4", 1,
