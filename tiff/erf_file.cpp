@@ -15,10 +15,17 @@ constexpr std::uint8_t kBigEndianMark = 0x4D;     // 'M'
 constexpr std::uint16_t kTiffMagic = 42;
 
 // Reads the directory at `offset` into `ifd`: a 16-bit entry count, then the
-// 12-byte entries, read at once. Only entries that lie inside the file are visited.
-void ReadDirectory(TiffIfd& ifd, std::uint32_t offset) {
+// 12-byte entries, read at once. Only entries that lie inside the file are
+// visited. `place` records where the directory lies and ends.
+void ReadDirectory(TiffIfd& ifd, std::uint32_t offset, std::optional<std::uint64_t> fileBytes,
+                   ErfFile::DirectoryPlace& place) {
+    place = {offset, std::nullopt};
     if (offset > kLargestFileOffset || ifd.Seek(static_cast<std::int32_t>(offset)) == INVALID_SET_FILE_POINTER) return;
     const std::uint32_t count = ifd.Read16();
+    // A count read past the file's end reads as 0: only one inside it tells the end.
+    if (fileBytes && std::uint64_t{offset} + 2 <= *fileBytes) {
+        place.end = std::uint64_t{offset} + 2 + std::uint64_t{RawEntry::kSize} * count + 4;
+    }
     std::vector<std::uint8_t> table(static_cast<std::size_t>(RawEntry::kSize) * count);
     const ByteView present(table.data(),
                            table.empty() ? 0 : ifd.ReadBytes(table.data(), static_cast<std::uint32_t>(table.size())));
@@ -102,12 +109,13 @@ std::int32_t ErfFile::Parse() {
     const std::uint32_t ifd0 = mainIfd.Read32();
     mainIfd.SetBaseOffset(0);
     rawIfd.SetBaseOffset(0);
-    ReadDirectory(mainIfd, ifd0);
+    ReadDirectory(mainIfd, ifd0, fileBytes, mainPlace);
     // Only the first sub-directory counts. Without a usable offset the raw
     // directory stays empty: offset 0 holds the header, never a directory.
     const std::uint32_t sub = mainIfd.FirstValue("SubIFDs");
     rawIfd.SetValueBudget(mainIfd.ValueBudgetLeft());  // one budget for the file
-    if (sub != 0) ReadDirectory(rawIfd, sub);
+    rawPlace = {};
+    if (sub != 0) ReadDirectory(rawIfd, sub, fileBytes, rawPlace);
     return 0;
 }
 

@@ -39,6 +39,16 @@ public:
     TiffIfd mainIfd;
     TiffIfd rawIfd;
 
+    // Where a directory lies as the header or IFD0 names it (offset 0: not
+    // named), and where it ends (its count, entries and link) when its entry
+    // count lies in the file: a reader can tell a directory the file's end cuts.
+    struct DirectoryPlace {
+        std::uint32_t offset = 0;
+        std::optional<std::uint64_t> end;
+    };
+    DirectoryPlace mainPlace;
+    DirectoryPlace rawPlace;
+
     // Shows the user `format` in a message box, formatted by wsprintfA with
     // the file's name and then `width` and `height` (for a format that names
     // them) in place of its conversions.

@@ -1,20 +1,14 @@
 #include "tools/erf_info/file_report.h"
 
 #include <algorithm>
-#include <cstdio>
 
-#include "develop/file_owner.h"
-#include "tiff/byte_order.h"
-#include "tiff/camera_notes.h"
-
-#include "tools/output/input_file.h"
-#include "tools/text/shift_jis.h"
 #include "platform/win32.h"
 #include "plugin/raw_strip_of.h"
-#include "platform/limits.h"
+#include "tiff/camera_notes.h"
 #include "tiff/erf_file.h"
-#include "tiff/raw_entry.h"
 #include "tiff/type_facts.h"
+#include "tools/output/input_file.h"
+#include "tools/text/shift_jis.h"
 #include "tools/text/terminal_text.h"
 
 namespace {
@@ -88,50 +82,35 @@ std::string OpenFailure() {
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
-// Where the directory at `offset` (its entry count, its entries and the next
-// directory's offset) ends; none when its entry count cannot be read.
-std::optional<std::uint64_t> DirectoryEnd(std::FILE* file, std::uint64_t offset, bool littleEndian) {
-    std::uint8_t count[2];
-    if (offset > kLargestFileOffset || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0 ||
-        std::fread(count, 1, sizeof count, file) != sizeof count) {
-        return std::nullopt;
-    }
-    return offset + 2 + RawEntry::kSize * std::uint64_t{LoadOrdered16(count, littleEndian)} + 4;
-}
-
 // The verdict for a file that ends inside IFD0 or the raw-image directory;
 // empty when both lie whole in it.
-std::string DirectoryCutShort(const std::string& name, const ErfFile& erf, std::uint64_t fileBytes) {
-    FileOwner file(std::fopen(name.c_str(), "rb"));
-    std::uint8_t header[8];
-    if (file == nullptr || std::fread(header, 1, sizeof header, file.get()) != sizeof header) return {};
-    const bool little = header[0] == 'I';
+std::string DirectoryCutShort(const ErfFile& erf) {
+    const std::uint64_t fileBytes = erf.fileBytes.value_or(0);
     const struct {
         const char* name;
-        std::uint64_t offset;
-    } directories[] = {{"IFD0", LoadOrdered32(header + 4, little)},
-                       {"the raw-image directory", erf.mainIfd.FirstValue("SubIFDs")}};
+        const ErfFile::DirectoryPlace& place;
+    } directories[] = {{"IFD0", erf.mainPlace}, {"the raw-image directory", erf.rawPlace}};
     for (const auto& directory : directories) {
-        if (directory.offset == 0) continue;
-        const std::optional<std::uint64_t> end = DirectoryEnd(file.get(), directory.offset, little);
+        if (directory.place.offset == 0) continue;
         const std::string size = ", the file has " + Number(fileBytes) + " bytes";
-        if (!end)
+        if (!directory.place.end)
             return std::string("cut short inside ") + directory.name + ": it starts at byte " +
-                   Number(directory.offset) + size;
-        if (*end > fileBytes)
-            return std::string("cut short inside ") + directory.name + ": it ends at byte " + Number(*end) + size;
+                   Number(directory.place.offset) + size;
+        if (*directory.place.end > fileBytes)
+            return std::string("cut short inside ") + directory.name + ": it ends at byte " +
+                   Number(*directory.place.end) + size;
     }
     return {};
 }
 
 // The verdict on the raw strip, judged as the module's decode meets it.
-void Judge(const std::string& file, const ErfFile& erf, FileReport& report) {
+void Judge(const ErfFile& erf, FileReport& report) {
     // A directory cut by the file's end, or another camera's Make, is the
     // reason only when the module finds nothing to decode (it reads the
     // entries inside the file, whoever made it), so the verdict and the
     // module never disagree on what is delivered.
     const bool decodes = !erf.rawIfd.Tags().empty() && CheckRawStrip(RawStripOf(erf)).RowsDelivered() > 0;
-    if (!decodes) report.verdictText = DirectoryCutShort(file, erf, erf.fileBytes.value_or(0));
+    if (!decodes) report.verdictText = DirectoryCutShort(erf);
     if (!report.verdictText.empty()) {
         report.verdict = Verdict::kDirectoryCutShort;
         return;
@@ -223,6 +202,6 @@ FileReport Examine(const std::string& file, Language language) {
     erf.QueryMainImageTags(&m.photometric, &m.width, &m.length, &m.stripOffset, &m.stripByteCount);
     ImageReport& r = report.rawImage;
     erf.QueryRawImageTags(&r.photometric, &r.width, &r.length, &r.stripOffset, &r.stripByteCount);
-    Judge(file, erf, report);
+    Judge(erf, report);
     return report;
 }

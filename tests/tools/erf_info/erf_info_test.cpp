@@ -271,6 +271,7 @@ TEST(ErfInfo, NamesDirectoriesCutShortAndOtherCamerasOneLineAFile) {
     }();
     ASSERT_NE(rawIfd, 0u);
     const MadeFile rawCut(scratch, "rawcut.erf", rawIfd + 20);
+    const MadeFile countCut(scratch, "countcut.erf", rawIfd + 1);  // not even the entry count
     const std::string make = "Canon";
     TempFile canon(BuildTwoDirectoryFile(true, {{271, 2, 6, Items(make + '\0')}},
                                          {{256, 4, 1, {3516}}, {257, 4, 1, {2328}}, {262, 3, 1, {32803}}}));
@@ -279,10 +280,12 @@ TEST(ErfInfo, NamesDirectoriesCutShortAndOtherCamerasOneLineAFile) {
         whole.path() + ": EPSON RAW, complete\n" + cut.path() +
         ": cut short inside IFD0: it ends at byte 254, the file has 100 bytes\n" + rawCut.path() +
         ": cut short inside the raw-image directory: it ends at byte " + std::to_string(rawIfd + 2 + 10 * 12 + 4) +
-        ", the file has " + std::to_string(rawIfd + 20) + " bytes\n" + canon.path() +
-        ": made by Canon, not an EPSON RAW file\n" + scratch.path().string() + ": is a folder\n";
+        ", the file has " + std::to_string(rawIfd + 20) + " bytes\n" + countCut.path() +
+        ": cut short inside the raw-image directory: it starts at byte " + raw + ", the file has " +
+        std::to_string(rawIfd + 1) + " bytes\n" + canon.path() + ": made by Canon, not an EPSON RAW file\n" +
+        scratch.path().string() + ": is a folder\n";
     const Outcome brief = ErfInfo("--brief " + whole.path() + " " + cut.path() + " " + rawCut.path() + " " +
-                                  canon.path() + " " + scratch.path().string());
+                                  countCut.path() + " " + canon.path() + " " + scratch.path().string());
     EXPECT_EQ(brief.status, 1);
     EXPECT_EQ(brief.out, expected);
     EXPECT_EQ(brief.err, "");
