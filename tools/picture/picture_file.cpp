@@ -40,7 +40,33 @@ std::string CannotRead(const png_image& image) {
     return std::string("the PNG picture cannot be read (") + image.message + ")";
 }
 
-bool ReadPng(const std::string& path, std::uint64_t fileSize, Picture& picture, std::string& error) {
+// libpng sizes the buffer of some chunks (eXIf) from the length the chunk
+// claims, before reading it: a 300-byte file could make it take 2 GB. So
+// every chunk is first checked to end within the file, reading only each
+// chunk's 8-byte head.
+bool ChunksEndWithinFile(std::istream& in, std::uint64_t fileSize, std::string& error) {
+    constexpr std::uint64_t kSignatureBytes = 8, kLengthAndType = 8, kCrcBytes = 4;
+    std::uint64_t at = kSignatureBytes;
+    while (at + kLengthAndType <= fileSize) {
+        unsigned char head[kLengthAndType];
+        in.seekg(static_cast<std::streamoff>(at));
+        if (!in.read(reinterpret_cast<char*>(head), sizeof head)) break;
+        const std::uint64_t length = png_get_uint_32(head);
+        const std::uint64_t end = at + kLengthAndType + length + kCrcBytes;
+        if (end > fileSize) {
+            error = "the PNG picture is cut short (a chunk of " + std::to_string(length) + " bytes at byte " +
+                    std::to_string(at) + " passes the end of its " + std::to_string(fileSize) + " bytes)";
+            return false;
+        }
+        if (std::memcmp(head + 4, "IEND", 4) == 0) break;
+        at = end;
+    }
+    in.clear();
+    return true;
+}
+
+bool ReadPng(const std::string& path, std::istream& in, std::uint64_t fileSize, Picture& picture, std::string& error) {
+    if (!ChunksEndWithinFile(in, fileSize, error)) return false;
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
@@ -140,7 +166,8 @@ bool ReadPicture(const std::string& path, Picture& picture, std::string& error) 
     }
     unsigned char signature[8] = {};
     probe.read(reinterpret_cast<char*>(signature), sizeof signature);
-    if (probe.gcount() == 8 && png_sig_cmp(signature, 0, 8) == 0) return ReadPng(path, FileSize(probe), picture, error);
+    if (probe.gcount() == 8 && png_sig_cmp(signature, 0, 8) == 0)
+        return ReadPng(path, probe, FileSize(probe), picture, error);
     if (signature[0] == 'P' && signature[1] == '6') return ReadPpm(path, picture, error);
     error = "not a PNG or binary PPM picture";
     return false;

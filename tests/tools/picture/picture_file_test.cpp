@@ -32,8 +32,15 @@ std::vector<std::uint8_t> PngHeader(std::uint32_t width, std::uint32_t height, c
     return png;
 }
 
-// The start of an image data chunk: libpng reads the header up to it.
-const std::string kIdatStart("\0\0\0\x20IDAT", 8);
+// A chunk's length and type, without its data or checksum.
+std::string ChunkHead(std::uint32_t length, const char* type) {
+    std::vector<std::uint8_t> head;
+    PutBigEndian(head, length);
+    return std::string(head.begin(), head.end()) + type;
+}
+
+// An empty image data chunk, checksum included: libpng reads the header up to it.
+const std::string kEmptyIdat = ChunkHead(0, "IDAT") + std::string("\x35\xaf\x06\x1e", 4);
 
 TEST(ReadPicture, RefusesHostileFilesWithOneMessage) {
     const struct {
@@ -53,10 +60,14 @@ TEST(ReadPicture, RefusesHostileFilesWithOneMessage) {
         {"a PPM of maxval 65536", Bytes("P6\n1 1\n65536\n"), "unsupported PPM size or depth"},
         {"a PPM of width 0", Bytes("P6\n0 1\n255\n"), "unsupported PPM size or depth"},
         {"a PPM header cut in a comment", Bytes("P6\n# no size"), "not a binary PPM (P6) picture"},
-        {"a PNG claiming 16384 x 16384 in 41 bytes", PngHeader(16384, 16384, kIdatStart),
-         "the PNG picture claims 16384 x 16384 pixels, more than its 41 bytes can hold"},
+        {"a PNG claiming 16384 x 16384 in 45 bytes", PngHeader(16384, 16384, kEmptyIdat),
+         "the PNG picture claims 16384 x 16384 pixels, more than its 45 bytes can hold"},
         {"a PNG claiming 1 x 100000000", PngHeader(1, 100000000), "the PNG picture cannot be read ("},
-        {"a PNG cut after its header", PngHeader(2, 2, kIdatStart), "the PNG picture cannot be read ("},
+        {"a PNG without image data", PngHeader(2, 2, kEmptyIdat), "the PNG picture cannot be read ("},
+        // libpng would take the 671 MB the chunk claims before reading it.
+        {"a PNG whose eXIf chunk claims 671 MB", PngHeader(2, 2, ChunkHead(671088832, "eXIf") + "II*"),
+         "the PNG picture is cut short (a chunk of 671088832 bytes at byte 33 passes the end of its 44 bytes)"},
+        {"a PNG cut in its image data", PngHeader(2, 2, ChunkHead(32, "IDAT") + "x"), "the PNG picture is cut short"},
         {"a PNG signature alone", Bytes("\x89PNG\r\n\x1a\n"), "the PNG picture cannot be read ("},
     };
     for (const auto& c : cases) {
