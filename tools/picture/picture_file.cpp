@@ -61,7 +61,6 @@ bool ChunksEndWithinFile(std::istream& in, std::uint64_t fileSize, std::string& 
         if (std::memcmp(head + 4, "IEND", 4) == 0) break;
         at = end;
     }
-    in.clear();
     return true;
 }
 

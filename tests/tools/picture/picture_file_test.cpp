@@ -39,8 +39,17 @@ std::string ChunkHead(std::uint32_t length, const char* type) {
     return std::string(head.begin(), head.end()) + type;
 }
 
-// An empty image data chunk, checksum included: libpng reads the header up to it.
-const std::string kEmptyIdat = ChunkHead(0, "IDAT") + std::string("\x35\xaf\x06\x1e", 4);
+// A whole chunk: length, type, data and checksum.
+std::string Chunk(const char* type, const std::string& data) {
+    const std::string typed = type + data;
+    std::vector<std::uint8_t> crc;
+    PutBigEndian(crc, static_cast<std::uint32_t>(
+                          crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
+    return ChunkHead(static_cast<std::uint32_t>(data.size()), type) + data + std::string(crc.begin(), crc.end());
+}
+
+// An empty image data chunk: libpng reads the header up to it.
+const std::string kEmptyIdat = Chunk("IDAT", "");
 
 TEST(ReadPicture, RefusesHostileFilesWithOneMessage) {
     const struct {
@@ -78,6 +87,23 @@ TEST(ReadPicture, RefusesHostileFilesWithOneMessage) {
         EXPECT_FALSE(ReadPicture(file.path(), picture, error));
         EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
     }
+}
+
+// Chunk lengths are checked up to IEND only: what follows it is not the
+// picture's, as libpng reads no further either.
+TEST(ReadPicture, ReadsAPngWithBytesAfterItsEnd) {
+    const std::string row("\0\x10\x20\x30", 4);  // filter 0, then red, green, blue
+    std::string deflated(compressBound(static_cast<uLong>(row.size())), '\0');
+    uLongf size = static_cast<uLongf>(deflated.size());
+    ASSERT_EQ(compress(reinterpret_cast<Bytef*>(deflated.data()), &size, reinterpret_cast<const Bytef*>(row.data()),
+                       static_cast<uLong>(row.size())),
+              Z_OK);
+    deflated.resize(size);
+    const TempFile file(PngHeader(1, 1, Chunk("IDAT", deflated) + Chunk("IEND", "") + ChunkHead(0xFFFFFFF0, "junk")));
+    Picture picture;
+    std::string error;
+    ASSERT_TRUE(ReadPicture(file.path(), picture, error)) << error;
+    EXPECT_EQ(picture.pixels, (std::vector<std::uint8_t>{0x30, 0x20, 0x10}));
 }
 
 TEST(ReadPicture, ReadsA16BitPpmToItsNearestLevels) {
