@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-# Usage: tools/install-deps.sh [base] [test] [windows] [fuzz] [i386] [bench] [style]
+# Usage: tools/install-deps.sh [base] [test] [windows] [fuzz] [i386] [emulator] [bench] [style]
 set -euo pipefail
 
 want=()
@@ -20,10 +20,13 @@ for group in "${@:-base}"; do
     # sanitizer and libFuzzer runtimes, and Debian's i386 multiarch libraries.
     i386) want+=(clang libclang-rt-14-dev libc6-dev:i386 libgcc-12-dev:i386 libstdc++-12-dev:i386
                  libgtest-dev:i386 libgmock-dev:i386 libpng-dev:i386 libjpeg62-turbo-dev:i386 libtiff-dev:i386) ;;
+    # Where the machine does not execute 32-bit programs: qemu-i386 runs them
+    # (tools/emulate-i386.sh); unshare and mount come with util-linux.
+    emulator) want+=(qemu-user-static util-linux mount) ;;
     bench) want+=(libbenchmark-dev valgrind time dcraw imagemagick python3) ;;
     # The format and lint checks (.clang-format, .clang-tidy).
     style) want+=(clang-format clang-tidy) ;;
-    *) echo "install-deps: unknown group '$group' (base, test, windows, fuzz, i386, bench, style)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown group '$group' (base, test, windows, fuzz, i386, emulator, bench, style)" >&2; exit 2 ;;
   esac
 done
 
@@ -45,5 +48,8 @@ if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-ar
   $sudo dpkg --add-architecture i386
 fi
 echo "install-deps: installing ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# On a fresh machine apt's own jobs may hold the package lock for a while:
+# wait for it rather than fail.
+wait_for_lock=(-o DPkg::Lock::Timeout=900)
+$sudo apt-get "${wait_for_lock[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait_for_lock[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

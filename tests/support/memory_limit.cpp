@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "develop/file_owner.h"
 
@@ -15,4 +17,9 @@ void LimitAddressSpaceToCurrentPlus(std::size_t extraBytes) {
     const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + extraBytes;
     const rlimit bound{limit, limit};
     setrlimit(RLIMIT_AS, &bound);
+}
+
+bool UnderEmulator() {
+    const char* emulated = std::getenv("RUDI_EMULATED_I386");
+    return emulated != nullptr && std::strcmp(emulated, "1") == 0;
 }

@@ -20,3 +20,9 @@
 
 // Lets the process map at most `extraBytes` more than it has mapped now.
 void LimitAddressSpaceToCurrentPlus(std::size_t extraBytes);
+
+// True when the test runs under qemu's user emulation (tools/emulate-i386.sh
+// says so in RUDI_EMULATED_I386). The emulator maps the program's memory
+// itself, so a bound on the address space bounds the emulator, not the
+// program; and every program runs several times slower.
+bool UnderEmulator();
