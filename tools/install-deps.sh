@@ -21,8 +21,9 @@ for group in "${@:-base}"; do
     i386) want+=(clang libclang-rt-14-dev libc6-dev:i386 libgcc-12-dev:i386 libstdc++-12-dev:i386
                  libgtest-dev:i386 libgmock-dev:i386 libpng-dev:i386 libjpeg62-turbo-dev:i386 libtiff-dev:i386) ;;
     # Where the machine does not execute 32-bit programs: qemu-i386 runs them
-    # (tools/emulate-i386.sh); unshare and mount come with util-linux.
-    emulator) want+=(qemu-user-static util-linux mount) ;;
+    # (tools/emulate-i386.sh); unshare and mount come with util-linux. wine64
+    # brings a native wineserver, which serves the emulated 32-bit Wine.
+    emulator) want+=(qemu-user-static util-linux mount wine64) ;;
     bench) want+=(libbenchmark-dev valgrind time dcraw imagemagick python3) ;;
     # The format and lint checks (.clang-format, .clang-tidy).
     style) want+=(clang-format clang-tidy) ;;
