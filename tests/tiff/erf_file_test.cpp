@@ -193,21 +193,25 @@ TEST(ErfFile, AFullDirectoryFilesItsKnownEntriesWithTheirOffsets) {
 }
 
 // Each directory names 600 Ki SHORTs, whose values and texts take about
-// 9.4 MiB: the main directory's fit the file's budget, the raw directory's
-// then do not and are dropped, while its small entry is still read.
-TEST(ErfFile, BothDirectoriesShareOneValueBudget) {
+// 9.4 MiB: more than the budget holds for both, less than it holds for one.
+// Each directory has its own, so both are kept; a third such entry in the
+// raw directory passes its budget and is dropped, while the small entry
+// after it is still read.
+TEST(ErfFile, EachDirectoryHasAValueBudgetOfItsOwn) {
     constexpr std::uint32_t kCount = 600u << 10;
     const std::vector<std::uint32_t> items(kCount, 7);
     ASSERT_LE(HeldBytes(kTypeShort, kCount), kDirectoryValueBudget);
     ASSERT_GT(2 * HeldBytes(kTypeShort, kCount), kDirectoryValueBudget);
     const TempFile file(BuildTwoDirectoryFile(true, {{kTagTransferFunction, kTypeShort, kCount, items}},
-                                              {{kTagImageWidth, kTypeLong, 1, {640}},
-                                               {kTagTransferFunction, kTypeShort, kCount, items}}));
+                                              {{kTagTransferFunction, kTypeShort, kCount, items},
+                                               {kTagWhitePoint, kTypeShort, kCount, items},
+                                               {kTagImageWidth, kTypeLong, 1, {640}}}));
     ErfFile erf;
     ASSERT_EQ(erf.Open(file.c_str()), 0);
     EXPECT_EQ(erf.mainIfd.FindTag("TransferFunction")->values.size(), kCount);
+    EXPECT_EQ(erf.rawIfd.FindTag("TransferFunction")->values.size(), kCount);
+    EXPECT_FALSE(erf.rawIfd.HasTag("WhitePoint"));
     EXPECT_EQ(erf.rawIfd.FirstValue("ImageWidth"), 640u);
-    EXPECT_FALSE(erf.rawIfd.HasTag("TransferFunction"));
 }
 
 TEST(ErfFile, ALongNameIsCutToFitTheMessage) {
