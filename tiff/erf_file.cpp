@@ -77,7 +77,11 @@ std::optional<std::uint64_t> SizeOf(HANDLE file) {
 
 std::int32_t ErfFile::Open(const char* name) {
     fileBytes.reset();
-    fileHandle = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Other readers are admitted, and admit this one: the same file may be
+    // decoded by two calls at once (one inside another's LineCallback, or on
+    // two threads), or after a call that never ended left its strip open.
+    fileHandle =
+        CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (fileHandle == INVALID_HANDLE_VALUE) return -1;
     fileBytes = SizeOf(fileHandle);
     SetFilePointer(fileHandle, 0, nullptr, FILE_BEGIN);

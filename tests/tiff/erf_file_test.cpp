@@ -113,6 +113,32 @@ TEST(ErfFile, EachBadHeaderShowsItsMessageOnceAndLeavesNothing) {
     }
 }
 
+// Another reader holding the file (a decode of the same file under way, or
+// one that never ended) does not keep it from being read; a writer that
+// admits no one else does.
+TEST(ErfFile, OpensAFileAnotherReaderHoldsButNotOneHeldExclusively) {
+    const TempFile file(BuildErf({.width = 3, .height = 2, .strip = kStrip}));
+    const struct {
+        const char* what;
+        DWORD access, share;
+        std::int32_t result;
+        std::uint32_t width;
+    } cases[] = {
+        {"a reader admitting readers", GENERIC_READ, FILE_SHARE_READ, 0, 3},
+        {"a writer admitting no one", GENERIC_WRITE, 0, -1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        HANDLE held =
+            CreateFileA(file.c_str(), c.access, c.share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        ErfFile erf;
+        EXPECT_EQ(erf.Open(file.c_str()), c.result);
+        EXPECT_EQ(QueryAll(erf).width, c.width);
+        CloseHandle(held);
+    }
+}
+
 TEST(ErfFile, AMissingFileGivesMinusOneAndNoMessage) {
     ErfFile erf;
     std::int32_t result = 0;
