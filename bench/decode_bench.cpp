@@ -105,7 +105,9 @@ void Interpolate(benchmark::State& state, const BenchFile& file) {
 void Deliver(benchmark::State& state, const BenchFile& file) {
     MosaicDib mosaic(file);
     const LineCallbackRecord callbacks{&TouchRow};
-    for (auto _ : state) DeliverRows(mosaic.get(), callbacks);
+    RowBuffers rows;
+    rows.Size(file.width);
+    for (auto _ : state) DeliverRows(mosaic.get(), rows.rowA, callbacks);
     ReportMegapixels(state, file);
 }
 

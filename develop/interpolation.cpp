@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "develop/fill_kernels.h"
-#include "develop/row_buffers.h"
 
 namespace {
 
@@ -93,20 +92,21 @@ bool AnySet(const BlockMask& mask) {
 
 // Every row of the picture arriving from the DIB itself.
 void DevelopWhole(DibImage dib, unsigned colours) {
-    RowDeveloper developer(dib, colours);
+    RowBuffers rows;
+    RowDeveloper developer(dib, colours, rows);
     for (std::int32_t y = 0; y < developer.height(); ++y) developer.Arrive(nullptr);
     developer.FinishLast();
 }
 
 }  // namespace
 
-RowDeveloper::RowDeveloper(DibImage dib, unsigned colours) : dib_(dib) {
+RowDeveloper::RowDeveloper(DibImage dib, unsigned colours, RowBuffers& rows) : dib_(dib), rows_(rows) {
     std::int32_t bitCount = 0;
     GetDibGeometry(dib, &width_, &height_, &bitCount);
     height_ = std::max(height_, 0);
     bytes_ = 3 * static_cast<std::ptrdiff_t>(width_);
     active_ = bitCount == 24 && width_ > 0;
-    if (active_ && !SizeRowBuffers(width_)) active_ = ready_ = false;
+    if (active_ && !rows_.Size(width_)) active_ = ready_ = false;
     for (std::int32_t parity = 0; parity < 2; ++parity) fills_[parity] = FillsOf(colours, parity, bytes_);
 }
 
@@ -139,8 +139,8 @@ std::int32_t RowDeveloper::Arrive(const std::uint8_t* mosaic) {
         std::uint8_t* row = DibRow(dib_, y);
         const RowFills& fills = fills_[y % 2];
         if (mosaic == nullptr && fills.hasAlong) {
-            std::memcpy(gRowA.data(), row, static_cast<std::size_t>(bytes_));
-            mosaic = gRowA.data();
+            std::memcpy(rows_.rowA.data(), row, static_cast<std::size_t>(bytes_));
+            mosaic = rows_.rowA.data();
         }
         if (fills.hasAlong) FillAlongRow(mosaic, row, fills.along, bytes_);
         else if (mosaic != nullptr) std::memcpy(row, mosaic, static_cast<std::size_t>(bytes_));

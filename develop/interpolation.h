@@ -18,19 +18,21 @@
 
 #include "develop/dib.h"
 #include "develop/fill_kernels.h"
+#include "develop/row_buffers.h"
 
 // The colours a develop fills, any combination of them.
 enum DevelopColours : unsigned { kDevelopBlue = 1, kDevelopRed = 2, kDevelopGreen = 4, kDevelopAll = 7 };
 
 // Develops the picture a row at a time, top to bottom, as the mosaic of each
 // row arrives: a row is filled along as it arrives, and the row above it is
-// then final. Works on the DIB in place and uses gRowA between calls only.
+// then final. Works on the DIB in place and uses rows.rowA only inside
+// Arrive: between its calls the caller may use it.
 class RowDeveloper {
 public:
     // Does nothing but count rows for a DIB that is not 24-bit or has no
     // pixels, and when the row buffers cannot be made wide enough for it;
     // ready() tells the last apart.
-    RowDeveloper(DibImage dib, unsigned colours);
+    RowDeveloper(DibImage dib, unsigned colours, RowBuffers& rows);
 
     bool ready() const { return ready_; }
 
@@ -59,6 +61,7 @@ private:
     void FillBetween(std::int32_t y);
 
     DibImage dib_;
+    RowBuffers& rows_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::ptrdiff_t bytes_ = 0;
@@ -68,8 +71,8 @@ private:
     std::int32_t next_ = 0;
 };
 
-// The whole picture in one colour: every row arriving in turn. Any order of
-// the three gives the same picture.
+// The whole picture in one colour: every row arriving in turn, with row
+// buffers of the call's own. Any order of the three gives the same picture.
 void InterpolateBlue(DibImage dib);
 void InterpolateRed(DibImage dib);
 void InterpolateGreen(DibImage dib);

@@ -96,14 +96,14 @@ void UnpackRowOf(const std::uint8_t* packed, std::uint8_t* pixels, std::int32_t 
 }
 
 // Mosaic row y. Even and odd rows carry different colours; each kind has its
-// buffer, zeroed once, whose other bytes stay 0; returns the row.
-const std::uint8_t* UnpackMosaicRow(const std::uint8_t* packed, std::int32_t width, std::int32_t y) {
+// buffer (rowB, rowC), zeroed once, whose other bytes stay 0; returns the row.
+const std::uint8_t* UnpackMosaicRow(const std::uint8_t* packed, std::int32_t width, std::int32_t y, RowBuffers& rows) {
     if (y % 2 == 0) {
-        UnpackRowOf<0>(packed, gRowB.data(), width);
-        return gRowB.data();
+        UnpackRowOf<0>(packed, rows.rowB.data(), width);
+        return rows.rowB.data();
     }
-    UnpackRowOf<1>(packed, gRowC.data(), width);
-    return gRowC.data();
+    UnpackRowOf<1>(packed, rows.rowC.data(), width);
+    return rows.rowC.data();
 }
 
 // Puts the file at the strip; false when the C library cannot seek there. An
@@ -137,20 +137,22 @@ class StripUnpacker {
 public:
     // Takes the working memory, then opens the file at the strip; ready()
     // tells whether both could be had.
-    StripUnpacker(const char* fileName, std::uint32_t stripOffset, std::int32_t width, std::int32_t height)
-        : width_(width),
+    StripUnpacker(const char* fileName, std::uint32_t stripOffset, std::int32_t width, std::int32_t height,
+                  RowBuffers& rows)
+        : rows_(rows),
+          width_(width),
           height_(height),
           rowBytes_(PackedRowBytes(static_cast<std::uint32_t>(width))),
           chunkRows_(ChunkRows(rowBytes_, height)) {
         if (width < 0 || height < 0 || rowBytes_ * chunkRows_ > SIZE_MAX) return;
         chunk_.emplace(static_cast<std::size_t>(rowBytes_ * chunkRows_));
-        if (chunk_->data() == nullptr || !SizeRowBuffers(width)) return;
+        if (chunk_->data() == nullptr || !rows_.Size(width)) return;
         file_.reset(std::fopen(fileName, "rb"));
         if (file_ == nullptr) return;
         std::setvbuf(file_.get(), nullptr, _IONBF, 0);
         reachable_ = SeekToStrip(file_.get(), stripOffset);
-        std::fill(gRowB.begin(), gRowB.end(), 0);
-        std::fill(gRowC.begin(), gRowC.end(), 0);
+        std::fill(rows_.rowB.begin(), rows_.rowB.end(), 0);
+        std::fill(rows_.rowC.begin(), rows_.rowC.end(), 0);
     }
     bool ready() const { return file_ != nullptr; }
 
@@ -164,7 +166,7 @@ public:
             ReadRows(file_.get(), reachable_, chunk(), static_cast<std::size_t>(rowBytes_),
                      static_cast<std::size_t>(chunkRows_), static_cast<std::size_t>(rows));
         }
-        return UnpackMosaicRow(chunk() + rowBytes_ * inChunk, width_, y);
+        return UnpackMosaicRow(chunk() + rowBytes_ * inChunk, width_, y, rows_);
     }
 
 private:
@@ -175,6 +177,7 @@ private:
                                                          static_cast<std::uint32_t>(std::max(height, 1)));
     }
 
+    RowBuffers& rows_;
     std::int32_t width_;
     std::int32_t height_;
     std::uint64_t rowBytes_;
@@ -189,18 +192,19 @@ private:
 
 std::int32_t UnpackStrip(const char* fileName, std::uint32_t stripOffset, DibImage dib, std::int32_t width,
                          std::int32_t height) {
-    StripUnpacker strip(fileName, stripOffset, width, height);
+    RowBuffers rows;
+    StripUnpacker strip(fileName, stripOffset, width, height, rows);
     if (!strip.ready()) return -1;
     for (std::int32_t y = 0; y < height; ++y) WriteDibRow(dib, y, 0, width - 1, strip.NextRow());
     return 0;
 }
 
 std::int32_t DecodeRawStrip(const char* fileName, std::uint32_t stripOffset, std::uint32_t /*stripByteCount*/,
-                            DibImage dib, std::int32_t width, std::int32_t height, RowSink* sink) {
+                            DibImage dib, std::int32_t width, std::int32_t height, RowBuffers& rows, RowSink* sink) {
     // Everything that can fail fails before the first row is developed.
-    RowDeveloper developer(dib, kDevelopAll);
+    RowDeveloper developer(dib, kDevelopAll, rows);
     if (!developer.ready()) return -1;
-    StripUnpacker strip(fileName, stripOffset, width, height);
+    StripUnpacker strip(fileName, stripOffset, width, height, rows);
     if (!strip.ready()) return -1;
     const auto deliver = [sink](std::int32_t y) {
         if (sink != nullptr && y >= 0) sink->RowFinal(y);

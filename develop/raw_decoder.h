@@ -5,6 +5,7 @@
 
 #include "develop/dib.h"
 #include "develop/packed_raw.h"
+#include "develop/row_buffers.h"
 
 // An intact file holds its strip: ten pixels in 16 bytes, 0.625 pixels per
 // byte of the file at most. A picture of up to 8 pixels per byte is decoded,
@@ -28,8 +29,8 @@ constexpr bool FileJustifiesPicture(std::uint64_t fileBytes, std::uint32_t width
 // mosaic, one colour per pixel, the other two bytes 0. A strip that ends early
 // leaves the rows past its end decoded from the last bytes read; a strip the
 // file cannot reach reads as no bytes at all. Returns 0, or -1 without opening
-// the file when its working memory cannot be had, and -1 when the file cannot
-// be opened.
+// the file when its working memory (row buffers of its own) cannot be had,
+// and -1 when the file cannot be opened.
 std::int32_t UnpackStrip(const char* fileName, std::uint32_t stripOffset, DibImage dib, std::int32_t width,
                          std::int32_t height);
 
@@ -42,12 +43,13 @@ protected:
     ~RowSink() = default;
 };
 
-// UnpackStrip, then, when it succeeded, the interpolation passes. Returns what
-// UnpackStrip did, and -1 when the passes' row buffers cannot be had.
-// `stripByteCount` is not needed: a row's length follows from the width.
-// The work goes row by row: each row unpacked is filled along while it is in
-// the processor's cache, the row above it is then final and handed to `sink`
-// (when there is one). Everything that can fail fails before that: with -1
-// no row was handed over.
+// UnpackStrip, then, when it succeeded, the interpolation passes, all in the
+// caller's `rows`. Returns what UnpackStrip did, and -1 when the row buffers
+// cannot be had. `stripByteCount` is not needed: a row's length follows from
+// the width. The work goes row by row: each row unpacked is filled along
+// while it is in the processor's cache, the row above it is then final and
+// handed to `sink` (when there is one), which may use rows.rowA until it
+// returns. Everything that can fail fails before that: with -1 no row was
+// handed over.
 std::int32_t DecodeRawStrip(const char* fileName, std::uint32_t stripOffset, std::uint32_t stripByteCount, DibImage dib,
-                            std::int32_t width, std::int32_t height, RowSink* sink = nullptr);
+                            std::int32_t width, std::int32_t height, RowBuffers& rows, RowSink* sink = nullptr);

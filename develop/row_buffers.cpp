@@ -3,17 +3,13 @@
 #include <new>
 #include <stdexcept>
 
-std::vector<std::uint8_t> gRowA;
-std::vector<std::uint8_t> gRowB;
-std::vector<std::uint8_t> gRowC;
-
-bool SizeRowBuffers(std::int64_t width) {
+bool RowBuffers::Size(std::int64_t width) {
     if (width < 0) return false;
     // Three bytes spare: a row of width 0 still has a valid address to hand out.
     const std::uint64_t wanted = 3 * static_cast<std::uint64_t>(width) + 3;
-    if (wanted > gRowA.max_size()) return false;
+    if (wanted > rowA.max_size()) return false;
     try {
-        for (auto* row : {&gRowA, &gRowB, &gRowC}) {
+        for (auto* row : {&rowA, &rowB, &rowC}) {
             if (row->size() < wanted) row->resize(static_cast<std::size_t>(wanted));
         }
     } catch (const std::bad_alloc&) {

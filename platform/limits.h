@@ -13,8 +13,9 @@ constexpr std::uint32_t kLargestFileOffset = 0x7FFFFFFF;
 // read as negative.
 constexpr std::uint32_t kLargestPictureSide = 0x7FFFFFFF;
 
-// The memory the values and value texts of one file's directories may take.
-// A camera writes a few dozen entries of a few values each, the largest a
-// block of camera notes; this leaves room for far more while a damaged count
-// can cost neither gigabytes nor minutes. Entries beyond it are dropped.
+// The memory the values and value texts of one directory read from a file may
+// take (each of a file's two directories has its own). A camera writes a few
+// dozen entries of a few values each, the largest a block of camera notes or
+// a long text; this leaves room for far more while a damaged count can cost
+// neither gigabytes nor minutes. Entries beyond it are dropped.
 constexpr std::uint64_t kDirectoryValueBudget = std::uint64_t{16} << 20;

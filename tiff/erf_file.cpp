@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
 #include "platform/limits.h"
+#include "tiff/tag_numbers.h"
 
 namespace {
 
@@ -14,11 +16,25 @@ constexpr std::uint8_t kLittleEndianMark = 0x49;  // 'I'
 constexpr std::uint8_t kBigEndianMark = 0x4D;     // 'M'
 constexpr std::uint16_t kTiffMagic = 42;
 
+// The entries the walk needs from IFD0 and from the raw directory.
+constexpr std::uint32_t kMainWalk[] = {kTagSubIFDs};
+constexpr std::uint32_t kRawWalk[] = {
+    kTagImageWidth,   kTagImageLength,    kTagBitsPerSample, kTagCompression, kTagPhotometricInterpretation,
+    kTagStripOffsets, kTagStripByteCounts};
+
+bool IsWalkEntry(ByteView entry, bool littleEndian, std::span<const std::uint32_t> walk) {
+    const std::optional<RawEntry> decoded = DecodeEntry(entry, littleEndian);
+    return decoded && std::find(walk.begin(), walk.end(), decoded->tagNumber) != walk.end();
+}
+
 // Reads the directory at `offset` into `ifd`: a 16-bit entry count, then the
 // 12-byte entries, read at once. Only entries that lie inside the file are
-// visited. `place` records where the directory lies and ends.
+// visited. The directory has a value budget of its own, and the entries of
+// `walk` are read first: no other entry's values, in this directory or the
+// other, can take the room these need. `place` records where the directory
+// lies and ends.
 void ReadDirectory(TiffIfd& ifd, std::uint32_t offset, std::optional<std::uint64_t> fileBytes,
-                   ErfFile::DirectoryPlace& place) {
+                   std::span<const std::uint32_t> walk, ErfFile::DirectoryPlace& place) {
     place = {offset, std::nullopt};
     if (offset > kLargestFileOffset || ifd.Seek(static_cast<std::int32_t>(offset)) == INVALID_SET_FILE_POINTER) return;
     const std::uint32_t count = ifd.Read16();
@@ -29,10 +45,15 @@ void ReadDirectory(TiffIfd& ifd, std::uint32_t offset, std::optional<std::uint64
     std::vector<std::uint8_t> table(static_cast<std::size_t>(RawEntry::kSize) * count);
     const ByteView present(table.data(),
                            table.empty() ? 0 : ifd.ReadBytes(table.data(), static_cast<std::uint32_t>(table.size())));
-    for (std::uint64_t at = 0; present.within(at, RawEntry::kSize); at += RawEntry::kSize) {
-        const std::int64_t entry = std::int64_t{offset} + 2 + static_cast<std::int64_t>(at);
-        if (entry > kLargestFileOffset) break;
-        ifd.ReadEntryFrom(present.Part(at, RawEntry::kSize), static_cast<std::int32_t>(entry));
+    ValueBudget budget;
+    for (const bool walkPass : {true, false}) {
+        for (std::uint64_t at = 0; present.within(at, RawEntry::kSize); at += RawEntry::kSize) {
+            const std::int64_t entry = std::int64_t{offset} + 2 + static_cast<std::int64_t>(at);
+            if (entry > kLargestFileOffset) break;
+            const ByteView bytes = present.Part(at, RawEntry::kSize);
+            if (IsWalkEntry(bytes, ifd.IsLittleEndian(), walk) != walkPass) continue;
+            ifd.ReadEntryFrom(bytes, static_cast<std::int32_t>(entry), budget);
+        }
     }
 }
 
@@ -56,7 +77,11 @@ std::optional<std::uint64_t> SizeOf(HANDLE file) {
 
 std::int32_t ErfFile::Open(const char* name) {
     fileBytes.reset();
-    fileHandle = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Other readers are admitted, and admit this one: the same file may be
+    // decoded by two calls at once (one inside another's LineCallback, or on
+    // two threads), or after a call that never ended left its strip open.
+    fileHandle =
+        CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (fileHandle == INVALID_HANDLE_VALUE) return -1;
     fileBytes = SizeOf(fileHandle);
     SetFilePointer(fileHandle, 0, nullptr, FILE_BEGIN);
@@ -109,13 +134,12 @@ std::int32_t ErfFile::Parse() {
     const std::uint32_t ifd0 = mainIfd.Read32();
     mainIfd.SetBaseOffset(0);
     rawIfd.SetBaseOffset(0);
-    ReadDirectory(mainIfd, ifd0, fileBytes, mainPlace);
+    ReadDirectory(mainIfd, ifd0, fileBytes, kMainWalk, mainPlace);
     // Only the first sub-directory counts. Without a usable offset the raw
     // directory stays empty: offset 0 holds the header, never a directory.
     const std::uint32_t sub = mainIfd.FirstValue("SubIFDs");
-    rawIfd.SetValueBudget(mainIfd.ValueBudgetLeft());  // one budget for the file
     rawPlace = {};
-    if (sub != 0) ReadDirectory(rawIfd, sub, fileBytes, rawPlace);
+    if (sub != 0) ReadDirectory(rawIfd, sub, fileBytes, kRawWalk, rawPlace);
     return 0;
 }
 

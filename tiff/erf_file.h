@@ -19,8 +19,9 @@ public:
 
     // 0 on success, -1 when the file cannot be opened (or its directories need
     // more memory than can be had: both stay empty), -12 or -13 for a bad
-    // header. Entries beyond the value budget, shared by both directories,
-    // are dropped.
+    // header. Each directory has its own value budget; the entries the walk
+    // needs (SubIFDs, and the raw image's size, layout and strip) are read
+    // before the others, and entries beyond the budget are dropped.
     std::int32_t Open(const char* name);
     std::int32_t Parse();
 

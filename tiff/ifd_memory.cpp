@@ -55,7 +55,6 @@ bool TiffIfd::LoadEntryWithin(ByteView image, ByteView rawEntry, std::int32_t en
     // dictionary does not know, a name already filed) has its values left unread.
     std::unique_ptr<TiffTag> tag = NewEntryTag(*entry, entryOffset);
     if (!tag) return true;
-    if (!WithinBudget(*entry)) return false;
     // Kept as it stands, even when the field holds inline values.
     tag->valueOffset = entry->field;
     if (!DecodeValues(IsInline(size) ? entry->fieldBytes : image.Part(entry->field, size), kHostOrder, *tag)) {

@@ -83,6 +83,9 @@ bool DecodeValues(ByteView bytes, bool littleEndian, TiffTag& tag) {
     // Only values that are there can be too many for the list: values
     // outside leave the tag as it was, like any others.
     if (!Holdable(tag, facts, count)) return false;
+    // Room for every item at once: a list grown item by item could take up
+    // to twice what the value budget counts.
+    tag.values.reserve(tag.values.size() + static_cast<std::size_t>(ItemsRead(facts, count)));
     switch (facts.kind) {
         case TypeKind::kNumber:
             for (std::uint32_t i = 0; i < count; ++i) {

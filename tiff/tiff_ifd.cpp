@@ -9,10 +9,7 @@
 
 TiffIfd::~TiffIfd() { Clear(); }
 
-void TiffIfd::Clear() {
-    tags.clear();
-    budgetLeft = kDirectoryValueBudget;
-}
+void TiffIfd::Clear() { tags.clear(); }
 
 TiffTag* TiffIfd::FindTag(const char* name) const {
     const auto found = tags.find(name);
@@ -62,10 +59,7 @@ std::unique_ptr<TiffTag> TiffIfd::NewEntryTag(const RawEntry& entry, std::int32_
     return tag;
 }
 
-bool TiffIfd::WithinBudget(const RawEntry& entry) const { return HeldBytes(entry.type, entry.count) <= budgetLeft; }
-
 void TiffIfd::FileDescribed(std::unique_ptr<TiffTag> tag) {
-    budgetLeft -= std::min(budgetLeft, HeldBytes(tag->type, tag->count));
     DescribeValue(*tag);
     File(std::move(tag));
 }
@@ -78,12 +72,18 @@ std::int32_t TiffIfd::ReadEntry(std::int32_t entryOffset) {
 }
 
 void TiffIfd::ReadEntryFrom(ByteView bytes, std::int32_t entryOffset) {
+    ValueBudget own;
+    ReadEntryFrom(bytes, entryOffset, own);
+}
+
+void TiffIfd::ReadEntryFrom(ByteView bytes, std::int32_t entryOffset, ValueBudget& budget) {
     const std::optional<RawEntry> entry = DecodeEntry(bytes, IsLittleEndian());
     if (!entry) return;
     // An entry that will not be filed has its values left unread, so a
     // directory costs at most one read of each filed entry's block.
     std::unique_ptr<TiffTag> tag = NewEntryTag(*entry, entryOffset);
-    if (!tag || !WithinBudget(*entry)) return;
+    const std::uint64_t held = HeldBytes(entry->type, entry->count);
+    if (!tag || !budget.Fits(held)) return;
     // The values are taken whole, from the entry's own field or from their
     // block, before they are read: a block cut by the end of the file drops
     // the entry.
@@ -98,5 +98,7 @@ void TiffIfd::ReadEntryFrom(ByteView bytes, std::int32_t entryOffset) {
             return;
         }
     }
-    if (DecodeValues(values, IsLittleEndian(), *tag)) FileDescribed(std::move(tag));
+    if (!DecodeValues(values, IsLittleEndian(), *tag)) return;
+    budget.Take(held);
+    FileDescribed(std::move(tag));
 }

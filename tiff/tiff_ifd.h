@@ -19,6 +19,22 @@
 // Called for each entry by ForEachTag: nonzero to go on, 0 to stop.
 using TagVisitor = std::int32_t (*)(TiffTag* tag, std::uint32_t user);
 
+// What the values and value texts of the entries read from one directory of
+// a file may take in memory, as HeldBytes counts them. It belongs to the
+// reading of the file, not to a directory: entries set in memory and memory
+// images, which the program made or whose size bounds them, take nothing.
+class ValueBudget {
+public:
+    explicit ValueBudget(std::uint64_t bytes = kDirectoryValueBudget) : left_(bytes) {}
+    bool Fits(std::uint64_t bytes) const { return bytes <= left_; }
+    // Takes what fits of `bytes`.
+    void Take(std::uint64_t bytes) { left_ -= bytes < left_ ? bytes : left_; }
+    std::uint64_t Left() const { return left_; }
+
+private:
+    std::uint64_t left_;
+};
+
 class TiffIfd : public TiffStream {
 public:
     // Ordered by the names' bytes taken as unsigned, a prefix first.
@@ -34,7 +50,7 @@ public:
     virtual void TagName(std::uint32_t tagNumber, std::string& name);
     virtual void TagDescription(const std::string& name, std::string& description);
 
-    // Container. Clearing also restores the whole value budget.
+    // Container.
     void Clear();
     TiffTag* FindTag(const char* name) const;
     std::uint32_t FirstValue(const char* name) const;
@@ -43,18 +59,15 @@ public:
     // The entries in ascending tag number; the map itself stays in name order.
     std::vector<TiffTag*> InTagOrder() const;
 
-    // The memory the values and texts of entries read from now on may take,
-    // all together; kDirectoryValueBudget unless set. An entry beyond what is
-    // left is not filed and its values are not read, as one outside the file.
-    void SetValueBudget(std::uint64_t bytes) { budgetLeft = bytes; }
-    std::uint64_t ValueBudgetLeft() const { return budgetLeft; }
-
     // Reading entries from the file. An entry is filed only when all of it
-    // lies inside the file: its 12 bytes and every byte of its values.
+    // lies inside the file: its 12 bytes and every byte of its values; and
+    // only when its values fit in what is left of `budget`, which it then
+    // takes. Without a budget, the entry has one of its own.
     std::int32_t ReadEntry(std::int32_t entryOffset);
     // The same for an entry whose 12 bytes, at `entryOffset` in the file, have
     // already been read: a directory's entry table is read at once.
     void ReadEntryFrom(ByteView entry, std::int32_t entryOffset);
+    void ReadEntryFrom(ByteView entry, std::int32_t entryOffset, ValueBudget& budget);
     // Reads the tag's values at the stream's position, appending to its
     // values and value text. Values that do not all lie there are not read
     // and the tag stays as it was, and so do values that are there but would
@@ -80,9 +93,10 @@ public:
     // Memory images and queries.
     std::int32_t LoadFromMemory(const void* image, std::int32_t count);
     // The same for an image of `imageBytes` bytes that may be damaged: an entry
-    // whose 12 bytes or whose values lie outside the image (or pass the value
-    // budget) is not filed and nothing outside the image is read. 0 when every
-    // entry lay inside, -1 when one was refused.
+    // whose 12 bytes or whose values lie outside the image is not filed and
+    // nothing outside the image is read. 0 when every entry lay inside, -1
+    // when one was refused. The image bounds what a load costs: no value
+    // budget applies, so an image gives back whatever was stored in it.
     std::int32_t LoadFromMemory(const void* image, std::int32_t count, std::size_t imageBytes);
     std::int32_t LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset);
     // The storing operations refuse, with -1 and nothing written, an image
@@ -107,8 +121,6 @@ protected:
     TagMap tags;
 
 private:
-    std::uint64_t budgetLeft = kDirectoryValueBudget;
-
     // Bytes of all value blocks: the values of every entry that does not
     // hold them inline, summed in 64 bits.
     std::int64_t BlockBytes() const;
@@ -117,10 +129,7 @@ private:
     // when it is not to be filed (a number the dictionary does not know, or a
     // name already filed), so that its values are never read.
     std::unique_ptr<TiffTag> NewEntryTag(const RawEntry& entry, std::int32_t entryOffset);
-    // Whether the entry's values, decoded, fit in what is left of the budget.
-    bool WithinBudget(const RawEntry& entry) const;
-    // Runs the dictionary over the tag's values and files it, charging its
-    // values to the budget.
+    // Runs the dictionary over the tag's values and files it.
     void FileDescribed(std::unique_ptr<TiffTag> tag);
     // Empties the directory and loads `count` raw entries of `image`; false
     // when an entry, or its values, did not lie inside the image.

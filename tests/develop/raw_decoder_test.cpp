@@ -26,7 +26,8 @@ Developed DecodeStrip(const std::string& path, std::uint32_t offset, std::int32_
     const DibOwner dib(CreateDib(width, height, 24));
     EXPECT_NE(dib, nullptr);
     Developed out;
-    out.result = DecodeRawStrip(path.c_str(), offset, 0, dib.get(), width, height);
+    RowBuffers rows;
+    out.result = DecodeRawStrip(path.c_str(), offset, 0, dib.get(), width, height, rows);
     for (std::int32_t y = 0; y < height; ++y) {
         out.rows.emplace_back(3 * static_cast<std::size_t>(width));
         ReadDibRow(dib.get(), y, 0, width - 1, out.rows.back().data());
@@ -220,7 +221,8 @@ TEST(DecodeRawStrip, HandsOverEveryRowOnceInOrderAsItIsAtTheEnd) {
         DibImage dib = dibOwner.get();
         DibImage passes = passesOwner.get();
         RowRecorder recorder(dib);
-        ASSERT_EQ(DecodeRawStrip(file.c_str(), 0, 0, dib, c.width, c.height, &recorder), 0);
+        RowBuffers rows;
+        ASSERT_EQ(DecodeRawStrip(file.c_str(), 0, 0, dib, c.width, c.height, rows, &recorder), 0);
         ASSERT_EQ(UnpackStrip(file.c_str(), 0, passes, c.width, c.height), 0);
         InterpolateBlue(passes);
         InterpolateRed(passes);
@@ -238,7 +240,8 @@ TEST(DecodeRawStrip, HandsOverEveryRowOnceInOrderAsItIsAtTheEnd) {
 TEST(DecodeRawStrip, AFileThatCannotBeOpenedHandsOverNoRow) {
     const DibOwner dib(CreateDib(4, 2, 24));
     RowRecorder recorder(dib.get());
-    EXPECT_EQ(DecodeRawStrip("/nonexistent/photo.erf", 0, 0, dib.get(), 4, 2, &recorder), -1);
+    RowBuffers rows;
+    EXPECT_EQ(DecodeRawStrip("/nonexistent/photo.erf", 0, 0, dib.get(), 4, 2, rows, &recorder), -1);
     EXPECT_TRUE(recorder.order.empty());
 }
 
@@ -253,8 +256,9 @@ TEST(DecodeRawStrip, AFileThatCannotBeOpenedLeavesThePictureBlack) {
 // a row of a billion pixels, which cannot be held.
 int DecodeUnderMemoryLimit(const char* path) {
     DibImage dib = CreateDib(4, 2, 24);
+    RowBuffers rows;
     LimitAddressSpaceToCurrentPlus(256u << 20);
-    return DecodeRawStrip(path, 0, 0, dib, 1000000000, 1) == -1 ? 7 : 8;
+    return DecodeRawStrip(path, 0, 0, dib, 1000000000, 1, rows) == -1 ? 7 : 8;
 }
 
 TEST(DecodeRawStripDeathTest, GivesUpBeforeOpeningTheFileWhenItsBufferCannotBeHad) {

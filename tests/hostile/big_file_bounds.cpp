@@ -154,6 +154,17 @@ std::vector<Case> Cases(const std::string& self, const std::string& erfInfo, con
          Ifd0(1).Entry(kTagArtist, kTypeUndefined, 2 * kMiB, 4096).U32(0).bytes(),
          4096 + 2 * kMiB,
          {size, info, json}},
+        {"an UNDEFINED entry of 2 MiB in each directory, each within its own budget",
+         Ifd0(2)
+             .Entry(kTagArtist, kTypeUndefined, 2 * kMiB, 4096)
+             .Entry(kTagSubIFDs, kTypeLong, 1, 38)
+             .U32(0)
+             .U16(1)
+             .Entry(kTagArtist, kTypeUndefined, 2 * kMiB, 4096)
+             .U32(0)
+             .bytes(),
+         4096 + 2 * kMiB,
+         {size, info, json}},
         {"a LONG entry of 1 Mi values, all the value budget takes",
          Ifd0(1).Entry(kTagStripOffsets, kTypeLong, 1u << 20, 4096).U32(0).bytes(),
          4096 + 4 * kMiB,

@@ -4,10 +4,10 @@
 
 namespace {
 
-// The delivery under way and what to call after each row; the callback has no
-// other way to find them.
-Delivery* gDelivery = nullptr;
-const std::function<void(std::int32_t)>* gAfterRow = nullptr;
+// The calling thread's delivery under way and what to call after each row;
+// the callback has no other way to find them.
+thread_local Delivery* gDelivery = nullptr;
+thread_local const std::function<void(std::int32_t)>* gAfterRow = nullptr;
 
 std::int32_t RUDI_CDECL KeepRow(std::int32_t y, std::int32_t firstColumn, std::int32_t lastColumn, std::uint8_t* pixels,
                                 std::int32_t zero) {

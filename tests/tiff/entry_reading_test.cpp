@@ -27,6 +27,11 @@ private:
 
 constexpr std::uint32_t kDescriptionTag = 270;  // ImageDescription: filed, never described
 
+// The 12 bytes of entry i of a directory at offset 8.
+ByteView EntryAt(const ByteBuilder& file, int i) {
+    return ByteView(file.bytes().data() + 10 + RawEntry::kSize * static_cast<std::size_t>(i), RawEntry::kSize);
+}
+
 struct ValueCase {
     const char* what;
     std::uint32_t type, count;
@@ -181,6 +186,48 @@ TEST(ReadEntry, ATypeWithoutAReaderAndAHugeCountIsFiledAtOnce) {
     ASSERT_NE(tag, nullptr);
     EXPECT_TRUE(tag->values.empty());
     EXPECT_EQ(tag->valueOffset, 0u);
+}
+
+// Two texts whose values and texts take about 6 MiB each, then a block of
+// bytes that fills the rest of a 16 MiB budget exactly. Read with one budget,
+// as a directory of a file is, all three are filed; one byte more in the
+// block passes the budget and only the block is dropped. Read one by one,
+// each entry has a budget of its own; the directory holds none, so removing
+// a tag and reading it again files it again.
+TEST(ReadEntry, TheValueBudgetBelongsToTheReadNotTheDirectory) {
+    std::uint32_t text = (6u << 20) / 5;
+    const auto rest = [&] { return kDirectoryValueBudget - 2 * HeldBytes(kTypeAscii, text); };
+    while (rest() < HeldBytes(kTypeUndefined, 0) || (rest() - HeldBytes(kTypeUndefined, 0)) % 7 != 0) ++text;
+    const auto block = static_cast<std::uint32_t>((rest() - HeldBytes(kTypeUndefined, 0)) / 7);
+    ASSERT_EQ(2 * HeldBytes(kTypeAscii, text) + HeldBytes(kTypeUndefined, block), kDirectoryValueBudget);
+    for (const std::uint32_t extra : {0u, 1u}) {
+        SCOPED_TRACE(extra);
+        const std::uint32_t types[] = {kTypeAscii, kTypeAscii, kTypeUndefined};
+        const std::uint32_t counts[] = {text, text, block + extra};
+        const std::uint32_t tags[] = {kTagImageDescription, kTagArtist, kTagCopyright};
+        ByteBuilder file(true);
+        file.Header(8).U16(3);
+        std::uint32_t at = 8 + 2 + 3 * RawEntry::kSize + 4;
+        for (int i = 0; i < 3; ++i) {
+            file.Entry(tags[i], types[i], counts[i], at);
+            at += counts[i];
+        }
+        file.U32(0);
+        for (const std::uint32_t count : counts) file.Bytes(std::vector<std::uint8_t>(count, 'A'));
+        EntryReader shared(file, true);
+        ValueBudget budget;
+        for (int i = 0; i < 3; ++i) shared.ifd.ReadEntryFrom(EntryAt(file, i), 10 + 12 * i, budget);
+        EXPECT_EQ(shared.ifd.HasTag("Copyright"), extra == 0);
+        EXPECT_EQ(shared.ifd.TagCount(), extra == 0 ? 3 : 2);
+
+        EntryReader alone(file, true);
+        for (int i = 0; i < 3; ++i) alone.ifd.ReadEntry(10 + 12 * i);
+        EXPECT_EQ(alone.ifd.TagCount(), 3);
+        ASSERT_EQ(alone.ifd.RemoveTag("Artist"), 0);
+        alone.ifd.ReadEntry(22);
+        ASSERT_TRUE(alone.ifd.HasTag("Artist"));
+        EXPECT_EQ(alone.ifd.FindTag("Artist")->valueText.size(), text);  // no NUL: the whole block
+    }
 }
 
 TEST(DecodeEntry, TakesTheFieldsInEitherOrderAndNeedsAllTwelveBytes) {

@@ -113,6 +113,32 @@ TEST(ErfFile, EachBadHeaderShowsItsMessageOnceAndLeavesNothing) {
     }
 }
 
+// Another reader holding the file (a decode of the same file under way, or
+// one that never ended) does not keep it from being read; a writer that
+// admits no one else does.
+TEST(ErfFile, OpensAFileAnotherReaderHoldsButNotOneHeldExclusively) {
+    const TempFile file(BuildErf({.width = 3, .height = 2, .strip = kStrip}));
+    const struct {
+        const char* what;
+        DWORD access, share;
+        std::int32_t result;
+        std::uint32_t width;
+    } cases[] = {
+        {"a reader admitting readers", GENERIC_READ, FILE_SHARE_READ, 0, 3},
+        {"a writer admitting no one", GENERIC_WRITE, 0, -1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        HANDLE held =
+            CreateFileA(file.c_str(), c.access, c.share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        ErfFile erf;
+        EXPECT_EQ(erf.Open(file.c_str()), c.result);
+        EXPECT_EQ(QueryAll(erf).width, c.width);
+        CloseHandle(held);
+    }
+}
+
 TEST(ErfFile, AMissingFileGivesMinusOneAndNoMessage) {
     ErfFile erf;
     std::int32_t result = 0;
@@ -193,21 +219,25 @@ TEST(ErfFile, AFullDirectoryFilesItsKnownEntriesWithTheirOffsets) {
 }
 
 // Each directory names 600 Ki SHORTs, whose values and texts take about
-// 9.4 MiB: the main directory's fit the file's budget, the raw directory's
-// then do not and are dropped, while its small entry is still read.
-TEST(ErfFile, BothDirectoriesShareOneValueBudget) {
+// 9.4 MiB: more than the budget holds for both, less than it holds for one.
+// Each directory has its own, so both are kept; a third such entry in the
+// raw directory passes its budget and is dropped, while the small entry
+// after it is still read.
+TEST(ErfFile, EachDirectoryHasAValueBudgetOfItsOwn) {
     constexpr std::uint32_t kCount = 600u << 10;
     const std::vector<std::uint32_t> items(kCount, 7);
     ASSERT_LE(HeldBytes(kTypeShort, kCount), kDirectoryValueBudget);
     ASSERT_GT(2 * HeldBytes(kTypeShort, kCount), kDirectoryValueBudget);
     const TempFile file(BuildTwoDirectoryFile(true, {{kTagTransferFunction, kTypeShort, kCount, items}},
-                                              {{kTagImageWidth, kTypeLong, 1, {640}},
-                                               {kTagTransferFunction, kTypeShort, kCount, items}}));
+                                              {{kTagTransferFunction, kTypeShort, kCount, items},
+                                               {kTagWhitePoint, kTypeShort, kCount, items},
+                                               {kTagImageWidth, kTypeLong, 1, {640}}}));
     ErfFile erf;
     ASSERT_EQ(erf.Open(file.c_str()), 0);
     EXPECT_EQ(erf.mainIfd.FindTag("TransferFunction")->values.size(), kCount);
+    EXPECT_EQ(erf.rawIfd.FindTag("TransferFunction")->values.size(), kCount);
+    EXPECT_FALSE(erf.rawIfd.HasTag("WhitePoint"));
     EXPECT_EQ(erf.rawIfd.FirstValue("ImageWidth"), 640u);
-    EXPECT_FALSE(erf.rawIfd.HasTag("TransferFunction"));
 }
 
 TEST(ErfFile, ALongNameIsCutToFitTheMessage) {

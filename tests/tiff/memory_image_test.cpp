@@ -12,6 +12,7 @@
 #include "tiff/erf_file.h"
 #include "tiff/tag_dictionary.h"
 #include "tiff/tag_numbers.h"
+#include "tiff/tag_values.h"
 #include "tiff/tiff_ifd.h"
 
 namespace {
@@ -257,17 +258,34 @@ TEST(LoadFromMemory, GivesEntryOffsetsByIndexAndTakesTheValueFieldAsOffset) {
     EXPECT_EQ(make->valueText, "ABC");
 }
 
-// An image whose second entry names 1 Mi + 1 LONGs, all in the image: one
-// value more than the value budget takes. That entry is refused as one
-// outside the image is; the first is loaded.
-TEST(LoadFromMemory, AnEntryBeyondTheValueBudgetIsRefused) {
+// The value budget guards reading a file; an image is bounded by its own
+// size. An image whose second entry names 1 Mi + 1 LONGs, all in the image
+// (one value more than a directory read from a file may hold), loads whole.
+TEST(LoadFromMemory, AnImageLoadsWholeWhateverTheValueBudgetOfAFile) {
     constexpr std::uint32_t kCount = (1u << 20) + 1;
+    ASSERT_GT(HeldBytes(kTypeLong, kCount), kDirectoryValueBudget);
     ByteBuilder image(true);
     image.Entry(kTagImageWidth, kTypeLong, 1, 640).Entry(kTagStripOffsets, kTypeLong, kCount, 24);
     image.PadTo(24 + std::size_t{4} * kCount);
     TiffIfd ifd;
-    EXPECT_EQ(ifd.LoadFromMemory(image.bytes().data(), 2, image.size()), -1);
-    EXPECT_EQ(Names(ifd), (std::vector<std::string>{"ImageWidth"}));
+    EXPECT_EQ(ifd.LoadFromMemory(image.bytes().data(), 2, image.size()), 0);
+    EXPECT_EQ(Names(ifd), (std::vector<std::string>{"ImageWidth", "StripOffsets"}));
+    EXPECT_EQ(ifd.FindTag("StripOffsets")->values.size(), kCount);
+}
+
+// Two texts of 2 MB each, whose values and texts take more than a file's
+// directory may hold together: stored and loaded back, both are there, and
+// so they are again after one was removed and set anew.
+TEST(LoadFromMemory, GivesBackLargeValuesAsStored) {
+    const std::string text(2000000, 'x');
+    TiffIfd ifd;
+    ifd.SetTag(kTagImageDescription, kTypeAscii, static_cast<std::uint32_t>(text.size() + 1), text.c_str());
+    ifd.SetTag(kTagArtist, kTypeAscii, static_cast<std::uint32_t>(text.size() + 1), text.c_str());
+    ASSERT_GT(2 * HeldBytes(kTypeAscii, static_cast<std::uint32_t>(text.size() + 1)), kDirectoryValueBudget);
+    ExpectRoundTrip(ifd);
+    ASSERT_EQ(ifd.RemoveTag("Artist"), 0);
+    ifd.SetTag(kTagCopyright, kTypeAscii, static_cast<std::uint32_t>(text.size() + 1), text.c_str());
+    ExpectRoundTrip(ifd);
 }
 
 TEST(LoadFromMemory, RunsTheDictionaryOverLoadedValues) {

@@ -8,6 +8,7 @@
 
 #include "tests/support/byte_builder.h"
 #include "tests/support/cp932.h"
+#include "tests/support/erf_builder.h"
 #include "tests/support/ifd_builder.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_file.h"
@@ -173,6 +174,30 @@ std::size_t TerminalColumns(const std::string& utf8) {
         i += length;
     }
     return columns;
+}
+
+// A text of 3.2 MiB in IFD0, before SubIFDs, as large as the directory's
+// value budget lets it be beside SubIFDs: the raw-image directory is read
+// all the same, and the file is a complete EPSON RAW file.
+TEST(ErfInfo, ALargeTextBesideThePictureLeavesTheFileComplete) {
+    std::vector<std::uint32_t> text(3355428, 'A');
+    text.back() = 0;
+    const std::vector<std::uint8_t> strip = PackSamples(std::vector<std::uint16_t>(64 * 48, 2048), 64, 48);
+    const auto build = [&](std::uint32_t stripAt) {
+        return BuildTwoDirectoryFile(true, {{kTagImageDescription, 2, static_cast<std::uint32_t>(text.size()), text}},
+                                     {{kTagImageWidth, 4, 1, {64}},
+                                      {kTagImageLength, 4, 1, {48}},
+                                      {kTagPhotometricInterpretation, 3, 1, {32803}},
+                                      {kTagStripOffsets, 4, 1, {stripAt}},
+                                      {kTagStripByteCounts, 4, 1, {static_cast<std::uint32_t>(strip.size())}}});
+    };
+    std::vector<std::uint8_t> bytes = build(static_cast<std::uint32_t>(build(0).size()));
+    bytes.insert(bytes.end(), strip.begin(), strip.end());
+    const TempFile file(bytes);
+    const Outcome outcome = ErfInfo(file.path());
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_NE(outcome.out.find("raw image:  64 x 48, photometric 32803"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("verdict: EPSON RAW, complete"), std::string::npos);
 }
 
 TEST(ErfInfo, EveryLineFitsAHundredColumnsWithLongTextsCut) {
