@@ -54,6 +54,15 @@ public:
     // them) in place of its conversions.
     void ShowError(const char* format, std::uint32_t width = 0, std::uint32_t height = 0) const;
 
+protected:
+    // Called at the end of Parse while the file is open: a reader that wants
+    // more of the file's directories reads them here, under what is left of
+    // the value budget.
+    virtual void ReadFurtherDirectories() {}
+    // Reads the directory at `offset` into `ifd` as Parse reads IFD0, in the
+    // file's byte order, and records where it lies in `place`.
+    void ReadDirectoryAt(TiffIfd& ifd, std::uint32_t offset, DirectoryPlace& place) const;
+
 private:
     // Empties both directories: the file reads as one that cannot be read.
     std::int32_t Unreadable();
