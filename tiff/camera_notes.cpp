@@ -1,7 +1,6 @@
 #include "tiff/camera_notes.h"
 
 #include <cctype>
-#include <cmath>
 #include <string>
 
 namespace {
@@ -62,11 +61,8 @@ std::optional<PictureNotes::PixelSize> PixelSize(const TiffIfd& ifd) {
     if (x <= 0 || y <= 0) return std::nullopt;
     // ResolutionUnit: 1 none (a ratio only), 2 inch (the default), 3 centimetre.
     const std::uint32_t unit = ifd.FindTag("ResolutionUnit") != nullptr ? ifd.FirstValue("ResolutionUnit") : 2;
-    const double perMetre = unit == 2 ? 1 / 0.0254 : unit == 3 ? 100 : 1;
-    const double xPer = std::round(x * perMetre);
-    const double yPer = std::round(y * perMetre);
-    if (unit < 1 || unit > 3 || xPer < 1 || yPer < 1 || xPer > 0x7FFFFFFF || yPer > 0x7FFFFFFF) return std::nullopt;
-    return PictureNotes::PixelSize{static_cast<std::uint32_t>(xPer), static_cast<std::uint32_t>(yPer), unit != 1};
+    if (unit < 1 || unit > 3) return std::nullopt;
+    return PictureNotes::PixelSize{x, y, static_cast<PictureNotes::PixelSize::Unit>(unit)};
 }
 
 }  // namespace

@@ -13,10 +13,12 @@
 // What a PNG carries beside the pixels, as IFD0 gives it: the pixels' size
 // (pHYs) and texts (tEXt, keyword and Latin-1 text).
 struct PictureNotes {
+    // Pixels per unit as the camera gave them, in its ResolutionUnit.
     struct PixelSize {
-        std::uint32_t x = 0;
-        std::uint32_t y = 0;
-        bool perMetre = false;  // else only the ratio of x to y means anything
+        enum Unit : std::uint32_t { kNone = 1, kInch = 2, kCentimetre = 3 };  // kNone: only the ratio means anything
+        double x = 0;
+        double y = 0;
+        Unit unit = kInch;
     };
     std::optional<PixelSize> pixelSize;
     std::vector<std::pair<std::string, std::string>> texts;

@@ -92,7 +92,7 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     error = NamedAs(error, name, input);
     // Parsed again only past a good header, whose errors the module has shown already.
     if (!decoded && !HasTiffHeader(input)) return false;
-    ErfFile erf;
+    PhotoFile erf;
     erf.Open(name.c_str());
     const bool whole = decoded && delivery.rows == delivery.height;
     // A file from another camera is named as such, not as a damaged one.
@@ -103,7 +103,7 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     if (!decoded) return false;
     report.strip = CheckRawStrip(RawStripOf(erf));
     report.camera = ReadCameraNotes(erf);
-    report.camera.notes.photo = ReadPhotoTags(name, erf);
+    report.camera.notes.photo = ReadPhotoTags(erf);
     if (delivery.rows != delivery.height) {
         error = input + ": " + Refusal(report.strip, erf.fileBytes.value_or(0), delivery.rows);
         return false;
@@ -130,7 +130,7 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip) 
 bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeReport& report, std::string& error) {
     std::string name;  // as the module's library takes it
     if (OpenInput(input, error) == nullptr || !files::ForModule(input, name, error)) return false;
-    ErfFile erf;
+    PhotoFile erf;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::string problem;
@@ -143,6 +143,6 @@ bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeRepo
     // Stored red, green, blue; a picture here is blue, green, red.
     for (std::size_t i = 0; i < picture.pixels.size(); i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
     report.camera = ReadCameraNotes(erf);
-    report.camera.notes.photo = ReadPhotoTags(name, erf);
+    report.camera.notes.photo = ReadPhotoTags(erf);
     return true;
 }

@@ -335,7 +335,11 @@ private:
                              options_.compression == "deflate" ? TiffCompression::kDeflate
                              : options_.compression == "lzw"   ? TiffCompression::kLzw
                                                                : TiffCompression::kNone,
-                             [&](std::size_t done, std::size_t total) { progress_.Step("writing", done, total); }};
+                             [&](std::size_t done, std::size_t total) { progress_.Step("writing", done, total); },
+                             [&](const std::string& what) {
+                                 progress_.Clear();
+                                 std::fprintf(stderr, "erf-convert: warning: %s: %s\n", target.c_str(), what.c_str());
+                             }};
         if (!WritePicture(picture, options_.strip ? PictureNotes{} : report.camera.notes, request, error)) {
             return Fail(error);
         }

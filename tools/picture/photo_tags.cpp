@@ -1,180 +1,154 @@
 #include "tools/picture/photo_tags.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdint>
 #include <iterator>
+#include <optional>
 
 #include "tiff/byte_order.h"
-#include "tiff/raw_entry.h"
-#include "tiff/tiff_ifd.h"
+#include "tiff/tag_numbers.h"
 
 namespace {
 
-constexpr std::uint32_t kOrientation = 274;
-constexpr std::uint32_t kExifPointer = 34665;
-constexpr std::uint32_t kGpsPointer = 34853;
-// IFD0's tags carried: ImageDescription, Make, Model, XResolution,
-// YResolution, ResolutionUnit, Software, DateTime, Artist, Copyright.
-constexpr std::uint32_t kMainTags[] = {270, 271, 272, 282, 283, 296, 305, 306, 315, 33432};
-constexpr std::uint32_t kYCbCrPositioning = 531;
-constexpr std::uint32_t kExifImageWidth = 40962;
-constexpr std::uint32_t kExifImageHeight = 40963;
-// Entries left behind: they hold offsets into the source file (the
-// maker's notes, which may refer to their own place; the Interoperability,
-// Exif and GPS directories'), which mean nothing in the block.
-constexpr std::uint32_t kLeftOut[] = {37500, 40965, kExifPointer, kGpsPointer};
-// The most a directory's entries and values may take; the rest is left out.
-constexpr std::uint32_t kMostEntries = 1000;
-constexpr std::int64_t kTagBudgetBytes = 1 << 20;
-// An Exif block must fit a JPEG APP1 segment (64 KiB less its length and "Exif\0\0").
-constexpr std::int64_t kLargestBlockBytes = 65533 - 6;
+// IFD0's tags carried.
+constexpr std::uint32_t kMainTags[] = {kTagImageDescription, kTagMake,           kTagModel,    kTagXResolution,
+                                       kTagYResolution,      kTagResolutionUnit, kTagSoftware, kTagDateTime,
+                                       kTagArtist,           kTagCopyright};
+// Offsets in the blocks made are 32-bit.
+constexpr std::int64_t kLargestBlockBytes = INT32_MAX;
 
-// A directory that names each tag by its number, so that every entry is
-// kept, not only those the dictionary knows; the names sort as the numbers.
-class NumberedIfd : public TiffIfd {
-public:
-    void TagName(std::uint32_t tagNumber, std::string& name) override {
-        char text[8];
-        std::snprintf(text, sizeof text, "%05u", static_cast<unsigned>(tagNumber & 0xFFFF));
-        name = text;
-    }
-    void TagDescription(const std::string&, std::string& description) override { description.clear(); }
-    void DescribeValue(TiffTag&) override {}
-};
-
-// The directory at `offset` of the open file, its entries read through the
-// library's bounded path; entries whose values would pass the budget are
-// skipped before their values are read.
-std::vector<TiffTag> ReadDirectory(HANDLE file, bool littleEndian, std::uint32_t offset) {
-    NumberedIfd ifd;
-    ifd.SetHandle(file);
-    ifd.SetByteOrder(littleEndian ? 1 : 0);
-    if (offset == 0 || offset > INT32_MAX - 2 ||
-        ifd.Seek(static_cast<std::int32_t>(offset)) == INVALID_SET_FILE_POINTER) {
-        return {};
-    }
-    const std::uint32_t count = ifd.Read16();
-    std::int64_t budget = kTagBudgetBytes;
-    for (std::uint32_t i = 0; i < count && i < kMostEntries; ++i) {
-        const std::int64_t at = std::int64_t{offset} + 2 + 12 * std::int64_t{i};
-        std::uint8_t bytes[RawEntry::kSize];
-        if (at > INT32_MAX || ifd.Seek(static_cast<std::int32_t>(at)) == INVALID_SET_FILE_POINTER) break;
-        const ByteView view(bytes, ifd.ReadBytes(bytes, sizeof bytes));
-        const std::optional<RawEntry> entry = DecodeEntry(view, littleEndian);
-        if (!entry) break;
-        const std::int64_t size = TypeSize(entry->type, entry->count);
-        const bool leftOut = std::find(std::begin(kLeftOut), std::end(kLeftOut), entry->tagNumber) != std::end(kLeftOut);
-        if (size == 0 || size > budget || leftOut) {
-            continue;
-        }
-        budget -= size;
-        ifd.ReadEntryFrom(view, static_cast<std::int32_t>(at));
-    }
+std::vector<TiffTag> Carried(const PhotoIfd& ifd) {
     std::vector<TiffTag> tags;
-    for (const TiffTag* tag : ifd.InTagOrder()) tags.push_back(*tag);
+    for (const TiffTag* tag : ifd.InTagOrder()) {
+        const std::uint32_t number = tag->tagNumber;
+        if (ifd.Belongs(number) && number != kTagMakerNote && number != kTagInteroperabilityIFDPointer) {
+            tags.push_back(*tag);
+        }
+    }
     return tags;
 }
 
-// A directory's place in the block and the bytes it takes.
-struct Placed {
-    NumberedIfd ifd;
-    std::int32_t entryBytes = 0;
-    std::int32_t dataBytes = 0;
-    std::int64_t at = 0;
+// The room a tag's values take after the entries: none when they sit in the
+// entry, else their size made even, as TIFF starts values on a word.
+std::int64_t BlockRoom(const TiffTag& tag) {
+    if (IsInline(tag.type, tag.count)) return 0;
+    const std::int64_t size = TypeSize(tag.type, tag.count);
+    return size + size % 2;
+}
 
-    std::int64_t Bytes() const { return 2 + std::int64_t{entryBytes} + 4 + dataBytes; }
+struct PictureSize {
+    std::uint32_t width;
+    std::uint32_t height;
 };
 
-void Fill(Placed& placed, const std::vector<TiffTag>& tags) {
-    for (const TiffTag& tag : tags) {
-        TiffTag copy = tag;
-        // Values start on an even offset, as TIFF asks: an odd run of bytes gets one more, a 0.
-        if (TypeSize(copy.type, copy.count) > 4 && TypeSize(copy.type, copy.count) % 2 != 0) {
-            ++copy.count;
-            copy.values.resize(static_cast<std::size_t>(TypeSize(copy.type, copy.count)), 0);
-        }
-        placed.ifd.PutTagCopy(copy);
+// A directory being made and its place in the file.
+struct Placed {
+    PhotoIfd ifd{PhotoIfd::Kind::kExif};
+    std::int64_t at = 0;
+
+    explicit Placed(const std::vector<TiffTag>& tags) {
+        for (const TiffTag& tag : tags) ifd.PutTagCopy(tag);
     }
-}
+    bool Empty() const { return ifd.TagCount() == 0; }
+    std::int64_t EntryBytes() const { return std::int64_t{RawEntry::kSize} * ifd.TagCount(); }
+    std::int64_t Bytes() const {
+        std::int64_t bytes = 2 + EntryBytes() + 4;
+        for (const TiffTag* tag : ifd.InTagOrder()) bytes += BlockRoom(*tag);
+        return bytes;
+    }
+    void SetLong(std::uint32_t tagNumber, std::uint32_t value) { ifd.SetTag(tagNumber, kTypeLong, 1, &value); }
+};
 
-void SetLong(NumberedIfd& ifd, std::uint32_t tagNumber, std::uint32_t value) {
-    ifd.SetTag(tagNumber, kTypeLong, 1, &value);
-}
-
-// Stores the directory at its place: the count, the entries (in tag order,
-// as the names sort), no next directory, the values; block offsets counted
-// from the block's start.
-bool Store(const Placed& placed, std::vector<std::uint8_t>& block) {
-    std::uint8_t* count = block.data() + placed.at;
-    std::uint8_t* entries = count + 2;
+// Stores the directory at its place into `out`, whose first byte lies at
+// `origin` of the file: the count, the entries in tag order, no next
+// directory, then the values.
+void Store(const Placed& placed, std::int64_t origin, std::vector<std::uint8_t>& out) {
+    std::uint8_t* count = out.data() + (placed.at - origin);
     StoreOrdered16(count, static_cast<std::uint16_t>(placed.ifd.TagCount()), true);
-    if (placed.ifd.StoreToMemory(entries, entries + placed.entryBytes + 4) < 0) return false;
-    for (std::int32_t i = 0; i < placed.ifd.TagCount(); ++i) {
-        std::uint8_t* entry = entries + 12 * i;
-        const std::uint32_t type = LoadOrdered16(entry + 2, true);
-        const std::uint32_t items = LoadOrdered32(entry + 4, true);
-        if (!IsInline(type, items)) {
-            StoreOrdered32(entry + 8, LoadOrdered32(entry + 8, true) + static_cast<std::uint32_t>(placed.at + 2), true);
+    std::uint8_t* entry = count + 2;
+    std::uint8_t* data = entry + placed.EntryBytes() + 4;
+    for (const TiffTag* tag : placed.ifd.InTagOrder()) {
+        placed.ifd.StoreEntryToMemory(count, entry, data, *tag);
+        if (BlockRoom(*tag) > 0) {
+            // Stored counted from the directory's start; the file counts from its header.
+            StoreOrdered32(entry + 8, LoadOrdered32(entry + 8, true) + static_cast<std::uint32_t>(placed.at), true);
         }
+        data += BlockRoom(*tag);
+        entry += RawEntry::kSize;
     }
-    return true;
 }
+
+// The Exif and GPS directories placed one after the other from `start`.
+struct PhotoPlaces {
+    Placed exif;
+    Placed gps;
+    std::int64_t end = 0;
+
+    // `size`: the picture's own size, as a compressed picture's Exif gives it
+    // (its ComponentsConfiguration too); none for a TIFF, whose Exif has neither.
+    PhotoPlaces(const PhotoTags& tags, std::optional<PictureSize> size, std::int64_t start)
+        : exif(tags.exif), gps(tags.gps) {
+        if (!size) exif.ifd.RemoveTag("ComponentsConfiguration");
+        if (size && !exif.Empty()) {
+            exif.SetLong(kTagPixelXDimension, size->width);
+            exif.SetLong(kTagPixelYDimension, size->height);
+        }
+        exif.at = start;
+        gps.at = exif.at + (exif.Empty() ? 0 : exif.Bytes());
+        end = gps.at + (gps.Empty() ? 0 : gps.Bytes());
+    }
+    void StoreInto(std::vector<std::uint8_t>& out, std::int64_t origin) const {
+        if (!exif.Empty()) Store(exif, origin, out);
+        if (!gps.Empty()) Store(gps, origin, out);
+    }
+};
 
 }  // namespace
 
-PhotoTags ReadPhotoTags(const std::string& path, const ErfFile& erf) {
+PhotoTags ReadPhotoTags(const PhotoFile& file) {
     PhotoTags tags;
     for (const std::uint32_t number : kMainTags) {
-        const TiffTag* tag = erf.mainIfd.FindTagByNumber(number);
+        const TiffTag* tag = file.mainIfd.FindTagByNumber(number);
         if (tag != nullptr) tags.main.push_back(*tag);
     }
-    const TiffTag* exif = erf.mainIfd.FindTagByNumber(kExifPointer);
-    const TiffTag* gps = erf.mainIfd.FindTagByNumber(kGpsPointer);
-    if (exif == nullptr && gps == nullptr) return tags;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return tags;
-    const bool littleEndian = erf.mainIfd.IsLittleEndian();
-    if (exif != nullptr && !exif->values.empty()) tags.exif = ReadDirectory(file, littleEndian, exif->values[0]);
-    if (gps != nullptr && !gps->values.empty()) tags.gps = ReadDirectory(file, littleEndian, gps->values[0]);
-    CloseHandle(file);
+    tags.exif = Carried(file.exifIfd);
+    tags.gps = Carried(file.gpsIfd);
     return tags;
 }
 
 std::vector<std::uint8_t> ExifBlock(const PhotoTags& tags, std::uint32_t orientation, std::uint32_t width,
                                     std::uint32_t height) {
     if (tags.main.empty() && tags.exif.empty() && tags.gps.empty()) return {};
-    Placed main, exif, gps;
-    Fill(main, tags.main);
+    Placed main(tags.main);
     const auto shortOrientation = static_cast<std::uint16_t>(orientation);
-    main.ifd.SetTag(kOrientation, kTypeShort, 1, &shortOrientation);
+    main.ifd.SetTag(kTagOrientation, kTypeShort, 1, &shortOrientation);
     // What readers of JPEG's Exif expect beside the camera's tags: samples
-    // centred (as libjpeg makes them) and the picture's own size.
+    // centred, as libjpeg makes them.
     const std::uint16_t centred = 1;
-    main.ifd.SetTag(kYCbCrPositioning, kTypeShort, 1, &centred);
-    Fill(exif, tags.exif);
-    if (!tags.exif.empty()) {
-        SetLong(exif.ifd, kExifImageWidth, width);
-        SetLong(exif.ifd, kExifImageHeight, height);
-    }
-    Fill(gps, tags.gps);
+    main.ifd.SetTag(kTagYCbCrPositioning, kTypeShort, 1, &centred);
     // The pointers' values come once the places are known; they take their room now.
-    if (!tags.exif.empty()) SetLong(main.ifd, kExifPointer, 0);
-    if (!tags.gps.empty()) SetLong(main.ifd, kGpsPointer, 0);
-    for (Placed* placed : {&main, &exif, &gps}) {
-        if (placed->ifd.MemoryImageSize(&placed->entryBytes, &placed->dataBytes) < 0) return {};
-    }
+    if (!tags.exif.empty()) main.SetLong(kTagExifIFDPointer, 0);
+    if (!tags.gps.empty()) main.SetLong(kTagGPSInfoIFDPointer, 0);
     main.at = 8;
-    exif.at = main.at + main.Bytes();
-    gps.at = exif.at + (tags.exif.empty() ? 0 : exif.Bytes());
-    const std::int64_t total = gps.at + (tags.gps.empty() ? 0 : gps.Bytes());
-    if (total > kLargestBlockBytes) return {};
-    if (!tags.exif.empty()) SetLong(main.ifd, kExifPointer, static_cast<std::uint32_t>(exif.at));
-    if (!tags.gps.empty()) SetLong(main.ifd, kGpsPointer, static_cast<std::uint32_t>(gps.at));
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(total), 0);
+    const PhotoPlaces photo(tags, PictureSize{width, height}, main.at + main.Bytes());
+    if (photo.end > kLargestBlockBytes) return {};
+    if (!photo.exif.Empty()) main.SetLong(kTagExifIFDPointer, static_cast<std::uint32_t>(photo.exif.at));
+    if (!photo.gps.Empty()) main.SetLong(kTagGPSInfoIFDPointer, static_cast<std::uint32_t>(photo.gps.at));
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(photo.end), 0);
     const std::uint8_t header[] = {'I', 'I', 42, 0, 8, 0, 0, 0};
     std::copy(std::begin(header), std::end(header), block.begin());
-    if (!Store(main, block)) return {};
-    if (!tags.exif.empty() && !Store(exif, block)) return {};
-    if (!tags.gps.empty() && !Store(gps, block)) return {};
+    Store(main, 0, block);
+    photo.StoreInto(block, 0);
     return block;
+}
+
+PhotoDirectories LayOutTiffPhotoDirectories(const PhotoTags& tags, std::uint32_t start) {
+    const PhotoPlaces photo(tags, std::nullopt, start);
+    if (photo.end > kLargestBlockBytes || photo.end == start) return {};
+    PhotoDirectories laid;
+    laid.bytes.assign(static_cast<std::size_t>(photo.end - start), 0);
+    photo.StoreInto(laid.bytes, start);
+    if (!photo.exif.Empty()) laid.exif = static_cast<std::uint32_t>(photo.exif.at);
+    if (!photo.gps.Empty()) laid.gps = static_cast<std::uint32_t>(photo.gps.at);
+    return laid;
 }

@@ -1,24 +1,36 @@
 // The photograph's own tags, carried into the pictures made of it: IFD0's
-// texts and the Exif and GPS directories whole, as an Exif block (a little-
-// endian TIFF structure, as PNG's eXIf chunk and JPEG's APP1 segment hold it).
+// texts and resolution, and of the Exif and GPS directories the tags that
+// are theirs, as an Exif block (a little-endian TIFF structure, as PNG's
+// eXIf chunk and JPEG's APP1 segment hold it) or as directories of a TIFF.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
-
 #include "tiff/camera_notes.h"
+#include "tiff/photo_file.h"
 
 using PhotoTags = PictureNotes::PhotoTags;
 
-// Reads them from `path`, whose IFD0 `erf` holds: the Exif and GPS
-// directories every entry (but those that point into the file); what cannot
-// be read is left out.
-PhotoTags ReadPhotoTags(const std::string& path, const ErfFile& erf);
+// Reads them from the parsed file. Of the Exif and GPS directories only the
+// tags the Exif standard places there are carried, and of those not the ones
+// whose values point into the source file (the maker's notes, which may refer
+// to their own place; the Interoperability directory's pointer).
+PhotoTags ReadPhotoTags(const PhotoFile& file);
 
 // The Exif block of the tags for a picture of `width` x `height`, its
-// Orientation set to `orientation`; empty when there is nothing to carry or
-// the block would not fit a JPEG segment.
+// Orientation set to `orientation`; empty when there is nothing to carry.
+// Every value keeps its type and count.
 std::vector<std::uint8_t> ExifBlock(const PhotoTags& tags, std::uint32_t orientation, std::uint32_t width,
                                     std::uint32_t height);
+
+// The Exif and GPS directories alone, as a TIFF's Exif holds them (without
+// what describes a compressed picture), laid out to lie at `start` of a
+// little-endian TIFF file, their offsets counted from its header; `exif` and
+// `gps` where each begins, 0 for one with nothing to carry.
+struct PhotoDirectories {
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t exif = 0;
+    std::uint32_t gps = 0;
+};
+PhotoDirectories LayOutTiffPhotoDirectories(const PhotoTags& tags, std::uint32_t start);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -73,12 +74,23 @@ void PngError(png_structp png, png_const_charp message) {
 
 void PngWarning(png_structp, png_const_charp) {}
 
+// pHYs: pixels per metre, PNG's only unit, or the ratio alone; left out when
+// a value rounds outside what the chunk holds.
+void SetPixelSize(png_structp png, png_infop info, const PictureNotes& notes) {
+    if (!notes.pixelSize) return;
+    const auto& size = *notes.pixelSize;
+    using Unit = PictureNotes::PixelSize::Unit;
+    const double perMetre = size.unit == Unit::kInch ? 1 / 0.0254 : size.unit == Unit::kCentimetre ? 100 : 1;
+    const double x = std::round(size.x * perMetre);
+    const double y = std::round(size.y * perMetre);
+    if (x < 1 || y < 1 || x > 0x7FFFFFFF || y > 0x7FFFFFFF) return;
+    png_set_pHYs(png, info, static_cast<png_uint_32>(x), static_cast<png_uint_32>(y),
+                 size.unit == Unit::kNone ? PNG_RESOLUTION_UNKNOWN : PNG_RESOLUTION_METER);
+}
+
 void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, const std::vector<std::uint8_t>& exif,
               std::vector<png_text>& texts) {
-    if (notes.pixelSize) {
-        png_set_pHYs(png, info, notes.pixelSize->x, notes.pixelSize->y,
-                     notes.pixelSize->perMetre ? PNG_RESOLUTION_METER : PNG_RESOLUTION_UNKNOWN);
-    }
+    SetPixelSize(png, info, notes);
     for (const auto& [keyword, text] : notes.texts) {
         png_text entry{};
         entry.compression = PNG_TEXT_COMPRESSION_NONE;

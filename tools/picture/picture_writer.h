@@ -38,6 +38,7 @@ struct WriteRequest {
     int quality = kDefaultQuality;     // the JPEG's, 1 to 100
     TiffCompression compression = TiffCompression::kNone;
     std::function<void(std::size_t done, std::size_t total)> progress;
+    std::function<void(const std::string& what)> warn;  // told of what the format cannot carry
 };
 
 // False with a message naming the target in `error`; the target is then as it was.

@@ -9,11 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "tools/picture/photo_tags.h"
 #include "tools/picture/picture_writer.h"
 
 namespace {
-
-constexpr std::uint32_t kComponentsConfiguration = 37121;
 
 // libtiff's file operations on the C stream.
 tsize_t StreamRead(thandle_t handle, tdata_t data, tsize_t size) {
@@ -54,118 +53,25 @@ __attribute__((format(printf, 4, 0))) int TiffError(TIFF*, void* user, const cha
 
 int TiffQuiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
-// A tag's values as libtiff takes the field's: `size` bytes each, rationals
-// as floating point (numerator over denominator), others as integers.
-std::vector<std::uint8_t> SetValues(const TiffTag& tag, int size) {
-    const bool rational = tag.type == kTypeRational || tag.type == kTypeSRational;
-    const std::size_t step = rational ? 2 : 1;
-    // The list may hold an item past the count (a text's closing NUL).
-    const std::size_t items = std::min<std::size_t>(tag.values.size(), step * tag.count);
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i + step <= items; i += step) {
-        std::uint8_t item[8] = {};
-        if (rational) {
-            const double value = tag.values[i + 1] == 0 ? 0.0
-                                 : tag.type == kTypeSRational
-                                     ? static_cast<std::int32_t>(tag.values[i]) /
-                                           static_cast<double>(static_cast<std::int32_t>(tag.values[i + 1]))
-                                     : tag.values[i] / static_cast<double>(tag.values[i + 1]);
-            const float single = static_cast<float>(value);
-            if (size == 8) std::memcpy(item, &value, 8);
-            else std::memcpy(item, &single, 4);
-        } else {
-            const std::uint64_t value = tag.values[i];
-            if (size == 1) item[0] = static_cast<std::uint8_t>(value);
-            else if (size == 2) {
-                const auto v = static_cast<std::uint16_t>(value);
-                std::memcpy(item, &v, 2);
-            } else if (size == 4) {
-                const auto v = static_cast<std::uint32_t>(value);
-                std::memcpy(item, &v, 4);
-            } else std::memcpy(item, &value, 8);
-        }
-        bytes.insert(bytes.end(), item, item + size);
+// One of IFD0's texts, as libtiff writes ASCII: up to the first NUL, then one.
+void SetText(TIFF* tiff, const TiffTag& tag) {
+    std::string text;
+    for (std::uint32_t value : tag.values) {
+        if (value == 0) break;
+        text.push_back(static_cast<char>(value));
     }
-    return bytes;
+    TIFFSetField(tiff, tag.tagNumber, text.c_str());
 }
 
-// One of the photograph's tags set through libtiff in the directory being
-// made; a tag libtiff does not know, or knows with another type, or whose
-// count it does not take, is left out.
-bool SetPhotoTag(TIFF* tiff, const TiffTag& tag) {
-    const TIFFField* field = TIFFFindField(tiff, tag.tagNumber, TIFF_ANY);
-    if (field == nullptr || static_cast<std::uint32_t>(TIFFFieldDataType(field)) != tag.type) return false;
-    if (TIFFFieldDataType(field) == TIFF_ASCII) {
-        std::string text;
-        for (std::uint32_t value : tag.values) {
-            if (value == 0) break;
-            text.push_back(static_cast<char>(value));
-        }
-        return TIFFSetField(tiff, tag.tagNumber, text.c_str()) != 0;
-    }
-    const bool floating = tag.type == kTypeRational || tag.type == kTypeSRational;
-    // libtiff 4.5 gives no size for fixed-count byte fields (ExifVersion): their items are the type's.
-    int size = TIFFFieldSetGetSize(field);
-    if (size == 0 && !floating) size = TIFFDataWidth(TIFFFieldDataType(field));
-    if (size != 1 && size != 2 && size != 4 && size != 8) return false;
-    std::vector<std::uint8_t> values = SetValues(tag, size);
-    const std::uint32_t count = static_cast<std::uint32_t>(values.size()) / static_cast<std::uint32_t>(size);
-    if (count == 0) return false;
-    if (TIFFFieldPassCount(field)) {
-        if (TIFFFieldSetGetCountSize(field) == 2) {
-            return count <= 0xFFFF && TIFFSetField(tiff, tag.tagNumber, static_cast<int>(count), values.data()) != 0;
-        } else {
-            return TIFFSetField(tiff, tag.tagNumber, count, values.data()) != 0;
-        }
-    } else if (TIFFFieldWriteCount(field) == 1) {
-        // One value, passed as the C calling convention widens it.
-        if (floating) {
-            double value = 0;
-            if (size == 8) std::memcpy(&value, values.data(), 8);
-            else {
-                float single = 0;
-                std::memcpy(&single, values.data(), 4);
-                value = single;
-            }
-            return TIFFSetField(tiff, tag.tagNumber, value) != 0;
-        } else if (size <= 2) {
-            return TIFFSetField(tiff, tag.tagNumber, static_cast<int>(tag.values[0])) != 0;
-        } else if (size == 4) {
-            return TIFFSetField(tiff, tag.tagNumber, tag.values[0]) != 0;
-        }
-        return TIFFSetField(tiff, tag.tagNumber, std::uint64_t{tag.values[0]}) != 0;
-    }
-    return TIFFFieldWriteCount(field) == static_cast<int>(count) &&
-           TIFFSetField(tiff, tag.tagNumber, values.data()) != 0;
-}
-
-// The Exif and GPS directories written before the picture's own, which
-// points to them; their offsets, 0 for one not written (none of its tags
-// could be set: libtiff writes no empty directory).
-bool WritePhotoDirectories(TIFF* tiff, const PictureNotes& notes, std::uint64_t& exif, std::uint64_t& gps) {
-    exif = gps = 0;
-    const struct {
-        const std::vector<TiffTag>& tags;
-        int (*create)(TIFF*);
-        std::uint64_t& offset;
-    } directories[] = {{notes.photo.gps, TIFFCreateGPSDirectory, gps},
-                       {notes.photo.exif, TIFFCreateEXIFDirectory, exif}};
-    bool made = false;
-    for (const auto& directory : directories) {
-        if (directory.tags.empty()) continue;
-        if (directory.create(tiff) != 0) return false;
-        made = true;
-        bool any = false;
-        for (const TiffTag& tag : directory.tags) {
-            // How a JPEG's components are ordered: not a TIFF's to say.
-            if (tag.tagNumber != kComponentsConfiguration) any = SetPhotoTag(tiff, tag) || any;
-        }
-        const bool written = !any || TIFFWriteCustomDirectory(tiff, &directory.offset);
-        // Its values freed here: libtiff 4.5 creating the next directory does not.
-        TIFFFreeDirectory(tiff);
-        if (!written) return false;
-    }
-    return !made || TIFFCreateDirectory(tiff) == 0;
+// The Exif and GPS directories, the same as the Exif block holds them (every
+// value as the camera wrote it), written after the header: libtiff adds the
+// picture and its own directory after them. 0 for one not written.
+bool WritePhotoDirectories(const PictureNotes& notes, std::FILE* stream, PhotoDirectories& photo) {
+    if (fseeko(stream, 0, SEEK_END) != 0) return false;
+    const off_t start = ftello(stream);
+    if (start < 0 || start > INT32_MAX) return false;
+    photo = LayOutTiffPhotoDirectories(notes.photo, static_cast<std::uint32_t>(start));
+    return photo.bytes.empty() || std::fwrite(photo.bytes.data(), 1, photo.bytes.size(), stream) == photo.bytes.size();
 }
 
 std::uint16_t CompressionTag(TiffCompression compression) {
@@ -176,20 +82,19 @@ std::uint16_t CompressionTag(TiffCompression compression) {
     }
 }
 
+// In the camera's unit: TIFF has the same three.
 void SetResolution(TIFF* tiff, const PictureNotes& notes) {
     if (!notes.pixelSize) return;
     const auto& size = *notes.pixelSize;
-    // Pixels per centimetre, or a ratio alone.
-    const float divisor = size.perMetre ? 100.0f : 1.0f;
-    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, static_cast<double>(static_cast<float>(size.x) / divisor));
-    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, static_cast<double>(static_cast<float>(size.y) / divisor));
-    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, size.perMetre ? RESUNIT_CENTIMETER : RESUNIT_NONE);
+    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, size.x);
+    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, size.y);
+    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, static_cast<int>(size.unit));
 }
 
-bool WriteRows(TIFF* tiff, const Picture& picture, const PictureNotes& notes, const WriteRequest& request) {
-    std::uint64_t exif = 0;
-    std::uint64_t gps = 0;
-    if (!WritePhotoDirectories(tiff, notes, exif, gps)) return false;
+bool WriteRows(TIFF* tiff, const Picture& picture, const PictureNotes& notes, const WriteRequest& request,
+               std::FILE* stream) {
+    PhotoDirectories photo;
+    if (!WritePhotoDirectories(notes, stream, photo)) return false;
     const std::uint16_t compression = CompressionTag(request.compression);
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(picture.width));
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(picture.height));
@@ -203,13 +108,13 @@ bool WriteRows(TIFF* tiff, const Picture& picture, const PictureNotes& notes, co
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
     SetResolution(tiff, notes);
     for (const TiffTag& tag : notes.photo.main) {
-        if (tag.type == kTypeAscii) SetPhotoTag(tiff, tag);
+        if (tag.type == kTypeAscii) SetText(tiff, tag);
     }
-    if (!notes.photo.main.empty() || exif != 0) {
+    if (!notes.photo.main.empty() || photo.exif != 0) {
         TIFFSetField(tiff, TIFFTAG_ORIENTATION, static_cast<int>(notes.orientation));
     }
-    if (exif != 0) TIFFSetField(tiff, TIFFTAG_EXIFIFD, exif);
-    if (gps != 0) TIFFSetField(tiff, TIFFTAG_GPSIFD, gps);
+    if (photo.exif != 0) TIFFSetField(tiff, TIFFTAG_EXIFIFD, std::uint64_t{photo.exif});
+    if (photo.gps != 0) TIFFSetField(tiff, TIFFTAG_GPSIFD, std::uint64_t{photo.gps});
     std::vector<std::uint8_t> rgb(picture.RowBytes());
     for (std::int32_t y = 0; y < picture.height; ++y) {
         const std::uint8_t* row = picture.Row(y);
@@ -241,10 +146,11 @@ bool WriteTiff(const Picture& picture, const PictureNotes& notes, const WriteReq
     }
     TIFFOpenOptionsSetErrorHandlerExtR(options, TiffError, &reason);
     TIFFOpenOptionsSetWarningHandlerExtR(options, TiffQuiet, nullptr);
-    TIFF* tiff = TIFFClientOpenExt("output", "w", stream, StreamRead, StreamWrite, StreamSeek, StreamClose, StreamSize,
+    // Little-endian, as the Exif directories written beside libtiff's are.
+    TIFF* tiff = TIFFClientOpenExt("output", "wl", stream, StreamRead, StreamWrite, StreamSeek, StreamClose, StreamSize,
                                    nullptr, nullptr, options);
     TIFFOpenOptionsFree(options);
-    bool written = tiff != nullptr && WriteRows(tiff, picture, notes, request);
+    bool written = tiff != nullptr && WriteRows(tiff, picture, notes, request, stream);
     if (tiff != nullptr) {
         TIFFFlush(tiff);
         TIFFClose(tiff);

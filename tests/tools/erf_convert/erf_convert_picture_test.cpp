@@ -10,11 +10,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 
 #include "develop/file_owner.h"
 #include "tiff/erf_file.h"
+#include "tiff/photo_file.h"
+#include "tiff/tag_numbers.h"
 #include "tools/picture/orientation.h"
 #include "tests/tools/erf_convert/erf_convert_support.h"
 #include "tests/support/erf_builder.h"
@@ -327,6 +330,87 @@ TEST(ErfConvertPicture, CarriesThePhotographsMetadataIntoEachFormat) {
     const std::string kept = (scratch / "kept.jpg").string();
     ASSERT_EQ(ErfConvert(scratch, source + " --no-rotate -o " + kept).status, 0);
     EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -n -Orientation " + kept).out, "6\n");
+}
+
+// Writes 32-bit little-endian `values` at `offset` of the file.
+void WriteLongs(const std::string& path, std::int64_t offset, std::initializer_list<std::uint32_t> values) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(offset);
+    for (const std::uint32_t value : values) {
+        const char bytes[] = {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
+                              static_cast<char>(value >> 24)};
+        file.write(bytes, 4);
+    }
+}
+
+// Makes the Exif directory's entry for `tagNumber` another: `tag` of `type`
+// with one value, `value`.
+void ReplaceExifEntry(const std::string& path, std::uint32_t tagNumber, std::uint32_t tag, std::uint32_t type,
+                      std::uint32_t value) {
+    PhotoFile photo;
+    photo.Open(path.c_str());
+    const TiffTag* entry = photo.exifIfd.FindTagByNumber(tagNumber);
+    ASSERT_NE(entry, nullptr) << tagNumber;
+    WriteLongs(path, entry->entryOffset, {tag | type << 16, 1, value});
+}
+
+// Points IFD0's pointer `tagNumber` at `offset`.
+void PointIfd0Entry(const std::string& path, std::uint32_t tagNumber, std::uint32_t offset) {
+    PhotoFile photo;
+    photo.Open(path.c_str());
+    const TiffTag* entry = photo.mainIfd.FindTagByNumber(tagNumber);
+    ASSERT_NE(entry, nullptr) << tagNumber;
+    WriteLongs(path, entry->entryOffset + 8, {offset});
+}
+
+// Copied metadata never points into the wrong file nor carries another
+// directory's tags: an Exif directory holding a SubIFDs pointer (at IFD0) or
+// IFD0's ImageWidth, or Exif and GPS pointers that name IFD0, the raw
+// directory or each other, give pictures in which ExifTool finds nothing to
+// warn about.
+TEST(ErfConvertPicture, CopiedMetadataPointsOnlyIntoItsOwnPicture) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const std::string source = (scratch / "photo.erf").string();
+    WriteChartErf(source, 60, 40);
+    ASSERT_EQ(RunProgram(scratch, "exiftool",
+                         "-q -overwrite_original -ExposureTime=1/125 -ISO=200 -GPSLatitude=35.6812 -GPSLatitudeRef=N "
+                         "-GPSProcessingMethod=GPS " +
+                             source)
+                  .status,
+              0);
+    PhotoFile photo;
+    photo.Open(source.c_str());
+    const std::uint32_t ifd0 = photo.mainPlace.offset;
+    const std::uint32_t raw = photo.rawPlace.offset;
+    const std::uint32_t exif = photo.exifPlace.offset;
+    constexpr std::uint32_t kLong = 4, kShort = 3, kExposureTime = 33434, kIsoSpeedRatings = 34855;
+    const struct {
+        const char* what;
+        std::function<void(const std::string&)> damage;
+    } cases[] = {
+        {"Exif holds SubIFDs naming IFD0",
+         [&](const std::string& path) { ReplaceExifEntry(path, kExposureTime, kTagSubIFDs, kLong, ifd0); }},
+        {"Exif holds ImageWidth",
+         [&](const std::string& path) { ReplaceExifEntry(path, kIsoSpeedRatings, kTagImageWidth, kShort, 60); }},
+        {"Exif names IFD0", [&](const std::string& path) { PointIfd0Entry(path, kTagExifIFDPointer, ifd0); }},
+        {"Exif names the raw directory", [&](const std::string& path) { PointIfd0Entry(path, kTagExifIFDPointer, raw); }},
+        {"GPS names the Exif directory",
+         [&](const std::string& path) { PointIfd0Entry(path, kTagGPSInfoIFDPointer, exif); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string damaged = (scratch / "damaged.erf").string();
+        fs::copy_file(source, damaged, fs::copy_options::overwrite_existing);
+        c.damage(damaged);
+        for (const char* name : {"damaged.png", "damaged.jpg", "damaged.tif"}) {
+            SCOPED_TRACE(name);
+            const std::string output = (scratch / name).string();
+            ASSERT_EQ(ErfConvert(scratch, damaged + " --force -o " + output).status, 0);
+            EXPECT_EQ(RunProgram(scratch, "exiftool", "-validate -warning -a -s -s -s " + output).out, "OK\n");
+            EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -n -ExifIFD:ImageWidth " + output).out, "");
+        }
+    }
 }
 
 }  // namespace
