@@ -332,6 +332,40 @@ TEST(ErfConvertPicture, CarriesThePhotographsMetadataIntoEachFormat) {
     EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -n -Orientation " + kept).out, "6\n");
 }
 
+// Every format keeps the camera's values as they are: rationals as written
+// (not through floating point), each value's count (an 11-byte GPSDateStamp
+// stays 11), and the resolution in the camera's unit (72 per inch, in JPEG's
+// JFIF block too).
+TEST(ErfConvertPicture, KeepsTheCamerasValuesExactlyInEachFormat) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const std::string source = (scratch / "photo.erf").string();
+    WriteChartErf(source, 60, 40);
+    ASSERT_EQ(RunProgram(scratch, "exiftool",
+                         "-q -overwrite_original -ExposureTime=1/125 -FNumber=5.6 -ExposureCompensation=-1/3 "
+                         "-GPSDateStamp=2026:01:02 -GPSProcessingMethod=GPS -UserComment=odd-lengths " +
+                             source)
+                  .status,
+              0);
+    const char* const expected[] = {
+        "ExposureTime = 0.008 (1/125)", "FNumber = 5.6 (28/5)", "(-1/3)", "- Tag 0x001d (11 bytes",
+        "- Tag 0x9286 (19 bytes",  // UserComment: the character code's 8 bytes and 11 characters
+    };
+    for (const char* name : {"photo.png", "photo.jpg", "photo.tif"}) {
+        SCOPED_TRACE(name);
+        const std::string output = (scratch / name).string();
+        ASSERT_EQ(ErfConvert(scratch, source + " -o " + output).status, 0);
+        const std::string shown = RunProgram(scratch, "exiftool", "-v3 " + output).out;
+        for (const char* line : expected) EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
+        EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -IFD0:XResolution -IFD0:ResolutionUnit " + output).out,
+                  "72\ninches\n");
+    }
+    EXPECT_EQ(RunProgram(scratch, "exiftool",
+                         "-s -s -s -JFIF:XResolution -JFIF:ResolutionUnit " + (scratch / "photo.jpg").string())
+                  .out,
+              "72\ninches\n");
+}
+
 // Writes 32-bit little-endian `values` at `offset` of the file.
 void WriteLongs(const std::string& path, std::int64_t offset, std::initializer_list<std::uint32_t> values) {
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
