@@ -103,7 +103,6 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     if (!decoded) return false;
     report.strip = CheckRawStrip(RawStripOf(erf));
     report.camera = ReadCameraNotes(erf);
-    report.camera.notes.photo = ReadPhotoTags(erf);
     if (delivery.rows != delivery.height) {
         error = input + ": " + Refusal(report.strip, erf.fileBytes.value_or(0), delivery.rows);
         return false;
@@ -143,6 +142,5 @@ bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeRepo
     // Stored red, green, blue; a picture here is blue, green, red.
     for (std::size_t i = 0; i < picture.pixels.size(); i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
     report.camera = ReadCameraNotes(erf);
-    report.camera.notes.photo = ReadPhotoTags(erf);
     return true;
 }

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tiff/camera_notes.h"
 #include "tiff/photo_file.h"
+#include "tools/picture/picture_notes.h"
 
 using PhotoTags = PictureNotes::PhotoTags;
 

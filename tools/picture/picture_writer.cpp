@@ -93,10 +93,13 @@ void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, const 
     SetPixelSize(png, info, notes);
     for (const auto& [keyword, text] : notes.texts) {
         png_text entry{};
-        entry.compression = PNG_TEXT_COMPRESSION_NONE;
+        // tEXt holds Latin-1; text beyond ASCII goes into iTXt as UTF-8.
+        const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+        entry.compression = ascii ? PNG_TEXT_COMPRESSION_NONE : PNG_ITXT_COMPRESSION_NONE;
         entry.key = const_cast<char*>(keyword.c_str());
         entry.text = const_cast<char*>(text.c_str());
-        entry.text_length = text.size();
+        if (ascii) entry.text_length = text.size();
+        else entry.itxt_length = text.size();
         texts.push_back(entry);
     }
     if (!texts.empty()) png_set_text(png, info, texts.data(), static_cast<int>(texts.size()));

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "tiff/camera_notes.h"
+#include "tools/picture/picture_notes.h"
 #include "tools/picture/deflate_stream.h"
 #include "tools/picture/picture.h"
 

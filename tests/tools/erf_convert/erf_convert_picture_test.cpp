@@ -153,6 +153,26 @@ TEST(ErfConvertPicture, CarriesTheResolutionAndTheCameraTagsInThePng) {
     EXPECT_EQ(bare.texts.count("Make"), 1u);
 }
 
+// PNG's Creation Time is the moment of the shot (Exif's DateTimeOriginal)
+// where the file has it; a text beyond ASCII (a Japanese Artist, as ExifTool
+// writes it in UTF-8) goes into an iTXt chunk rather than being left out.
+TEST(ErfConvertPicture, CarriesTheShotsTimeAndTextsBeyondAsciiInThePng) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const std::string source = (scratch / "photo.erf").string();
+    WriteChartErf(source, 30, 20);  // IFD0's DateTime 2026:01:01 00:00:00
+    ASSERT_EQ(RunProgram(scratch, "exiftool",
+                         "-q -overwrite_original '-DateTimeOriginal=2025:06:07 08:09:10' -Artist=山田太郎 " + source)
+                  .status,
+              0);
+    ASSERT_EQ(ErfConvert(scratch, source).status, 0);
+    const PngNotes notes = ReadNotes(scratch / "photo.png");
+    EXPECT_EQ(notes.texts.at("Creation Time"), "Sat, 07 Jun 2025 08:09:10");
+    EXPECT_EQ(notes.texts.at("Author"), "山田太郎");
+    EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -PNG:Author " + (scratch / "photo.png").string()).out,
+              "山田太郎\n");
+}
+
 // PNG's Creation Time takes IFD0's DateTime in RFC 1123 form, the day of
 // the week worked out (leap days, centuries); a text of another form is
 // carried as it is.
