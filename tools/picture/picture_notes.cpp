@@ -3,11 +3,26 @@
 #include <string>
 
 #include "tiff/tag_numbers.h"
-#include "tools/picture/photo_tags.h"
 #include "tools/text/shift_jis.h"
 #include "tools/text/terminal_text.h"
 
 namespace {
+
+// IFD0's tags carried.
+constexpr std::uint32_t kMainTags[] = {kTagImageDescription, kTagMake,           kTagModel,    kTagXResolution,
+                                       kTagYResolution,      kTagResolutionUnit, kTagSoftware, kTagDateTime,
+                                       kTagArtist,           kTagCopyright};
+std::vector<TiffTag> Carried(const PhotoIfd& ifd) {
+    std::vector<TiffTag> tags;
+    for (const TiffTag* tag : ifd.InTagOrder()) {
+        const std::uint32_t number = tag->tagNumber;
+        if (ifd.Belongs(number) && number != kTagMakerNote && number != kTagInteroperabilityIFDPointer) {
+            tags.push_back(*tag);
+        }
+    }
+    return tags;
+}
+
 
 // An ASCII tag's text up to its first NUL, as UTF-8 (a text that is not
 // UTF-8 is read as Shift-JIS, the camera's), its trailing blanks cut; empty
@@ -72,6 +87,17 @@ std::optional<PictureNotes::PixelSize> PixelSize(const TiffIfd& ifd) {
 }
 
 }  // namespace
+
+PhotoTags ReadPhotoTags(const PhotoFile& file) {
+    PhotoTags tags;
+    for (const std::uint32_t number : kMainTags) {
+        const TiffTag* tag = file.mainIfd.FindTagByNumber(number);
+        if (tag != nullptr) tags.main.push_back(*tag);
+    }
+    tags.exif = Carried(file.exifIfd);
+    tags.gps = Carried(file.gpsIfd);
+    return tags;
+}
 
 CameraNotes ReadCameraNotes(const PhotoFile& file) {
     CameraNotes camera;

@@ -33,6 +33,14 @@ struct PictureNotes {
     std::uint32_t orientation = 1;
 };
 
+using PhotoTags = PictureNotes::PhotoTags;
+
+// Reads them from the parsed file. Of the Exif and GPS directories only the
+// tags the Exif standard places there are carried, and of those not the ones
+// whose values point into the source file (the maker's notes, which may refer
+// to their own place; the Interoperability directory's pointer).
+PhotoTags ReadPhotoTags(const PhotoFile& file);
+
 struct CameraNotes {
     std::uint32_t orientation = 1;  // TIFF Orientation, 1 to 8 (1 when absent or out of range)
     PictureNotes notes;

@@ -1,7 +1,8 @@
 // JPEG through libjpeg-turbo, which takes the picture's blue, green, red rows
 // as they are.
-#include "tools/picture/picture_writer.h"
-#include "tools/picture/photo_tags.h"
+#include "tools/picture/jpeg/jpeg_writer.h"
+
+#include "tools/picture/exif/exif_block.h"
 
 #include <cmath>
 #include <csetjmp>

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/picture/photo_tags.h"
-#include "tools/picture/picture_writer.h"
+#include "tools/picture/tiff/tiff_writer.h"
+
+#include "tools/picture/exif/exif_block.h"
 
 namespace {
 

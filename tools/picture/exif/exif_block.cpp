@@ -1,4 +1,4 @@
-#include "tools/picture/photo_tags.h"
+#include "tools/picture/exif/exif_block.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,23 +10,8 @@
 
 namespace {
 
-// IFD0's tags carried.
-constexpr std::uint32_t kMainTags[] = {kTagImageDescription, kTagMake,           kTagModel,    kTagXResolution,
-                                       kTagYResolution,      kTagResolutionUnit, kTagSoftware, kTagDateTime,
-                                       kTagArtist,           kTagCopyright};
 // Offsets in the blocks made are 32-bit.
 constexpr std::int64_t kLargestBlockBytes = INT32_MAX;
-
-std::vector<TiffTag> Carried(const PhotoIfd& ifd) {
-    std::vector<TiffTag> tags;
-    for (const TiffTag* tag : ifd.InTagOrder()) {
-        const std::uint32_t number = tag->tagNumber;
-        if (ifd.Belongs(number) && number != kTagMakerNote && number != kTagInteroperabilityIFDPointer) {
-            tags.push_back(*tag);
-        }
-    }
-    return tags;
-}
 
 // The room a tag's values take after the entries: none when they sit in the
 // entry, else their size made even, as TIFF starts values on a word.
@@ -104,17 +89,6 @@ struct PhotoPlaces {
 };
 
 }  // namespace
-
-PhotoTags ReadPhotoTags(const PhotoFile& file) {
-    PhotoTags tags;
-    for (const std::uint32_t number : kMainTags) {
-        const TiffTag* tag = file.mainIfd.FindTagByNumber(number);
-        if (tag != nullptr) tags.main.push_back(*tag);
-    }
-    tags.exif = Carried(file.exifIfd);
-    tags.gps = Carried(file.gpsIfd);
-    return tags;
-}
 
 std::vector<std::uint8_t> ExifBlock(const PhotoTags& tags, std::uint32_t orientation, std::uint32_t width,
                                     std::uint32_t height) {

@@ -2,7 +2,7 @@
 // system's own encoders. The encoder writes into a stream in memory, whose
 // bytes then go to the output stream, so that the output is still written
 // whole or not at all (see OutputFile).
-#include "tools/picture/picture_writer.h"
+#include "tools/picture/wic/wic_writer.h"
 #include "tools/output/output_file.h"
 
 #include <algorithm>
