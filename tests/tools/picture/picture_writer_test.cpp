@@ -11,7 +11,7 @@
 #include "tests/support/run_command.h"
 #include "tests/support/temp_file.h"
 #include "tests/tools/picture/picture_readers.h"
-#include "tools/picture/picture_file.h"
+#include "tools/make_erf/picture_file.h"
 #include "tools/picture/picture_writer.h"
 #include "tools/picture/png/deflate_stream.h"
 
