@@ -386,6 +386,35 @@ TEST(ErfConvertPicture, KeepsTheCamerasValuesExactlyInEachFormat) {
               "72\ninches\n");
 }
 
+// An Exif block larger than a JPEG segment holds is said so and left out of
+// the JPEG, and still goes whole into the PNG and the TIFF.
+TEST(ErfConvertPicture, CarriesAnExifBlockTooLargeForJpegWholeIntoPngAndTiff) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const std::string source = (scratch / "photo.erf").string();
+    WriteChartErf(source, 30, 20);
+    ASSERT_EQ(RunProgram(scratch, "exiftool",
+                         "-q -overwrite_original -UserComment=" + std::string(70000, 'a') + " " + source)
+                  .status,
+              0);
+    const struct {
+        const char* name;
+        std::size_t commentBytes;  // as ExifTool shows it, with its newline; 0 for none
+        bool warned;
+    } cases[] = {{"photo.png", 70001, false}, {"photo.jpg", 0, true}, {"photo.tif", 70001, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string output = (scratch / c.name).string();
+        const Outcome run = ErfConvert(scratch, source + " -o " + output);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, c.warned ? "erf-convert: warning: " + output +
+                                          ": the Exif block (70302 bytes) is larger than a JPEG segment holds (65527): "
+                                          "the JPEG carries no Exif\n"
+                                    : "");
+        EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -UserComment " + output).out.size(), c.commentBytes);
+    }
+}
+
 // Writes 32-bit little-endian `values` at `offset` of the file.
 void WriteLongs(const std::string& path, std::int64_t offset, std::initializer_list<std::uint32_t> values) {
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
