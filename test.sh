@@ -63,11 +63,12 @@ else
 fi
 
 native_tests() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUDI_WERROR=ON >/dev/null &&
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUDI_WERROR=ON -DRUDI_REQUIRE_ALL_FORMATS=ON >/dev/null &&
     cmake --build build -j"$jobs" && ctest --test-dir build --output-on-failure -j"$jobs"
 }
 sanitized_tests() {
-  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DRUDI_SANITIZE=address,undefined -DRUDI_WERROR=ON >/dev/null &&
+  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DRUDI_SANITIZE=address,undefined -DRUDI_WERROR=ON \
+    -DRUDI_REQUIRE_ALL_FORMATS=ON >/dev/null &&
     cmake --build build-asan -j"$jobs" && ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
 }
 # long, size_t, max_size() and ftell are as narrow here as in the DLL.

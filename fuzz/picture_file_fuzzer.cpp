@@ -6,7 +6,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "tests/support/temp_file.h"
-#include "tools/picture/picture_file.h"
+#include "tools/make_erf/picture_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const TempFile input;

@@ -140,7 +140,15 @@ std::int32_t ErfFile::Parse() {
     const std::uint32_t sub = mainIfd.FirstValue("SubIFDs");
     rawPlace = {};
     if (sub != 0) ReadDirectory(rawIfd, sub, fileBytes, kRawWalk, rawPlace);
+    ReadFurtherDirectories();
     return 0;
+}
+
+void ErfFile::ReadDirectoryAt(TiffIfd& ifd, std::uint32_t offset, DirectoryPlace& place) const {
+    ifd.SetHandle(fileHandle);
+    ifd.SetByteOrder(mainIfd.IsLittleEndian() ? 1 : 0);
+    ifd.SetBaseOffset(0);
+    ReadDirectory(ifd, offset, fileBytes, {}, place);
 }
 
 void ErfFile::ShowError(const char* format, std::uint32_t width, std::uint32_t height) const {

@@ -55,6 +55,15 @@ public:
     // them) in place of its conversions.
     void ShowError(const char* format, std::uint32_t width = 0, std::uint32_t height = 0) const;
 
+protected:
+    // Called at the end of Parse while the file is open: a reader that wants
+    // more of the file's directories reads them here, each under a value
+    // budget of its own.
+    virtual void ReadFurtherDirectories() {}
+    // Reads the directory at `offset` into `ifd` as Parse reads IFD0, in the
+    // file's byte order, and records where it lies in `place`.
+    void ReadDirectoryAt(TiffIfd& ifd, std::uint32_t offset, DirectoryPlace& place) const;
+
 private:
     // Empties both directories: the file reads as one that cannot be read.
     std::int32_t Unreadable();

@@ -41,4 +41,11 @@ enum TagNumber : std::uint32_t {
     kTagCopyright = 33432,
     kTagExifIFDPointer = 34665,
     kTagGPSInfoIFDPointer = 34853,
+    // The Exif directory's tags the tools treat apart.
+    kTagDateTimeOriginal = 36867,
+    kTagComponentsConfiguration = 37121,
+    kTagMakerNote = 37500,
+    kTagPixelXDimension = 40962,
+    kTagPixelYDimension = 40963,
+    kTagInteroperabilityIFDPointer = 40965,
 };

@@ -159,13 +159,20 @@ TEST(Interpolation, HandlesPicturesWiderThanFiveThousandPixels) {
     EXPECT_EQ(picture[2][5998], (Pixel{100, 100, 200}));  // blue from row 1: avg(0, 200)
 }
 
+// A null DIB is passed over (the sanitizer builds see any touch); a DIB of
+// no columns keeps its header and every byte after it.
 TEST(Interpolation, LeavesANullOrEmptyPictureAlone) {
     InterpolateBlue(nullptr);
     InterpolateRed(nullptr);
     InterpolateGreen(nullptr);
     const DibOwner empty(CreateDib(0, 3, 24));
+    ASSERT_NE(empty, nullptr);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(empty.get());
+    const std::vector<std::uint8_t> before(bytes, bytes + DibBytes(0, 3, 24));
     InterpolateBlue(empty.get());
+    InterpolateRed(empty.get());
     InterpolateGreen(empty.get());
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + before.size()), before);
 }
 
 }  // namespace

@@ -25,8 +25,9 @@ FileOwner OpenInput(const std::string& input, std::string& error) {
     return file;
 }
 
-bool HasTiffHeader(const std::string& input) {
-    std::string error;
+// Whether `input` opens and starts with a TIFF header; `error` says why not
+// where the file cannot be read.
+bool ReadableTiff(const std::string& input, std::string& error) {
     const FileOwner file = OpenInput(input, error);
     char header[4] = {};
     return file != nullptr && std::fread(header, 1, sizeof header, file.get()) == sizeof header &&
@@ -62,8 +63,6 @@ std::string Refusal(const RawStripCheck& strip, std::uint64_t fileBytes, std::in
 
 bool DecodePicture(const PluginModule& module, const std::string& input, Picture& picture, DecodeReport& report,
                    const RowProgress& progress, std::string& error) {
-    // The module does not say why a file gave nothing, so ask first.
-    if (OpenInput(input, error) == nullptr) return false;
     std::string name;  // as the module takes it
     if (!files::ForModule(input, name, error)) return false;
     ModuleDelivery delivery;
@@ -90,9 +89,12 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     picture = Picture{};
     const bool decoded = DecodeFile(module, name, delivery, takeRow, error);
     error = NamedAs(error, name, input);
-    // Parsed again only past a good header, whose errors the module has shown already.
-    if (!decoded && !HasTiffHeader(input)) return false;
-    ErfFile erf;
+    // The module does not say why a file gave nothing: asked here. Parsed
+    // again only past a good header, whose errors the module has shown already.
+    if (!decoded && !ReadableTiff(input, error)) return false;
+    // Everything the converter itself needs of the file, read once: the
+    // verdict on the strip, the maker, the metadata and the orientation.
+    PhotoFile erf;
     erf.Open(name.c_str());
     const bool whole = decoded && delivery.rows == delivery.height;
     // A file from another camera is named as such, not as a damaged one.
@@ -103,7 +105,6 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     if (!decoded) return false;
     report.strip = CheckRawStrip(RawStripOf(erf));
     report.camera = ReadCameraNotes(erf);
-    report.camera.notes.photo = ReadPhotoTags(name, erf);
     if (delivery.rows != delivery.height) {
         error = input + ": " + Refusal(report.strip, erf.fileBytes.value_or(0), delivery.rows);
         return false;
@@ -129,13 +130,14 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip) 
 
 bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeReport& report, std::string& error) {
     std::string name;  // as the module's library takes it
-    if (OpenInput(input, error) == nullptr || !files::ForModule(input, name, error)) return false;
-    ErfFile erf;
+    if (!files::ForModule(input, name, error)) return false;
+    PhotoFile erf;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::string problem;
     if (!ReadThumbnail(name.c_str(), erf, width, height, picture.pixels, problem)) {
-        error = input + ": " + problem;
+        // A file that cannot be opened is said so, with the system's reason.
+        if (OpenInput(input, error) != nullptr) error = input + ": " + problem;
         return false;
     }
     picture.width = static_cast<std::int32_t>(width);
@@ -143,6 +145,5 @@ bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeRepo
     // Stored red, green, blue; a picture here is blue, green, red.
     for (std::size_t i = 0; i < picture.pixels.size(); i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
     report.camera = ReadCameraNotes(erf);
-    report.camera.notes.photo = ReadPhotoTags(name, erf);
     return true;
 }

@@ -9,9 +9,9 @@
 
 #include "host/module_calls.h"
 #include "tiff/camera_notes.h"
+#include "tools/picture/picture_notes.h"
 #include "develop/raw_strip_check.h"
 #include "tiff/thumbnail.h"
-#include "tools/picture/photo_tags.h"
 #include "tools/picture/picture.h"
 
 // Told of each row as it arrives: rows received so far and the picture's height.

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tools/erf_convert/conversion_plan.h"
 #include "tools/erf_convert/converter.h"
 #include "tools/picture/orientation.h"
 #include "tools/output/file_names.h"
@@ -29,12 +30,6 @@ namespace fs = std::filesystem;
 // Every file was written, but at least one from a raw strip cut short.
 constexpr int kExitDamaged = 3;
 
-#if defined(RUDI_HAVE_PNG) || defined(RUDI_HAVE_WIC)
-constexpr PictureFormat kDefaultFormat = PictureFormat::kPng;
-#else
-constexpr PictureFormat kDefaultFormat = PictureFormat::kBmp;
-#endif
-
 struct Options {
     std::string modulePath;  // empty: the one beside this program
     std::string output;
@@ -49,37 +44,6 @@ struct Options {
     bool info = false;
     std::vector<std::string> inputs;
 };
-
-// Where each input's picture goes, decided before anything is made.
-struct Plan {
-    PictureFormat format = kDefaultFormat;
-    std::string directory;              // to be made if missing; empty for none
-    std::vector<std::string> targets;   // one per input
-    std::vector<std::string> refusals;  // one per input: why it is not converted, or empty
-    bool chosenNames = false;           // names made from the inputs' (never replace without --force)
-};
-
-// The formats this build writes, as their extensions ("png", "bmp").
-std::vector<std::string> WritableFormats() {
-    std::vector<std::string> names;
-    const std::pair<PictureFormat, const char*> spellings[] = {
-        {PictureFormat::kPng, "png"},  {PictureFormat::kJpeg, "jpg"},  {PictureFormat::kJpeg, "jpeg"},
-        {PictureFormat::kTiff, "tif"}, {PictureFormat::kTiff, "tiff"}, {PictureFormat::kBmp, "bmp"}};
-    for (const auto& [format, name] : spellings) {
-        if (CanWrite(format)) names.push_back(name);
-    }
-    return names;
-}
-
-// ".png or .bmp", from the formats this build writes.
-std::string WritableEndings() {
-    std::string text;
-    const std::vector<std::string> names = WritableFormats();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        text += (i == 0 ? "." : i + 1 == names.size() ? " or ." : ", .") + names[i];
-    }
-    return text;
-}
 
 void DefineOptions(CLI::App& app, Options& options) {
     app.description(
@@ -117,118 +81,6 @@ void DefineOptions(CLI::App& app, Options& options) {
     app.add_option("--module", options.modulePath, "the plug-in module to load (default: the one beside this program)")
         ->type_name("PATH");
     app.add_flag("--info", options.info, "print the module's description and the format it reads");
-}
-
-bool EndsWithSeparator(const std::string& path) {
-    return !path.empty() && (path.back() == '/' || (fs::path::preferred_separator == '\\' && path.back() == '\\'));
-}
-
-// Whether `path` names a directory; a name the system cannot look up (too
-// long, not searchable) is none, and the open or the making names the reason.
-bool IsDirectory(const fs::path& path) {
-    std::error_code failure;
-    return fs::is_directory(path, failure);
-}
-
-// For each input whose target another input's is too, the refusal (which of
-// them should have the name is not for this program to guess); an empty text
-// for the others.
-std::vector<std::string> SharedTargets(const std::vector<std::string>& inputs, const std::vector<std::string>& targets) {
-    std::map<std::string, std::vector<std::size_t>> users;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        users[files::NameOf(files::PathOf(targets[i]).lexically_normal())].push_back(i);
-    }
-    std::vector<std::string> refusals(targets.size());
-    for (const auto& [target, indices] : users) {
-        if (indices.size() < 2) continue;
-        for (const std::size_t i : indices) {
-            const std::size_t other = indices[i == indices[0] ? 1 : 0];
-            refusals[i] = inputs[i] + ": not converted: " + inputs[other] + " would be written to " + target +
-                          " too (convert them into different folders)";
-        }
-    }
-    return refusals;
-}
-
-// For each target that is one of the inputs (whatever the name it is reached
-// by), the refusal; an empty text for the others.
-std::vector<std::string> InputsAsTargets(const std::vector<std::string>& inputs,
-                                         const std::vector<std::string>& targets) {
-    std::map<FileIdentity, std::string> inputNames;
-    for (const std::string& input : inputs) {
-        if (const auto identity = IdentityOf(input)) inputNames.emplace(*identity, input);
-    }
-    std::vector<std::string> refusals(targets.size());
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        const auto identity = targets[i] == kStandardOutput ? std::nullopt : IdentityOf(targets[i]);
-        const auto input = identity ? inputNames.find(*identity) : inputNames.end();
-        if (input != inputNames.end()) {
-            refusals[i] = targets[i] + ": the picture would replace the input " + input->second + "; not written";
-        }
-    }
-    return refusals;
-}
-
-// The plan, or the reason the arguments cannot be followed.
-std::optional<Plan> MakePlan(const Options& options, std::string& reason) {
-    Plan plan;
-    const bool formatGiven = !options.format.empty();
-    const PictureFormat asked =
-        formatGiven ? FormatOfName("." + options.format).value_or(kDefaultFormat) : kDefaultFormat;
-    const bool toDirectory = !options.output.empty() && options.output != kStandardOutput &&
-                             (EndsWithSeparator(options.output) || IsDirectory(files::PathOf(options.output)));
-    if (!options.output.empty() && !toDirectory) {
-        if (options.inputs.size() > 1) {
-            reason = "with several FILEs, -o must name an existing directory or end in '/' (" + options.output + ")";
-            return std::nullopt;
-        }
-        if (options.output == kStandardOutput) {
-            if (StandardOutputIsTerminal()) {
-                reason = kTerminalRefused;
-                return std::nullopt;
-            }
-            plan.format = asked;
-        } else {
-            const std::optional<PictureFormat> named = FormatOfName(options.output);
-            if (!named) {
-                reason = "the picture's name must end in " + WritableEndings() + " (" + options.output + ")";
-                return std::nullopt;
-            }
-            if (formatGiven && asked != *named) {
-                reason = "--format " + options.format + " disagrees with the picture's name " + options.output;
-                return std::nullopt;
-            }
-            plan.format = *named;
-        }
-        plan.targets = {options.output};
-    } else {
-        if (std::find(options.inputs.begin(), options.inputs.end(), kStandardInput) != options.inputs.end()) {
-            reason = "a picture read from standard input (-) needs its name given with -o";
-            return std::nullopt;
-        }
-        plan.format = asked;
-        plan.chosenNames = true;
-        if (toDirectory) plan.directory = options.output;
-        for (const std::string& input : options.inputs) {
-            const std::string name = files::NameOf(files::PathOf(input).stem()) +
-                                     (options.thumbnail ? ".thumb." : ".") + FormatExtension(plan.format);
-            const fs::path folder = toDirectory ? files::PathOf(options.output) : files::PathOf(input).parent_path();
-            plan.targets.push_back(files::NameOf(folder / files::PathOf(name)));
-        }
-    }
-    if (!CanWrite(plan.format)) {
-        reason = std::string("this build cannot write ") + FormatName(plan.format) + " files";
-        return std::nullopt;
-    }
-    plan.refusals = SharedTargets(options.inputs, plan.targets);
-    const std::vector<std::string> overInputs = InputsAsTargets(options.inputs, plan.targets);
-    for (std::size_t i = 0; i < overInputs.size(); ++i) {
-        std::string moduleName;
-        if (plan.refusals[i].empty()) plan.refusals[i] = overInputs[i];
-        // A name the module cannot be given is refused before anything is written.
-        if (plan.refusals[i].empty()) files::ForModule(options.inputs[i], moduleName, plan.refusals[i]);
-    }
-    return plan;
 }
 
 int PrintInfo(const PluginModule& module) {
@@ -284,12 +136,11 @@ private:
     }
 
     FileResult Convert(const std::string& input, const std::string& target) {
-        std::error_code failure;
-        const bool replace = options_.force || !plan_.chosenNames;
-        if (!replace && fs::exists(fs::symlink_status(files::PathOf(target), failure))) {
-            if (!options_.skipExisting) {
-                return Fail(target + ": the picture exists already (--force replaces it, -n skips it)");
-            }
+        const TargetAction action = ActionFor(plan_, target);
+        if (action == TargetAction::kRefuse) {
+            return Fail(target + ": the picture exists already (--force replaces it, -n skips it)");
+        }
+        if (action == TargetAction::kSkip) {
             progress_.Clear();
             std::printf("%s -> %s exists already: skipped\n", input.c_str(), target.c_str());
             std::fflush(stdout);
@@ -322,20 +173,23 @@ private:
         }
         if (!options_.noRotate) {
             picture = Oriented(std::move(picture), report.camera.orientation);
-            auto& size = report.camera.notes.pixelSize;
-            if (size && report.camera.orientation >= 5) std::swap(size->x, size->y);
+            report.camera.notes.pixelSize = Oriented(report.camera.notes.pixelSize, report.camera.orientation);
         }
         // The pixels now show upright unless kept as delivered.
         report.camera.notes.orientation = options_.noRotate ? report.camera.orientation : 1;
         WriteRequest request{plan_.format,
                              target,
-                             replace,
+                             plan_.replace,
                              {},
                              options_.quality,
                              options_.compression == "deflate" ? TiffCompression::kDeflate
                              : options_.compression == "lzw"   ? TiffCompression::kLzw
                                                                : TiffCompression::kNone,
-                             [&](std::size_t done, std::size_t total) { progress_.Step("writing", done, total); }};
+                             [&](std::size_t done, std::size_t total) { progress_.Step("writing", done, total); },
+                             [&](const std::string& what) {
+                                 progress_.Clear();
+                                 std::fprintf(stderr, "erf-convert: warning: %s: %s\n", target.c_str(), what.c_str());
+                             }};
         if (!WritePicture(picture, options_.strip ? PictureNotes{} : report.camera.notes, request, error)) {
             return Fail(error);
         }
@@ -368,7 +222,10 @@ int Run(int argc, char** argv) {
     if (options.info && !options.inputs.empty()) return cli::BadUsage(app, "--info takes no FILE");
     if (!options.info && options.inputs.empty()) return cli::BadUsage(app, "no FILE to convert");
     std::string reason;
-    const std::optional<Plan> plan = options.info ? Plan{} : MakePlan(options, reason);
+    const std::optional<Plan> plan = options.info ? Plan{}
+                                                  : MakePlan({options.output, options.format, options.thumbnail,
+                                                              options.force, options.skipExisting, options.inputs},
+                                                             reason);
     if (!plan) return cli::BadUsage(app, reason);
 
     std::string error;
@@ -383,7 +240,7 @@ int Run(int argc, char** argv) {
     if (!plan->directory.empty()) {
         std::error_code failure;
         fs::create_directories(files::PathOf(plan->directory), failure);
-        if (!IsDirectory(files::PathOf(plan->directory))) {
+        if (!IsDirectory(plan->directory)) {
             std::fprintf(stderr, "erf-convert: %s: cannot make the directory (%s)\n", plan->directory.c_str(),
                          failure.message().c_str());
             return cli::kExitFailure;

@@ -5,7 +5,7 @@
 #include "platform/win32.h"
 #include "plugin/raw_strip_of.h"
 #include "tiff/camera_notes.h"
-#include "tiff/erf_file.h"
+#include "tiff/photo_file.h"
 #include "tiff/type_facts.h"
 #include "tools/output/input_file.h"
 #include "tools/text/shift_jis.h"
@@ -176,7 +176,7 @@ FileReport Examine(const std::string& file, Language language) {
     report.file = file;
     report.error = InputProblem(file);
     if (!report.error.empty()) return report;
-    ErfFile erf;
+    PhotoFile erf;
     // A bad header is reported by the library itself, on its own line.
     switch (erf.Open(file.c_str())) {
         case 0: break;
@@ -192,6 +192,8 @@ FileReport Examine(const std::string& file, Language language) {
     report.littleEndian = erf.mainIfd.IsLittleEndian();
     report.ifd0 = InTagOrder(erf.mainIfd, language);
     report.rawIfd = InTagOrder(erf.rawIfd, language);
+    report.exifIfd = InTagOrder(erf.exifIfd, language);
+    report.gpsIfd = InTagOrder(erf.gpsIfd, language);
     if (erf.mainIfd.HasTag("Make")) {
         // Asked first with no room, for the whole text's length.
         std::vector<char> make(static_cast<std::size_t>(erf.mainIfd.GetMake(nullptr, 0)) + 1);

@@ -48,6 +48,7 @@ struct FileReport {
     std::uint32_t rowsPresent = 0;  // whole rows of the raw strip in the file
     bool littleEndian = true;
     std::vector<EntryReport> ifd0, rawIfd;
+    std::vector<EntryReport> exifIfd, gpsIfd;  // the photograph's metadata, where IFD0 points to it
     std::optional<std::string> make;
     ImageReport ifd0Image, rawImage;
 

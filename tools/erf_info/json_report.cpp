@@ -80,6 +80,8 @@ Json JsonReport(const FileReport& report) {
     object["byteOrder"] = report.littleEndian ? "II" : "MM";
     object["ifd0"] = Directory(report.ifd0);
     object["rawIfd"] = Directory(report.rawIfd);
+    if (!report.exifIfd.empty()) object["exifIfd"] = Directory(report.exifIfd);
+    if (!report.gpsIfd.empty()) object["gpsIfd"] = Directory(report.gpsIfd);
     object["make"] = report.make ? Json(*report.make) : Json(nullptr);
     object["ifd0Image"] = Image(report.ifd0Image);
     object["rawImage"] = Image(report.rawImage);

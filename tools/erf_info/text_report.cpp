@@ -52,6 +52,8 @@ std::string TextReport(const FileReport& report) {
         text += std::string("byte order: ") + (report.littleEndian ? "II (little-endian)" : "MM (big-endian)") + "\n";
         text += Directory("IFD0", report.ifd0);
         text += Directory("raw IFD", report.rawIfd);
+        if (!report.exifIfd.empty()) text += Directory("Exif IFD", report.exifIfd);
+        if (!report.gpsIfd.empty()) text += Directory("GPS IFD", report.gpsIfd);
         const std::string make = "Make: ";
         text += make + (report.make ? CutToColumns(*report.make, kLineColumns - make.size()) : "(none)") + "\n";
         text += Image("IFD0 image: ", report.ifd0Image);

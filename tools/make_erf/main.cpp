@@ -7,7 +7,7 @@
 #include "tools/make_erf/erf_writer.h"
 #include "tools/output/output_file.h"
 #include "tools/make_erf/test_chart.h"
-#include "tools/picture/picture_file.h"
+#include "tools/make_erf/picture_file.h"
 
 namespace {
 

@@ -45,3 +45,8 @@ Picture Oriented(Picture picture, std::uint32_t orientation) {
     }
     return out;
 }
+
+std::optional<PictureNotes::PixelSize> Oriented(std::optional<PictureNotes::PixelSize> size, std::uint32_t orientation) {
+    if (size && orientation >= 5 && orientation <= 8) std::swap(size->x, size->y);
+    return size;
+}

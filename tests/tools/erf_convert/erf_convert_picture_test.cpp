@@ -10,11 +10,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 
 #include "develop/file_owner.h"
 #include "tiff/erf_file.h"
+#include "tiff/photo_file.h"
+#include "tiff/tag_numbers.h"
 #include "tools/picture/orientation.h"
 #include "tests/tools/erf_convert/erf_convert_support.h"
 #include "tests/support/erf_builder.h"
@@ -148,6 +151,26 @@ TEST(ErfConvertPicture, CarriesTheResolutionAndTheCameraTagsInThePng) {
     EXPECT_EQ(bare.unit, -1);
     EXPECT_EQ(bare.texts.size(), 1u);
     EXPECT_EQ(bare.texts.count("Make"), 1u);
+}
+
+// PNG's Creation Time is the moment of the shot (Exif's DateTimeOriginal)
+// where the file has it; a text beyond ASCII (a Japanese Artist, as ExifTool
+// writes it in UTF-8) goes into an iTXt chunk rather than being left out.
+TEST(ErfConvertPicture, CarriesTheShotsTimeAndTextsBeyondAsciiInThePng) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const std::string source = (scratch / "photo.erf").string();
+    WriteChartErf(source, 30, 20);  // IFD0's DateTime 2026:01:01 00:00:00
+    ASSERT_EQ(RunProgram(scratch, "exiftool",
+                         "-q -overwrite_original '-DateTimeOriginal=2025:06:07 08:09:10' -Artist=山田太郎 " + source)
+                  .status,
+              0);
+    ASSERT_EQ(ErfConvert(scratch, source).status, 0);
+    const PngNotes notes = ReadNotes(scratch / "photo.png");
+    EXPECT_EQ(notes.texts.at("Creation Time"), "Sat, 07 Jun 2025 08:09:10");
+    EXPECT_EQ(notes.texts.at("Author"), "山田太郎");
+    EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -PNG:Author " + (scratch / "photo.png").string()).out,
+              "山田太郎\n");
 }
 
 // PNG's Creation Time takes IFD0's DateTime in RFC 1123 form, the day of
@@ -327,6 +350,150 @@ TEST(ErfConvertPicture, CarriesThePhotographsMetadataIntoEachFormat) {
     const std::string kept = (scratch / "kept.jpg").string();
     ASSERT_EQ(ErfConvert(scratch, source + " --no-rotate -o " + kept).status, 0);
     EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -n -Orientation " + kept).out, "6\n");
+}
+
+// Every format keeps the camera's values as they are: rationals as written
+// (not through floating point), each value's count (an 11-byte GPSDateStamp
+// stays 11), and the resolution in the camera's unit (72 per inch, in JPEG's
+// JFIF block too).
+TEST(ErfConvertPicture, KeepsTheCamerasValuesExactlyInEachFormat) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const std::string source = (scratch / "photo.erf").string();
+    WriteChartErf(source, 60, 40);
+    ASSERT_EQ(RunProgram(scratch, "exiftool",
+                         "-q -overwrite_original -ExposureTime=1/125 -FNumber=5.6 -ExposureCompensation=-1/3 "
+                         "-GPSDateStamp=2026:01:02 -GPSProcessingMethod=GPS -UserComment=odd-lengths " +
+                             source)
+                  .status,
+              0);
+    const char* const expected[] = {
+        "ExposureTime = 0.008 (1/125)", "FNumber = 5.6 (28/5)", "(-1/3)", "- Tag 0x001d (11 bytes",
+        "- Tag 0x9286 (19 bytes",  // UserComment: the character code's 8 bytes and 11 characters
+    };
+    for (const char* name : {"photo.png", "photo.jpg", "photo.tif"}) {
+        SCOPED_TRACE(name);
+        const std::string output = (scratch / name).string();
+        ASSERT_EQ(ErfConvert(scratch, source + " -o " + output).status, 0);
+        const std::string shown = RunProgram(scratch, "exiftool", "-v3 " + output).out;
+        for (const char* line : expected) EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
+        EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -IFD0:XResolution -IFD0:ResolutionUnit " + output).out,
+                  "72\ninches\n");
+    }
+    EXPECT_EQ(RunProgram(scratch, "exiftool",
+                         "-s -s -s -JFIF:XResolution -JFIF:ResolutionUnit " + (scratch / "photo.jpg").string())
+                  .out,
+              "72\ninches\n");
+}
+
+// An Exif block larger than a JPEG segment holds is said so and left out of
+// the JPEG, and still goes whole into the PNG and the TIFF.
+TEST(ErfConvertPicture, CarriesAnExifBlockTooLargeForJpegWholeIntoPngAndTiff) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const std::string source = (scratch / "photo.erf").string();
+    WriteChartErf(source, 30, 20);
+    ASSERT_EQ(RunProgram(scratch, "exiftool",
+                         "-q -overwrite_original -UserComment=" + std::string(70000, 'a') + " " + source)
+                  .status,
+              0);
+    const struct {
+        const char* name;
+        std::size_t commentBytes;  // as ExifTool shows it, with its newline; 0 for none
+        bool warned;
+    } cases[] = {{"photo.png", 70001, false}, {"photo.jpg", 0, true}, {"photo.tif", 70001, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string output = (scratch / c.name).string();
+        const Outcome run = ErfConvert(scratch, source + " -o " + output);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, c.warned ? "erf-convert: warning: " + output +
+                                          ": the Exif block (70302 bytes) is larger than a JPEG segment holds (65527): "
+                                          "the JPEG carries no Exif\n"
+                                    : "");
+        EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -UserComment " + output).out.size(), c.commentBytes);
+    }
+}
+
+// Writes 32-bit little-endian `values` at `offset` of the file.
+void WriteLongs(const std::string& path, std::int64_t offset, std::initializer_list<std::uint32_t> values) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(offset);
+    for (const std::uint32_t value : values) {
+        const char bytes[] = {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
+                              static_cast<char>(value >> 24)};
+        file.write(bytes, 4);
+    }
+}
+
+// Makes the Exif directory's entry for `tagNumber` another: `tag` of `type`
+// with one value, `value`.
+void ReplaceExifEntry(const std::string& path, std::uint32_t tagNumber, std::uint32_t tag, std::uint32_t type,
+                      std::uint32_t value) {
+    PhotoFile photo;
+    photo.Open(path.c_str());
+    const TiffTag* entry = photo.exifIfd.FindTagByNumber(tagNumber);
+    ASSERT_NE(entry, nullptr) << tagNumber;
+    WriteLongs(path, entry->entryOffset, {tag | type << 16, 1, value});
+}
+
+// Points IFD0's pointer `tagNumber` at `offset`.
+void PointIfd0Entry(const std::string& path, std::uint32_t tagNumber, std::uint32_t offset) {
+    PhotoFile photo;
+    photo.Open(path.c_str());
+    const TiffTag* entry = photo.mainIfd.FindTagByNumber(tagNumber);
+    ASSERT_NE(entry, nullptr) << tagNumber;
+    WriteLongs(path, entry->entryOffset + 8, {offset});
+}
+
+// Copied metadata never points into the wrong file nor carries another
+// directory's tags: an Exif directory holding a SubIFDs pointer (at IFD0) or
+// IFD0's ImageWidth, or Exif and GPS pointers that name IFD0, the raw
+// directory or each other, give pictures in which ExifTool finds nothing to
+// warn about.
+TEST(ErfConvertPicture, CopiedMetadataPointsOnlyIntoItsOwnPicture) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const std::string source = (scratch / "photo.erf").string();
+    WriteChartErf(source, 60, 40);
+    ASSERT_EQ(RunProgram(scratch, "exiftool",
+                         "-q -overwrite_original -ExposureTime=1/125 -ISO=200 -GPSLatitude=35.6812 -GPSLatitudeRef=N "
+                         "-GPSProcessingMethod=GPS " +
+                             source)
+                  .status,
+              0);
+    PhotoFile photo;
+    photo.Open(source.c_str());
+    const std::uint32_t ifd0 = photo.mainPlace.offset;
+    const std::uint32_t raw = photo.rawPlace.offset;
+    const std::uint32_t exif = photo.exifPlace.offset;
+    constexpr std::uint32_t kLong = 4, kShort = 3, kExposureTime = 33434, kIsoSpeedRatings = 34855;
+    const struct {
+        const char* what;
+        std::function<void(const std::string&)> damage;
+    } cases[] = {
+        {"Exif holds SubIFDs naming IFD0",
+         [&](const std::string& path) { ReplaceExifEntry(path, kExposureTime, kTagSubIFDs, kLong, ifd0); }},
+        {"Exif holds ImageWidth",
+         [&](const std::string& path) { ReplaceExifEntry(path, kIsoSpeedRatings, kTagImageWidth, kShort, 60); }},
+        {"Exif names IFD0", [&](const std::string& path) { PointIfd0Entry(path, kTagExifIFDPointer, ifd0); }},
+        {"Exif names the raw directory", [&](const std::string& path) { PointIfd0Entry(path, kTagExifIFDPointer, raw); }},
+        {"GPS names the Exif directory",
+         [&](const std::string& path) { PointIfd0Entry(path, kTagGPSInfoIFDPointer, exif); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string damaged = (scratch / "damaged.erf").string();
+        fs::copy_file(source, damaged, fs::copy_options::overwrite_existing);
+        c.damage(damaged);
+        for (const char* name : {"damaged.png", "damaged.jpg", "damaged.tif"}) {
+            SCOPED_TRACE(name);
+            const std::string output = (scratch / name).string();
+            ASSERT_EQ(ErfConvert(scratch, damaged + " --force -o " + output).status, 0);
+            EXPECT_EQ(RunProgram(scratch, "exiftool", "-validate -warning -a -s -s -s " + output).out, "OK\n");
+            EXPECT_EQ(RunProgram(scratch, "exiftool", "-s -s -s -n -ExifIFD:ImageWidth " + output).out, "");
+        }
+    }
 }
 
 }  // namespace

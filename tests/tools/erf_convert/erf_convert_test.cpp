@@ -15,6 +15,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A conversion opens its input four times: the module's three (the size
+// query, the decode's parse and its reading of the strip) and once for all
+// the converter needs itself (verdict, maker, metadata, orientation).
+TEST(ErfConvert, OpensItsInputOnceBesideTheModule) {
+    if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(13, 7));
+    const std::string input = (scratch / "photo.erf").string();
+    const Outcome run = RunProgram(scratch, "strace",
+                                   "-f -e trace=open,openat -o " + (scratch / "trace").string() + " " ERF_CONVERT " " +
+                                       input + " -o " + (scratch / "photo.png").string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream trace(scratch / "trace");
+    int opens = 0;
+    for (std::string line; std::getline(trace, line);) opens += line.find("\"" + input + "\"") != std::string::npos;
+    EXPECT_EQ(opens, 4);
+}
+
 TEST(ErfConvert, WritesThePictureTheModuleDeliversAsPng) {
     const Scratch scratch;
     WriteFile(scratch / "photo.erf", ErfBytes(13, 7));

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -398,6 +400,38 @@ TEST(ErfInfo, CommandLine) {
         EXPECT_EQ(run.out.substr(0, c.out.size()), c.out);
         EXPECT_EQ(run.err.substr(0, c.err.size()), c.err);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The Exif and GPS directories IFD0 points to are listed with their entries,
+// named, in text and JSON; a file without them lists neither.
+TEST(ErfInfo, ListsTheExifAndGpsDirectoriesEntries) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const Scratch scratch;
+    const MadeFile plain(scratch, "plain.erf", 0, 8);
+    const MadeFile made(scratch, "photo.erf", 0, 8);
+    ASSERT_EQ(RunProgram(scratch, "exiftool",
+                         "-q -overwrite_original -ExposureTime=1/125 -GPSLatitudeRef=N " + made.path())
+                  .status,
+              0);
+    const std::string text = ErfInfo(made.path()).out;
+    EXPECT_NE(text.find("\nExif IFD: "), std::string::npos) << text;
+    EXPECT_NE(text.find("  33434 ExposureTime              RATIONAL  1     1/125"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nGPS IFD: "), std::string::npos) << text;
+    EXPECT_NE(text.find("  1     GPSLatitudeRef            ASCII     2     N"), std::string::npos) << text;
+    const json document = json::parse(ErfInfo("--json " + made.path()).out)[0];
+    const json& exposure = document.at("exifIfd");
+    const auto found = std::find_if(exposure.begin(), exposure.end(),
+                                    [](const json& entry) { return entry.at("name") == "ExposureTime"; });
+    ASSERT_NE(found, exposure.end()) << exposure.dump();
+    EXPECT_EQ(found->at("values"), json::parse("[[1, 125]]"));
+    EXPECT_EQ(document.at("gpsIfd").at(0).at("name"), "GPSVersionID");
+    const std::string plainText = ErfInfo(plain.path()).out;
+    EXPECT_EQ(plainText.find("Exif IFD"), std::string::npos) << plainText;
+    EXPECT_FALSE(json::parse(ErfInfo("--json " + plain.path()).out)[0].contains("exifIfd"));
 }
 
 }  // namespace

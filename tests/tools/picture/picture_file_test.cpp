@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/support/temp_file.h"
-#include "tools/picture/picture_file.h"
+#include "tools/make_erf/picture_file.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/picture/picture_file.h"
+#include "tools/make_erf/picture_file.h"
 // After the headers above: it defines TRUE and FALSE, which platform/ declares.
 #include <jpeglib.h>
 

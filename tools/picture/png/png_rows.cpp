@@ -1,4 +1,4 @@
-#include "tools/picture/png_rows.h"
+#include "tools/picture/png/png_rows.h"
 
 #include <algorithm>
 #include <cstdint>

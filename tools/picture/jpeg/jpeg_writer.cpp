@@ -1,8 +1,10 @@
 // JPEG through libjpeg-turbo, which takes the picture's blue, green, red rows
 // as they are.
-#include "tools/picture/picture_writer.h"
-#include "tools/picture/photo_tags.h"
+#include "tools/picture/jpeg/jpeg_writer.h"
 
+#include "tools/picture/exif/exif_block.h"
+
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,9 @@
 #include <jpeglib.h>
 
 namespace {
+
+// An APP1 segment holds 64 KiB less its length field and the "Exif\0\0" name.
+constexpr std::size_t kLargestExifBlock = 65533 - 6;
 
 struct JpegErrors {
     jpeg_error_mgr manager;
@@ -26,15 +31,16 @@ struct JpegErrors {
 
 void JpegQuiet(j_common_ptr, int) {}
 
-// The pixels' size as JFIF gives it: dots per centimetre, or an aspect ratio.
+// The pixels' size as JFIF gives it, in the camera's unit (dots per inch,
+// per centimetre, or an aspect ratio) rounded to whole dots.
 void SetDensity(jpeg_compress_struct& info, const PictureNotes& notes) {
     if (!notes.pixelSize) return;
     const auto& size = *notes.pixelSize;
-    const std::uint32_t divisor = size.perMetre ? 100 : 1;
-    const std::uint32_t x = (size.x + divisor / 2) / divisor;
-    const std::uint32_t y = (size.y + divisor / 2) / divisor;
+    const double x = std::round(size.x);
+    const double y = std::round(size.y);
     if (x < 1 || y < 1 || x > 0xFFFF || y > 0xFFFF) return;
-    info.density_unit = size.perMetre ? 2 : 0;
+    // JFIF's units: 0 none, 1 inch, 2 centimetre.
+    info.density_unit = static_cast<UINT8>(size.unit - 1);
     info.X_density = static_cast<UINT16>(x);
     info.Y_density = static_cast<UINT16>(y);
 }
@@ -87,9 +93,17 @@ bool WriteJpeg(const Picture& picture, const PictureNotes& notes, const WriteReq
     errors.manager.emit_message = JpegQuiet;
     // The APP1 segment: "Exif", two NULs, the block.
     static const std::uint8_t kExifName[] = {'E', 'x', 'i', 'f', 0, 0};
-    const std::vector<std::uint8_t> block =
+    std::vector<std::uint8_t> block =
         ExifBlock(notes.photo, notes.orientation, static_cast<std::uint32_t>(picture.width),
                   static_cast<std::uint32_t>(picture.height));
+    if (block.size() > kLargestExifBlock) {
+        if (request.warn) {
+            request.warn("the Exif block (" + std::to_string(block.size()) +
+                         " bytes) is larger than a JPEG segment holds (" + std::to_string(kLargestExifBlock) +
+                         "): the JPEG carries no Exif");
+        }
+        block.clear();
+    }
     std::vector<std::uint8_t> exif(block.empty() ? 0 : sizeof kExifName + block.size());
     if (!exif.empty()) {
         std::memcpy(exif.data(), kExifName, sizeof kExifName);

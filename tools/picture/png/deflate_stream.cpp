@@ -1,4 +1,4 @@
-#include "tools/picture/deflate_stream.h"
+#include "tools/picture/png/deflate_stream.h"
 
 #include <zlib.h>
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-enum class Deflater { kIsal, kZlib };
+#include "tools/picture/picture_format.h"
 
 class DeflateStream {
 public:

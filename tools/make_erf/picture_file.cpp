@@ -1,4 +1,4 @@
-#include "tools/picture/picture_file.h"
+#include "tools/make_erf/picture_file.h"
 
 #include <png.h>
 

@@ -2,7 +2,7 @@
 // system's own encoders. The encoder writes into a stream in memory, whose
 // bytes then go to the output stream, so that the output is still written
 // whole or not at all (see OutputFile).
-#include "tools/picture/picture_writer.h"
+#include "tools/picture/wic/wic_writer.h"
 #include "tools/output/output_file.h"
 
 #include <algorithm>
@@ -96,11 +96,12 @@ bool SetOptions(IPropertyBag2* bag, PictureFormat format, const WriteRequest& re
     return SUCCEEDED(result);
 }
 
-// The picture's pixel size in dots per inch, where it is known in metres.
+// The picture's pixel size in dots per inch, where it is known in a unit.
 HRESULT SetResolution(IWICBitmapFrameEncode* frame, const PictureNotes& notes) {
-    if (!notes.pixelSize || !notes.pixelSize->perMetre) return S_OK;
-    constexpr double kInchesPerMetre = 1 / 0.0254;
-    return frame->SetResolution(notes.pixelSize->x / kInchesPerMetre, notes.pixelSize->y / kInchesPerMetre);
+    using Unit = PictureNotes::PixelSize::Unit;
+    if (!notes.pixelSize || notes.pixelSize->unit == Unit::kNone) return S_OK;
+    const double perInch = notes.pixelSize->unit == Unit::kCentimetre ? 2.54 : 1;
+    return frame->SetResolution(notes.pixelSize->x * perInch, notes.pixelSize->y * perInch);
 }
 
 // The frame: its size, resolution and pixel layout, then the rows.

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "tools/picture/deflate_stream.h"
+#include "tools/picture/png/deflate_stream.h"
 #include "tools/picture/picture.h"
 
 // PNG filter types used here.

@@ -1,0 +1,14 @@
+// JPEG through libjpeg-turbo: the picture, its JFIF density and the Exif
+// block as an APP1 segment.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "tools/picture/picture.h"
+#include "tools/picture/picture_format.h"
+#include "tools/picture/picture_notes.h"
+
+// False with libjpeg's reason.
+bool WriteJpeg(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::FILE* stream,
+               std::string& reason);
