@@ -3,6 +3,10 @@
 // the user did not name.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -246,7 +250,7 @@ TEST(ErfConvertOutput, RefusesATerminalAsStandardOutput) {
 }
 
 // A run killed half-way leaves its temporary file, named after the picture it
-// was for; the next run into that folder removes it, and only such leftovers.
+// was for; the next run writing that picture removes it, and only such leftovers.
 TEST(ErfConvertOutput, TheNextRunRemovesATemporaryFileLeftByAKilledOne) {
     const Scratch scratch;
     WriteFile(scratch / "big.erf", ErfBytes(40, 20));
@@ -261,16 +265,116 @@ TEST(ErfConvertOutput, TheNextRunRemovesATemporaryFileLeftByAKilledOne) {
     EXPECT_FALSE(fs::exists(scratch / "big.png"));
     // Another running writer's file stays.
     const Outcome alive = RunProgram(scratch, here + "sleep 30 >/dev/null & echo $!", "");
-    const std::string living = ".other.png.incomplete-" + alive.out.substr(0, alive.out.size() - 1) + "-abcdef";
+    const std::string living = ".big.png.incomplete-" + alive.out.substr(0, alive.out.size() - 1) + "-abcdef";
     WriteFile(scratch / living, {'x'});
     WriteFile(scratch / ".incomplete-notours", {'x'});
+    // A run writing another picture leaves them all.
     ASSERT_EQ(RunProgram(scratch, here + ERF_CONVERT, "small.erf -o small.png").status, 0);
+    EXPECT_TRUE(fs::exists(scratch / killed.out.substr(0, killed.out.size() - 1)));
+    ASSERT_EQ(RunProgram(scratch, here + ERF_CONVERT, "small.erf -o big.png").status, 0);
     RunProgram(scratch, "kill " + alive.out, "");
     std::set<std::string> left;
     for (const std::string& name : Listing(scratch)) {
         if (name.find("incomplete") != std::string::npos) left.insert(name);
     }
     EXPECT_EQ(left, (std::set<std::string>{living, ".incomplete-notours"}));
+}
+
+bool NoSuchProcess(int process) { return kill(process, 0) != 0 && errno == ESRCH; }
+
+// A process number that no process of this namespace has, nor the two after it.
+std::string DeadProcess() {
+    for (int process = 30000;; --process) {
+        if (NoSuchProcess(process) && NoSuchProcess(process + 1) && NoSuchProcess(process + 2))
+            return std::to_string(process);
+    }
+}
+
+// The cleanup removes only a regular file of this user named exactly as the
+// tool names its temporary files, for the picture being written, whose
+// process is gone and whose writer holds it no more: whatever merely looks
+// like one stays, as does the file of a writer in another PID namespace
+// (where its process number means nothing).
+TEST(ErfConvertOutput, TheCleanupRemovesNothingItDidNotMake) {
+    const Scratch scratch;
+    WriteFile(scratch / "ok.erf", ErfBytes(4, 2));
+    WriteFile(scratch / "elsewhere.txt", {'k', 'e', 'e', 'p'});
+    const std::string dead = DeadProcess();
+    const std::string ours = ".out.png.incomplete-" + dead + "-";
+    const struct {
+        std::string name;
+        std::string kind;  // "file", "link" (to elsewhere.txt), "folder", "other user"
+        bool removed;
+    } cases[] = {
+        {ours + "aB3dE9", "file", true},  // a leftover of a killed run: the one to go
+        {".thesis.incomplete-" + dead + "-final.txt", "file", false},
+        {".b.incomplete-" + dead + "-", "file", false},
+        {".link.incomplete-" + dead + "-abcdef", "link", false},
+        {ours + "abcdefg", "file", false},
+        {ours + "abcde", "file", false},
+        {ours + "abc.ef", "file", false},
+        {".out.png.incomplete- " + dead + "-abcdef", "file", false},
+        {".out.png.incomplete-+" + dead + "-abcdef", "file", false},
+        {".out.png.incomplete-0" + dead + "-abcdef", "file", false},
+        {".other.png.incomplete-" + dead + "-abcdef", "file", false},  // not a picture this run writes
+        {ours + "linked", "link", false},
+        {ours + "folder", "folder", false},
+        {ours + "others", "other user", false},
+    };
+    for (const auto& c : cases) {
+        const fs::path path = scratch / c.name;
+        if (c.kind == "link") fs::create_symlink(scratch / "elsewhere.txt", path);
+        if (c.kind == "folder") fs::create_directory(path);
+        if (c.kind == "file" || c.kind == "other user") WriteFile(path, {'x'});
+        if (c.kind == "other user") {
+            ASSERT_EQ(chown(path.c_str(), 4242, 4242), 0);
+        }
+    }
+    const Outcome run = ErfConvert(scratch, (scratch / "ok.erf").string() + " -o " + (scratch / "out.png").string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(fs::exists(fs::symlink_status(scratch / c.name)), !c.removed);
+    }
+    EXPECT_EQ(Slurp(scratch / "elsewhere.txt"), "keep");
+}
+
+TEST(ErfConvertOutput, TheCleanupKeepsTheFileOfAWriterInAnotherPidNamespace) {
+    const Scratch scratch;
+    WriteFile(scratch / "ok.erf", ErfBytes(4, 2));
+    const std::string dead = DeadProcess();
+    const std::string shared = "TMPDIR=" + scratch.path().string() + " ";
+    // The writer spools its standard input (held open by sleep) into the
+    // shared folder, under a process number that is free on this side.
+    // --kill-child: the namespace ends with unshare, the writer with it.
+    const std::string unshare = "unshare --user --map-root-user --pid --fork --mount-proc --kill-child";
+    if (RunProgram(scratch, unshare, "true").status != 0) {
+        GTEST_SKIP() << "no PID namespaces here";
+    }
+    const std::string inside = "echo " + std::to_string(std::stol(dead) - 1) +
+                               " > /proc/sys/kernel/ns_last_pid && sleep 20 | " + shared + ERF_CONVERT + " - -o " +
+                               (scratch / "never.png").string();
+    const Outcome started = RunProgram(scratch, unshare + " sh -c '" + inside + "' >/dev/null 2>&1 & echo $!", "");
+    const pid_t namespaceHolder = std::stoi(started.out);
+    const std::string living = ".standard-input.incomplete-";
+    std::string found;
+    for (int wait = 0; wait < 100 && found.empty(); ++wait) {
+        for (const auto& entry : fs::directory_iterator(scratch.path())) {
+            if (entry.path().filename().string().rfind(living, 0) == 0) found = entry.path().filename().string();
+        }
+        if (found.empty()) RunProgram(scratch, "sleep 0.1", "");
+    }
+    if (found.empty()) kill(namespaceHolder, SIGTERM);
+    ASSERT_FALSE(found.empty()) << "the writer in the other namespace made no file " << living;
+    // Its process number (one of the next two: sleep may come first) is free here.
+    EXPECT_TRUE(NoSuchProcess(std::stoi(found.substr(living.size())))) << found;
+    // This side spools its own standard input into the same folder, and
+    // cleans that folder of such files first.
+    const Outcome run = RunProgram(scratch, shared + ERF_CONVERT,
+                                   "- -o " + (scratch / "here.png").string() + " < " + (scratch / "ok.erf").string());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(scratch / found));
+    kill(namespaceHolder, SIGTERM);
 }
 
 // A folder, an empty file and a missing one are each named for what they
