@@ -12,6 +12,7 @@
 #include "develop/dib.h"
 #include "develop/file_owner.h"
 #include "develop/raw_decoder.h"
+#include "platform/win32.h"
 #include "plugin/raw_strip_of.h"
 #include "tools/output/file_names.h"
 #include "tools/output/output_file.h"
@@ -25,12 +26,31 @@ FileOwner OpenInput(const std::string& input, std::string& error) {
     return file;
 }
 
-bool HasTiffHeader(const std::string& input) {
+// The module opens its file for itself alone: while another program holds
+// it so, the module can only say it found no picture. Asked the same way
+// first, and again after a failure, so that the reason is named.
+bool InUseByAnotherProgram(const std::string& name) {
+    const HANDLE handle =
+        CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(handle);
+    return false;
+}
+
+constexpr const char* kInUse = ": in use by another program";
+
+// What is wrong with the file's TIFF header, as erf-info says it; empty for a
+// good one.
+std::string HeaderProblem(const std::string& input) {
     std::string error;
     const FileOwner file = OpenInput(input, error);
-    char header[4] = {};
-    return file != nullptr && std::fread(header, 1, sizeof header, file.get()) == sizeof header &&
-           (std::memcmp(header, "II*\0", 4) == 0 || std::memcmp(header, "MM\0*", 4) == 0);
+    unsigned char header[4] = {};
+    const std::size_t got = file == nullptr ? 0 : std::fread(header, 1, sizeof header, file.get());
+    if (got < 2 || !((header[0] == 'I' && header[1] == 'I') || (header[0] == 'M' && header[1] == 'M'))) {
+        return "not a TIFF file (no II or MM byte-order mark)";
+    }
+    const unsigned number = header[0] == 'I' ? header[2] | header[3] << 8 : header[2] << 8 | header[3];
+    return got == sizeof header && number == 42 ? std::string() : "not a TIFF file (the header lacks the number 42)";
 }
 
 std::string Size(std::uint32_t width, std::uint32_t height) {
@@ -66,6 +86,10 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     if (OpenInput(input, error) == nullptr) return false;
     std::string name;  // as the module takes it
     if (!files::ForModule(input, name, error)) return false;
+    if (InUseByAnotherProgram(name)) {
+        error = input + kInUse;
+        return false;
+    }
     ModuleDelivery delivery;
     const RowTaker takeRow = [&](std::int32_t y, const std::uint8_t* pixels, std::string& problem) {
         if (picture.pixels.empty()) {
@@ -90,17 +114,31 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     picture = Picture{};
     const bool decoded = DecodeFile(module, name, delivery, takeRow, error);
     error = NamedAs(error, name, input);
-    // Parsed again only past a good header, whose errors the module has shown already.
-    if (!decoded && !HasTiffHeader(input)) return false;
+    if (!decoded && InUseByAnotherProgram(name)) {
+        error = input + kInUse;
+        return false;
+    }
+    // A file the module finds nothing in is named as erf-info names it.
+    // Parsed again only past a good header, whose error the module has shown already.
+    if (const std::string problem = decoded ? std::string() : HeaderProblem(input); !problem.empty()) {
+        error = input + ": not an EPSON RAW file: " + problem;
+        return false;
+    }
     ErfFile erf;
-    erf.Open(name.c_str());
+    const std::int32_t opened = erf.Open(name.c_str());
     const bool whole = decoded && delivery.rows == delivery.height;
     // A file from another camera is named as such, not as a damaged one.
     if (const std::optional<std::string> maker = OtherMaker(erf); maker && !whole) {
         error = input + ": made by " + *maker + ", not an EPSON RAW file";
         return false;
     }
-    if (!decoded) return false;
+    if (!decoded) {
+        if (const std::string reason = NothingToDecode(erf); opened == 0 && !reason.empty()) {
+            error = input + ": " + reason;
+        }
+        return false;
+    }
+    report.notEpson = NotEpsonRaw(erf).value_or("");
     report.strip = CheckRawStrip(RawStripOf(erf));
     report.camera = ReadCameraNotes(erf);
     report.camera.notes.photo = ReadPhotoTags(name, erf);
@@ -130,6 +168,10 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip) 
 bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeReport& report, std::string& error) {
     std::string name;  // as the module's library takes it
     if (OpenInput(input, error) == nullptr || !files::ForModule(input, name, error)) return false;
+    if (InUseByAnotherProgram(name)) {
+        error = input + kInUse;
+        return false;
+    }
     ErfFile erf;
     std::uint32_t width = 0;
     std::uint32_t height = 0;

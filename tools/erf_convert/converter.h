@@ -21,6 +21,7 @@ using RowProgress = std::function<void(std::int32_t rowsDone, std::int32_t rows)
 struct DecodeReport {
     RawStripCheck strip;  // the raw strip checked against the file
     CameraNotes camera;
+    std::string notEpson;  // why the file is not an EPSON RAW file, though decoded; empty when it is
 };
 
 // The module's decode (DecodeFile) with every row collected into `picture`,

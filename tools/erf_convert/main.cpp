@@ -297,8 +297,9 @@ private:
         }
         SpooledInput spooled;
         std::string error;
-        if (input == kStandardInput && !spooled.Spool(error)) return Fail(error);
-        const std::string path = input == kStandardInput ? spooled.path() : input;
+        const bool stream = ReadAsStream(input);
+        if (stream && !spooled.Spool(input, error)) return Fail(error);
+        const std::string path = stream ? spooled.path() : input;
         if (const std::string problem = InputProblem(path); !problem.empty()) {
             return Fail(ShownInput(input) + ": " + problem);
         }
@@ -319,6 +320,11 @@ private:
         if (!warning.empty()) {
             progress_.Clear();
             std::fprintf(stderr, "erf-convert: warning: %s\n", warning.c_str());
+        }
+        if (!report.notEpson.empty()) {  // converted all the same, as the module decodes it
+            progress_.Clear();
+            std::fprintf(stderr, "erf-convert: warning: %s: %s; converted as the module decodes it\n",
+                         ShownInput(input).c_str(), report.notEpson.c_str());
         }
         if (!options_.noRotate) {
             picture = Oriented(std::move(picture), report.camera.orientation);

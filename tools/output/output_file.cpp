@@ -94,12 +94,19 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& target
 }
 
 // A symbolic link at the target is followed, so that the link stays and the
-// file it names gets the new bytes.
+// file it names gets the new bytes: a dangling link too, whose target is then
+// made. At most kLinksFollowed links, as the system's own lookups.
 std::string ResolvedTarget(const std::string& target) {
-    std::error_code failure;
-    if (!fs::is_symlink(files::PathOf(target), failure)) return target;
-    const fs::path resolved = fs::weakly_canonical(files::PathOf(target), failure);
-    return failure ? target : files::NameOf(resolved);
+    constexpr int kLinksFollowed = 40;
+    fs::path path = files::PathOf(target);
+    for (int followed = 0; followed < kLinksFollowed; ++followed) {
+        std::error_code failure;
+        if (!fs::is_symlink(fs::symlink_status(path, failure))) return files::NameOf(path);
+        const fs::path next = fs::read_symlink(path, failure);
+        if (failure) return files::NameOf(path);
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return target;
 }
 
 #ifdef _WIN32

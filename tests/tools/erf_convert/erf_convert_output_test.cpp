@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <set>
@@ -419,6 +420,130 @@ TEST(ToolInputs, FoldersEmptyFilesAndStandardInput) {
         if (name.rfind(".standard-input.incomplete-", 0) == 0) left.insert(name);
     }
     EXPECT_EQ(left, std::set<std::string>{});
+}
+
+// Both tools give one reason for a file: in use by another program (the
+// share-mode lock the module takes), cut short in a directory, another
+// maker's or another packing; a pipe is read as standard input is.
+TEST(ToolInputs, BothToolsNameTheSameReason) {
+    const Scratch scratch;
+    const std::string here = "cd " + scratch.path().string() + " && ";
+    WriteChartErf(scratch / "ok.erf", 40, 30);
+    std::string bytes = Slurp(scratch / "ok.erf");
+    WriteFile(scratch / "cut.erf", {bytes.begin(), bytes.begin() + 300});
+    std::string nikon = bytes;
+    nikon.replace(nikon.find("SEIKO EPSON CORP."), 17, "NIKON CORPORATION");
+    WriteFile(scratch / "nikon.erf", {nikon.begin(), nikon.end()});
+    const std::vector<std::uint8_t> plain = ErfBytes(10, 2);
+    std::vector<std::uint8_t> packed = plain;
+    // The raw directory's Compression (SHORT 32769, little-endian) made 34713.
+    const std::vector<std::uint8_t> epsonPacking = {0x03, 0x01, 3, 0, 1, 0, 0, 0, 0x01, 0x80};
+    const auto at = std::search(packed.begin(), packed.end(), epsonPacking.begin(), epsonPacking.end());
+    ASSERT_NE(at, packed.end());
+    at[8] = 0x99;
+    at[9] = 0x87;
+    WriteFile(scratch / "other-packing.erf", packed);
+    const struct {
+        std::string file;
+        std::string prefix;  // what runs before the tool, in the scratch folder
+        std::string reason;  // erf-convert's (after "NAME: ") and erf-info's (in --brief)
+        int convertStatus;   // 0: converted with the reason as a warning
+    } cases[] = {
+        {"ok.erf", "flock -x ok.erf ", "in use by another program", 1},
+        {"cut.erf", "", "cut short inside the raw-image directory: it starts at byte 328, the file has 300 bytes", 1},
+        {"nikon.erf", "", "made by NIKON CORPORATION, not an EPSON RAW file", 0},
+        {"other-packing.erf", "",
+         "not an EPSON RAW file: the raw-image directory's Compression is 34713, not EPSON's packing (32769)", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const Outcome convert = RunProgram(scratch, here + c.prefix + ERF_CONVERT, c.file + " -o out.png");
+        EXPECT_EQ(convert.status, c.convertStatus);
+        EXPECT_EQ(convert.err, "erf-convert: " + (c.convertStatus == 0 ? std::string("warning: ") : "") + c.file +
+                                   ": " + c.reason +
+                                   (c.convertStatus == 0 ? "; converted as the module decodes it" : "") + "\n");
+        const Outcome info = RunProgram(scratch, here + c.prefix + ERF_INFO, "--brief " + c.file);
+        EXPECT_EQ(info.status, 1);
+        EXPECT_EQ((info.out + info.err).find(c.reason), info.out.empty() ? 13 + c.file.size() : c.file.size() + 2)
+            << info.out << info.err;
+        fs::remove(scratch / "out.png");
+    }
+    const Outcome thumbnail = RunProgram(scratch, here + "flock -x ok.erf " ERF_CONVERT, "--thumbnail ok.erf");
+    EXPECT_EQ(thumbnail.err, "erf-convert: ok.erf: in use by another program\n");
+    // A pipe and a FIFO are copied aside, as standard input is.
+    const Outcome piped = RunProgram(scratch, here + "bash -c '" ERF_CONVERT " <(cat ok.erf) -o piped.png'", "");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(ReadPng(scratch / "piped.png").width, 40);
+    const Outcome pipedInfo = RunProgram(scratch, here + "bash -c '" ERF_INFO " --brief <(cat ok.erf)'", "");
+    EXPECT_EQ(pipedInfo.status, 0) << pipedInfo.err;
+    EXPECT_NE(pipedInfo.out.find(": EPSON RAW, complete\n"), std::string::npos) << pipedInfo.out;
+    const Outcome fifo = RunProgram(scratch, here + "mkfifo f && (cat ok.erf > f &) && " ERF_INFO, "--brief f");
+    EXPECT_EQ(fifo.out, "f: EPSON RAW, complete\n") << fifo.err;
+}
+
+// A stream is copied aside up to 4 GiB, the most an EPSON RAW file can
+// address: a longer one is refused with a message, its copy removed.
+TEST(ToolInputs, StandardInputIsCopiedUpTo4GiB) {
+    const Scratch scratch;
+    const std::string shared = "TMPDIR=" + scratch.path().string() + " ";
+    for (const std::uint64_t bytes : {std::uint64_t{1} << 32, (std::uint64_t{1} << 32) + 1}) {
+        SCOPED_TRACE(bytes);
+        const Outcome run =
+            RunProgram(scratch, "head -c " + std::to_string(bytes) + " /dev/zero | " + shared + ERF_INFO, "--brief -");
+        EXPECT_EQ(run.status, 1);
+        if (bytes == std::uint64_t{1} << 32) {
+            EXPECT_EQ(run.out, "standard input: not an EPSON RAW file: not a TIFF file (no II or MM byte-order mark)\n")
+                << run.err;
+        } else {
+            EXPECT_EQ(run.err,
+                      "erf-info: standard input: longer than 4 GiB, more than an EPSON RAW file can address; not "
+                      "read further\n");
+        }
+        std::set<std::string> left;
+        for (const auto& entry : fs::directory_iterator(scratch.path())) {
+            if (entry.path().filename().string().rfind(".standard-input", 0) == 0) left.insert(entry.path());
+        }
+        EXPECT_EQ(left, std::set<std::string>{});
+    }
+}
+
+// A dangling link given with -o stays a link, and the file it names is made.
+TEST(ErfConvertOutput, ADanglingLinkGetsThePictureAtItsTarget) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    fs::create_directory(scratch / "sub");
+    fs::create_symlink("sub/made.png", scratch / "link.png");
+    fs::create_symlink("link.png", scratch / "link-to-link.png");
+    const Outcome run =
+        ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "link-to-link.png").string());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(scratch / "link.png"));
+    EXPECT_TRUE(fs::is_symlink(scratch / "link-to-link.png"));
+    EXPECT_EQ(ReadPng(scratch / "sub" / "made.png").width, 4);
+}
+
+// A full disk is named by every writer with the failing call's reason.
+TEST(ErfConvertOutput, AFullDiskIsNamedWithItsReasonInEveryFormat) {
+    const Scratch scratch;
+    WriteChartErf(scratch / "big.erf", 400, 300);
+    fs::create_directory(scratch / "small");
+    const std::string unshare = "unshare --user --map-root-user --mount";
+    if (RunProgram(scratch, unshare, "true").status != 0) {
+        GTEST_SKIP() << "no mount namespaces here";
+    }
+    for (const std::string format : {"png", "jpg", "tif", "bmp"}) {
+        SCOPED_TRACE(format);
+        const Outcome run =
+            RunProgram(scratch,
+                       "cd " + scratch.path().string() + " && " + unshare +
+                           " sh -c 'mount -t tmpfs -o size=16k none small && " ERF_CONVERT " big.erf -o small/big." +
+                           format + "'",
+                       "");
+        EXPECT_EQ(run.status, 1);
+        const bool named = run.err.find("(No space left on device)") != std::string::npos ||
+                           (format == "jpg" && run.err.find("out of disk space") != std::string::npos);
+        EXPECT_TRUE(named) << run.err;
+    }
 }
 
 TEST(ErfConvertOutput, NamesAnOutputItCannotCreate) {
