@@ -295,8 +295,10 @@ private:
             std::fflush(stdout);
             return FileResult::kConverted;
         }
-        SpooledInput spooled;
         std::string error;
+        // A target that cannot be made is named before anything is read or decoded.
+        if (OutputFile probe; target != kStandardOutput && !probe.Open(target, replace, error)) return Fail(error);
+        SpooledInput spooled;
         const bool stream = ReadAsStream(input);
         if (stream && !spooled.Spool(input, error)) return Fail(error);
         const std::string path = stream ? spooled.path() : input;
@@ -376,6 +378,14 @@ int Run(int argc, char** argv) {
     std::string reason;
     const std::optional<Plan> plan = options.info ? Plan{} : MakePlan(options, reason);
     if (!plan) return cli::BadUsage(app, reason);
+    // An option of another format would be ignored in silence: bad usage instead.
+    for (const auto& [option, format] :
+         {std::pair{"--quality", PictureFormat::kJpeg}, std::pair{"--compression", PictureFormat::kTiff}}) {
+        if (!options.info && app.count(option) > 0 && plan->format != format) {
+            return cli::BadUsage(app, std::string(option) + " applies to " + FormatName(format) +
+                                          " pictures only, not to " + FormatName(plan->format));
+        }
+    }
 
     std::string error;
     const auto module =

@@ -46,6 +46,11 @@ TEST(ErfConvertUsage, RefusesBadUsageFirstWithStatus2AndMakesNothing) {
         {"", "no FILE to convert"},
         {"--info a.erf", "--info takes no FILE"},
         {"a.erf --force -n", "--force and --skip-existing cannot be used together"},
+        // An option of another format would be ignored.
+        {"a.erf -o x.png --quality 50", "--quality applies to JPEG pictures only, not to PNG"},
+        {"a.erf -o x.png --compression lzw", "--compression applies to TIFF pictures only, not to PNG"},
+        {"a.erf --format bmp --quality 90", "--quality applies to JPEG pictures only, not to BMP"},
+        {"a.erf -o x.jpg --compression none", "--compression applies to TIFF pictures only, not to JPEG"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -543,6 +548,24 @@ TEST(ErfConvertOutput, AFullDiskIsNamedWithItsReasonInEveryFormat) {
         const bool named = run.err.find("(No space left on device)") != std::string::npos ||
                            (format == "jpg" && run.err.find("out of disk space") != std::string::npos);
         EXPECT_TRUE(named) << run.err;
+    }
+}
+
+// A target that cannot be made is named before the input is read: strace
+// shows the input is never opened.
+TEST(ErfConvertOutput, AnUnwritableTargetIsNamedBeforeTheInputIsRead) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    for (const std::string option : {"", " --thumbnail"}) {
+        SCOPED_TRACE(option);
+        const Outcome run =
+            RunProgram(scratch, "strace -f -e trace=openat,open -o " + (scratch / "calls").string() + " " ERF_CONVERT,
+                       (scratch / "photo.erf").string() + " -o /nonexistent/photo.png" + option);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err,
+                  "erf-convert: /nonexistent/photo.png: cannot create a file in its directory (No such file "
+                  "or directory)\n");
+        EXPECT_EQ(Slurp(scratch / "calls").find("photo.erf"), std::string::npos);
     }
 }
 
