@@ -75,7 +75,7 @@ TEST(ErfConvert, NamesEachFileItCannotConvertAndGoesOn) {
               "erf-convert: " + missing +
                   ": no such file\n"
                   // the module's own message, once, then ours
-                  "TIFF endian error: " +
+                  "erf-convert: TIFF endian error: " +
                   text +
                   "\n"
                   "erf-convert: " +
