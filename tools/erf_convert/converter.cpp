@@ -16,6 +16,7 @@
 #include "plugin/raw_strip_of.h"
 #include "tools/output/file_names.h"
 #include "tools/output/output_file.h"
+#include "tools/picture/picture_writer.h"
 
 namespace {
 
@@ -187,4 +188,27 @@ bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeRepo
     report.camera = ReadCameraNotes(erf);
     report.camera.notes.photo = ReadPhotoTags(name, erf);
     return true;
+}
+
+std::string PictureSizeProblem(const std::string& input, PictureFormat format, bool thumbnail, bool upright) {
+    std::string name, refusal;  // the refusal is named by the conversion itself
+    // Only past a good header, whose error the module shows itself.
+    if (!files::ForModule(input, name, refusal) || !HeaderProblem(input).empty() || InUseByAnotherProgram(name))
+        return {};
+    ErfFile erf;
+    if (erf.Open(name.c_str()) != 0) return {};
+    std::uint32_t width = 0, height = 0;
+    if (thumbnail) {
+        erf.QueryMainImageTags(nullptr, &width, &height, nullptr, nullptr);
+    } else {
+        const RawStripCheck check = CheckRawStrip(RawStripOf(erf));
+        if (check.RowsDelivered() == 0) return {};  // the decode names what is wrong
+        width = check.width;
+        height = check.height;
+    }
+    if (upright && ReadCameraNotes(erf).orientation >= 5) std::swap(width, height);
+    const std::string problem = width == 0 || height == 0 ? std::string() : SizeProblem(format, width, height);
+    return problem.empty() ? problem
+                           : input + ": a " + FormatName(format) + " file cannot hold its " + Size(width, height) +
+                                 " pixels (" + problem + "); nothing was decoded";
 }

@@ -307,6 +307,10 @@ private:
         }
         // Messages name the file by its path: standard input's is the copy's.
         const auto shown = [&](const std::string& message) { return NamedAs(message, path, ShownInput(input)); };
+        if (const std::string problem = PictureSizeProblem(path, plan_.format, options_.thumbnail, !options_.noRotate);
+            !problem.empty()) {
+            return Fail(shown(problem));
+        }
         Picture picture;
         DecodeReport report;
         const bool read = options_.thumbnail ? ReadThumbnailPicture(path, picture, report, error)

@@ -192,15 +192,35 @@ bool WritePicture(const Picture& picture, const PictureNotes& notes, const Write
     return output.Commit(error);
 }
 
+namespace {
+
+// Rows are stored bottom first, each padded to a multiple of 4 bytes.
+std::uint64_t BmpStride(std::uint64_t width) { return (3 * width + 3) / 4 * 4; }
+std::uint64_t BmpFileBytes(std::uint64_t width, std::uint64_t height) {
+    return kFileHeaderBytes + kInfoHeaderBytes + BmpStride(width) * height;
+}
+constexpr std::uint64_t kLargestBmpFile = 0xFFFFFFFFu;  // its size field's reach
+constexpr const char* kTooLargeForBmp = "the picture is too large for a BMP file";
+
+}  // namespace
+
+std::string SizeProblem(PictureFormat format, std::uint32_t width, std::uint32_t height) {
+    if (format == PictureFormat::kBmp && BmpFileBytes(width, height) > kLargestBmpFile) return kTooLargeForBmp;
+#ifdef RUDI_HAVE_JPEG
+    if (format == PictureFormat::kJpeg) return JpegSizeProblem(width, height);
+#endif
+    return {};
+}
+
 bool WriteBmp(const Picture& picture, std::FILE* stream, std::string& reason) {
-    // Rows are stored bottom first, each padded to a multiple of 4 bytes.
-    const std::size_t stride = (picture.RowBytes() + 3) / 4 * 4;
-    const std::uint64_t imageBytes = std::uint64_t{stride} * static_cast<std::uint64_t>(picture.height);
-    const std::uint64_t fileBytes = kFileHeaderBytes + kInfoHeaderBytes + imageBytes;
-    if (fileBytes > 0xFFFFFFFFu) {
-        reason = "the picture is too large for a BMP file";
+    const std::size_t stride = static_cast<std::size_t>(BmpStride(static_cast<std::uint64_t>(picture.width)));
+    const std::uint64_t fileBytes =
+        BmpFileBytes(static_cast<std::uint64_t>(picture.width), static_cast<std::uint64_t>(picture.height));
+    if (fileBytes > kLargestBmpFile) {
+        reason = kTooLargeForBmp;
         return false;
     }
+    const std::uint64_t imageBytes = fileBytes - kFileHeaderBytes - kInfoHeaderBytes;
     std::uint8_t header[kFileHeaderBytes + kInfoHeaderBytes] = {'B', 'M'};
     Put32(header + 2, static_cast<std::uint32_t>(fileBytes));
     Put32(header + 10, kFileHeaderBytes + kInfoHeaderBytes);  // where the pixels start

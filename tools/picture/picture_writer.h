@@ -46,6 +46,10 @@ bool WritePicture(const Picture& picture, const PictureNotes& notes, const Write
 // The formats written to an open stream; false with the failing call's
 // reason. A TIFF's stream must be able to seek.
 bool WriteBmp(const Picture& picture, std::FILE* stream, std::string& reason);
+// Why `format` cannot hold a picture of `width` x `height`, in its writer's
+// words; empty when it can (or when only the writer can tell).
+std::string SizeProblem(PictureFormat format, std::uint32_t width, std::uint32_t height);
+std::string JpegSizeProblem(std::int64_t width, std::int64_t height);
 bool WritePng(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::FILE* stream,
               std::string& reason);
 bool WriteJpeg(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::FILE* stream,

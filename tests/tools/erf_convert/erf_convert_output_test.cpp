@@ -569,6 +569,24 @@ TEST(ErfConvertOutput, AnUnwritableTargetIsNamedBeforeTheInputIsRead) {
     }
 }
 
+// A size the chosen format cannot hold is named from the file's tags, before
+// anything is decoded; the largest it holds is written.
+TEST(ErfConvertOutput, ASizeTheFormatCannotHoldIsNamedBeforeDecoding) {
+    const Scratch scratch;
+    WriteChartErf(scratch / "widest.erf", 65500, 2);
+    WriteChartErf(scratch / "wider.erf", 65501, 2);
+    const std::string wider = (scratch / "wider.erf").string();
+    const Outcome refused = ErfConvert(scratch, wider + " -o " + (scratch / "wider.jpg").string());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "erf-convert: " + wider +
+                               ": a JPEG file cannot hold its 65501 x 2 pixels (a JPEG picture has 1 to 65500 pixels a "
+                               "side); nothing was decoded\n");
+    EXPECT_EQ(ErfConvert(scratch, wider + " -o " + (scratch / "wider.png").string()).status, 0);
+    const Outcome widest =
+        ErfConvert(scratch, (scratch / "widest.erf").string() + " -o " + (scratch / "widest.jpg").string());
+    EXPECT_EQ(widest.status, 0) << widest.err;
+}
+
 TEST(ErfConvertOutput, NamesAnOutputItCannotCreate) {
     // A name longer than the system takes must be named as such, not end the
     // program on a failed look-up.
