@@ -421,8 +421,9 @@ std::size_t StandInOpenFileHandles() {
 }
 
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR, UINT) {
-    // No window here: the text goes to standard error as one line.
-    std::fprintf(stderr, "%s\n", text != nullptr ? text : "");
+    // No window here: the text goes to standard error as one line, after the
+    // program's name, as the program's own messages.
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, text != nullptr ? text : "");
     std::fflush(stderr);
     return IDOK;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -240,7 +242,8 @@ TEST(WsprintfA, StopsAt1024BytesWithTheTerminator) {
 TEST(MessageBoxA, WritesTheTextAsOneLineToStandardError) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxA(nullptr, "TIFFID error: x.erf", nullptr, MB_OK), IDOK);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "TIFFID error: x.erf\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              std::string(program_invocation_short_name) + ": TIFFID error: x.erf\n");
 }
 
 }  // namespace

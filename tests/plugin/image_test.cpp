@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -75,7 +76,8 @@ TEST(ReadFileGetSize, ReportsZeroByZeroForFilesWithoutAPicture) {
         std::string message;
     } cases[] = {
         {"/nonexistent/photo.erf", ""},
-        {badHeader.c_str(), "TIFF endian error: " + badHeader.path() + "\n"},
+        {badHeader.c_str(),
+         std::string(program_invocation_short_name) + ": TIFF endian error: " + badHeader.path() + "\n"},
         {noSubIfds.c_str(), ""},
     };
     for (const auto& c : cases) {
@@ -156,7 +158,8 @@ TEST(ReadFileExec, DeliversNothingWithoutAPictureOrWhenItIsTooLarge) {
         {beyond32Bits.c_str(), ""},
         {tall.c_str(), ""},
         {"/nonexistent/photo.erf", ""},
-        {beyondMemory.c_str(), "Picture too large for memory: " + beyondMemory.path() + " (30000 x 24000 pixels)\n"},
+        {beyondMemory.c_str(), std::string(program_invocation_short_name) + ": Picture too large for memory: " +
+                                   beyondMemory.path() + " (30000 x 24000 pixels)\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);

@@ -81,7 +81,7 @@ std::vector<std::uint8_t> BuildErf(const ErfContent& content) {
     std::vector<Entry> raw = {{kTagImageWidth, kLong, content.width},
                               {kTagImageLength, kLong, content.height},
                               {kTagBitsPerSample, kShort, 12},
-                              {kTagCompression, kShort, 1},
+                              {kTagCompression, kShort, 32769},                // the camera's packing
                               {kTagPhotometricInterpretation, kShort, 32803},  // CFA
                               {kTagStripOffsets, kLong, stripOffset},
                               {kTagStripByteCounts, kLong, static_cast<std::uint32_t>(content.strip.size())}};

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 
 #include <cstdio>
 #include <cstdlib>
@@ -104,7 +106,8 @@ TEST(ErfFile, EachBadHeaderShowsItsMessageOnceAndLeavesNothing) {
         const TempFile file(bytes);
         ErfFile erf;
         std::int32_t result = 0;
-        EXPECT_EQ(OpenCapturingMessages(erf, file.c_str(), result), c.message + file.path() + "\n");
+        EXPECT_EQ(OpenCapturingMessages(erf, file.c_str(), result),
+                  std::string(program_invocation_short_name) + ": " + c.message + file.path() + "\n");
         EXPECT_EQ(result, c.result);
         EXPECT_TRUE(erf.mainIfd.Tags().empty());
         EXPECT_TRUE(erf.rawIfd.Tags().empty());
@@ -252,7 +255,8 @@ TEST(ErfFile, ALongNameIsCutToFitTheMessage) {
     std::int32_t result = 0;
     const std::string message = OpenCapturingMessages(erf, longName.c_str(), result);
     EXPECT_EQ(result, -12);
-    EXPECT_EQ(message, "TIFF endian error: " + longName.substr(0, ErfFile::kNameSize - 1) + "\n");
+    EXPECT_EQ(message, std::string(program_invocation_short_name) +
+                           ": TIFF endian error: " + longName.substr(0, ErfFile::kNameSize - 1) + "\n");
 }
 
 #if RUDI_CAN_BOUND_MEMORY

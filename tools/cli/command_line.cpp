@@ -10,6 +10,14 @@
 
 #include "rudi_version.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
 namespace cli {
 
 void AddVersion(CLI::App& app) {
@@ -61,6 +69,60 @@ std::string Plain(const CLI::ParseError& error) {
     return text;
 }
 
+// The columns help is wrapped to: the terminal's width when standard output
+// is one, else kHelpColumns.
+constexpr std::size_t kHelpColumns = 80;
+// Narrower terminals still get lines of at least this much room.
+constexpr std::size_t kNarrowestHelp = 40;
+
+std::size_t HelpColumns() {
+#ifdef _WIN32
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (_isatty(_fileno(stdout)) != 0 && GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) != 0) {
+        return std::max<std::size_t>(static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1),
+                                     kNarrowestHelp);
+    }
+#else
+    winsize size{};
+    if (isatty(STDOUT_FILENO) != 0 && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return std::max<std::size_t>(size.ws_col, kNarrowestHelp);
+    }
+#endif
+    return kHelpColumns;
+}
+
+// Where a line's text resumes after its indent, or after an option's name
+// and the gap before its description.
+std::size_t HangingIndent(const std::string& line) {
+    const std::size_t text = line.find_first_not_of(' ');
+    if (text == std::string::npos || text == 0) return 0;
+    const std::size_t gap = line.find("  ", text);
+    const std::size_t description = gap == std::string::npos ? std::string::npos : line.find_first_not_of(' ', gap);
+    return description != std::string::npos && description < line.size() / 2 + 1 ? description : text;
+}
+
+// `help` with every line longer than `columns` broken between words, its
+// continuation lines indented under the text they continue.
+std::string Wrapped(const std::string& help, std::size_t columns) {
+    std::string out;
+    std::size_t start = 0;
+    while (start < help.size()) {
+        const std::size_t end = std::min(help.find('\n', start), help.size());
+        std::string line = help.substr(start, end - start);
+        start = end + 1;
+        const std::string indent(HangingIndent(line), ' ');
+        while (line.size() > columns) {
+            std::size_t cut = line.rfind(' ', columns);
+            if (cut == std::string::npos || cut <= indent.size()) cut = line.find(' ', columns);
+            if (cut == std::string::npos) break;
+            out += line.substr(0, line.find_last_not_of(' ', cut) + 1) + "\n";
+            line = indent + line.substr(cut + 1);
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
 }  // namespace
 
 CLI::Validator OneOf(const std::vector<std::string>& choices) {
@@ -81,7 +143,7 @@ std::optional<int> Parse(CLI::App& app, int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
-        std::fputs(app.help().c_str(), stdout);
+        std::fputs(Wrapped(app.help(), HelpColumns()).c_str(), stdout);
         return 0;
     } catch (const CLI::CallForVersion& version) {
         std::printf("%s\n", version.what());

@@ -12,9 +12,11 @@
 #include "develop/dib.h"
 #include "develop/file_owner.h"
 #include "develop/raw_decoder.h"
+#include "platform/win32.h"
 #include "plugin/raw_strip_of.h"
 #include "tools/output/file_names.h"
 #include "tools/output/output_file.h"
+#include "tools/picture/picture_writer.h"
 
 namespace {
 
@@ -25,13 +27,30 @@ FileOwner OpenInput(const std::string& input, std::string& error) {
     return file;
 }
 
-// Whether `input` opens and starts with a TIFF header; `error` says why not
-// where the file cannot be read.
-bool ReadableTiff(const std::string& input, std::string& error) {
+// While another program holds the file for itself alone, the module can only
+// say it found no picture: asked after a failure, so that the reason is named.
+bool InUseByAnotherProgram(const std::string& name) {
+    const HANDLE handle =
+        CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(handle);
+    return false;
+}
+
+constexpr const char* kInUse = ": in use by another program";
+
+// What is wrong with the file's TIFF header, as erf-info says it; empty for a
+// good one.
+std::string HeaderProblem(const std::string& input) {
+    std::string error;
     const FileOwner file = OpenInput(input, error);
-    char header[4] = {};
-    return file != nullptr && std::fread(header, 1, sizeof header, file.get()) == sizeof header &&
-           (std::memcmp(header, "II*\0", 4) == 0 || std::memcmp(header, "MM\0*", 4) == 0);
+    unsigned char header[4] = {};
+    const std::size_t got = file == nullptr ? 0 : std::fread(header, 1, sizeof header, file.get());
+    if (got < 2 || !((header[0] == 'I' && header[1] == 'I') || (header[0] == 'M' && header[1] == 'M'))) {
+        return "not a TIFF file (no II or MM byte-order mark)";
+    }
+    const unsigned number = header[0] == 'I' ? header[2] | header[3] << 8 : header[2] << 8 | header[3];
+    return got == sizeof header && number == 42 ? std::string() : "not a TIFF file (the header lacks the number 42)";
 }
 
 std::string Size(std::uint32_t width, std::uint32_t height) {
@@ -89,20 +108,35 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     picture = Picture{};
     const bool decoded = DecodeFile(module, name, delivery, takeRow, error);
     error = NamedAs(error, name, input);
-    // The module does not say why a file gave nothing: asked here. Parsed
-    // again only past a good header, whose errors the module has shown already.
-    if (!decoded && !ReadableTiff(input, error)) return false;
+    // The module does not say why a file gave nothing: asked here.
+    if (!decoded && InUseByAnotherProgram(name)) {
+        error = input + kInUse;
+        return false;
+    }
+    if (!decoded && OpenInput(input, error) == nullptr) return false;
+    // A file the module finds nothing in is named as erf-info names it.
+    // Parsed again only past a good header, whose error the module has shown already.
+    if (const std::string problem = decoded ? std::string() : HeaderProblem(input); !problem.empty()) {
+        error = input + ": not an EPSON RAW file: " + problem;
+        return false;
+    }
     // Everything the converter itself needs of the file, read once: the
     // verdict on the strip, the maker, the metadata and the orientation.
     PhotoFile erf;
-    erf.Open(name.c_str());
+    const std::int32_t opened = erf.Open(name.c_str());
     const bool whole = decoded && delivery.rows == delivery.height;
     // A file from another camera is named as such, not as a damaged one.
     if (const std::optional<std::string> maker = OtherMaker(erf); maker && !whole) {
         error = input + ": made by " + *maker + ", not an EPSON RAW file";
         return false;
     }
-    if (!decoded) return false;
+    if (!decoded) {
+        if (const std::string reason = NothingToDecode(erf); opened == 0 && !reason.empty()) {
+            error = input + ": " + reason;
+        }
+        return false;
+    }
+    report.notEpson = NotEpsonRaw(erf).value_or("");
     report.strip = CheckRawStrip(RawStripOf(erf));
     report.camera = ReadCameraNotes(erf);
     if (delivery.rows != delivery.height) {
@@ -136,8 +170,12 @@ bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeRepo
     std::uint32_t height = 0;
     std::string problem;
     if (!ReadThumbnail(name.c_str(), erf, width, height, picture.pixels, problem)) {
-        // A file that cannot be opened is said so, with the system's reason.
-        if (OpenInput(input, error) != nullptr) error = input + ": " + problem;
+        // A file held by another program, or that cannot be opened, is said so.
+        if (InUseByAnotherProgram(name)) {
+            error = input + kInUse;
+        } else if (OpenInput(input, error) != nullptr) {
+            error = input + ": " + problem;
+        }
         return false;
     }
     picture.width = static_cast<std::int32_t>(width);
@@ -146,4 +184,28 @@ bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeRepo
     for (std::size_t i = 0; i < picture.pixels.size(); i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
     report.camera = ReadCameraNotes(erf);
     return true;
+}
+
+std::string PictureSizeProblem(const std::string& input, PictureFormat format, bool thumbnail, bool upright) {
+    // A format that holds any size the module delivers needs no look at the file.
+    if (SizeProblem(format, UINT32_MAX, UINT32_MAX).empty()) return {};
+    std::string name, refusal;  // the refusal is named by the conversion itself
+    // Only past a good header, whose error the module shows itself.
+    if (!files::ForModule(input, name, refusal) || !HeaderProblem(input).empty()) return {};
+    ErfFile erf;
+    if (erf.Open(name.c_str()) != 0) return {};
+    std::uint32_t width = 0, height = 0;
+    if (thumbnail) {
+        erf.QueryMainImageTags(nullptr, &width, &height, nullptr, nullptr);
+    } else {
+        const RawStripCheck check = CheckRawStrip(RawStripOf(erf));
+        if (check.RowsDelivered() == 0) return {};  // the decode names what is wrong
+        width = check.width;
+        height = check.height;
+    }
+    if (upright && ReadCameraNotes(erf).orientation >= 5) std::swap(width, height);
+    const std::string problem = width == 0 || height == 0 ? std::string() : SizeProblem(format, width, height);
+    return problem.empty() ? problem
+                           : input + ": a " + FormatName(format) + " file cannot hold its " + Size(width, height) +
+                                 " pixels (" + problem + "); nothing was decoded";
 }

@@ -13,6 +13,7 @@
 #include "develop/raw_strip_check.h"
 #include "tiff/thumbnail.h"
 #include "tools/picture/picture.h"
+#include "tools/picture/picture_writer.h"
 
 // Told of each row as it arrives: rows received so far and the picture's height.
 using RowProgress = std::function<void(std::int32_t rowsDone, std::int32_t rows)>;
@@ -21,6 +22,7 @@ using RowProgress = std::function<void(std::int32_t rowsDone, std::int32_t rows)
 struct DecodeReport {
     RawStripCheck strip;  // the raw strip checked against the file
     CameraNotes camera;
+    std::string notEpson;  // why the file is not an EPSON RAW file, though decoded; empty when it is
 };
 
 // The module's decode (DecodeFile) with every row collected into `picture`,
@@ -39,6 +41,11 @@ std::string NamedAs(std::string message, const std::string& path, const std::str
 
 // The warning for a strip cut short, naming the file; empty for an intact one.
 std::string DamageWarning(const std::string& input, const RawStripCheck& strip);
+
+// Why a picture of `input` cannot be written as `format` (its raw image, or
+// its thumbnail; turned upright or not), found from its tags before anything
+// is decoded; empty when it can be, or when the decode itself will say why not.
+std::string PictureSizeProblem(const std::string& input, PictureFormat format, bool thumbnail, bool upright);
 
 // IFD0's RGB picture (see ReadThumbnail) as a picture, with its camera notes.
 // False with a message naming the file when it has none this can read.

@@ -146,15 +146,22 @@ private:
             std::fflush(stdout);
             return FileResult::kConverted;
         }
-        SpooledInput spooled;
         std::string error;
-        if (input == kStandardInput && !spooled.Spool(error)) return Fail(error);
-        const std::string path = input == kStandardInput ? spooled.path() : input;
+        // A target that cannot be made is named before anything is read or decoded.
+        if (OutputFile probe; target != kStandardOutput && !probe.Open(target, replace, error)) return Fail(error);
+        SpooledInput spooled;
+        const bool stream = ReadAsStream(input);
+        if (stream && !spooled.Spool(input, error)) return Fail(error);
+        const std::string path = stream ? spooled.path() : input;
         if (const std::string problem = InputProblem(path); !problem.empty()) {
             return Fail(ShownInput(input) + ": " + problem);
         }
         // Messages name the file by its path: standard input's is the copy's.
         const auto shown = [&](const std::string& message) { return NamedAs(message, path, ShownInput(input)); };
+        if (const std::string problem = PictureSizeProblem(path, plan_.format, options_.thumbnail, !options_.noRotate);
+            !problem.empty()) {
+            return Fail(shown(problem));
+        }
         Picture picture;
         DecodeReport report;
         const bool read = options_.thumbnail ? ReadThumbnailPicture(path, picture, report, error)
@@ -170,6 +177,11 @@ private:
         if (!warning.empty()) {
             progress_.Clear();
             std::fprintf(stderr, "erf-convert: warning: %s\n", warning.c_str());
+        }
+        if (!report.notEpson.empty()) {  // converted all the same, as the module decodes it
+            progress_.Clear();
+            std::fprintf(stderr, "erf-convert: warning: %s: %s; converted as the module decodes it\n",
+                         ShownInput(input).c_str(), report.notEpson.c_str());
         }
         if (!options_.noRotate) {
             picture = Oriented(std::move(picture), report.camera.orientation);
@@ -227,6 +239,14 @@ int Run(int argc, char** argv) {
                                                               options.force, options.skipExisting, options.inputs},
                                                              reason);
     if (!plan) return cli::BadUsage(app, reason);
+    // An option of another format would be ignored in silence: bad usage instead.
+    for (const auto& [option, format] :
+         {std::pair{"--quality", PictureFormat::kJpeg}, std::pair{"--compression", PictureFormat::kTiff}}) {
+        if (!options.info && app.count(option) > 0 && plan->format != format) {
+            return cli::BadUsage(app, std::string(option) + " applies to " + FormatName(format) +
+                                          " pictures only, not to " + FormatName(plan->format));
+        }
+    }
 
     std::string error;
     const auto module =

@@ -82,27 +82,6 @@ std::string OpenFailure() {
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
-// The verdict for a file that ends inside IFD0 or the raw-image directory;
-// empty when both lie whole in it.
-std::string DirectoryCutShort(const ErfFile& erf) {
-    const std::uint64_t fileBytes = erf.fileBytes.value_or(0);
-    const struct {
-        const char* name;
-        const ErfFile::DirectoryPlace& place;
-    } directories[] = {{"IFD0", erf.mainPlace}, {"the raw-image directory", erf.rawPlace}};
-    for (const auto& directory : directories) {
-        if (directory.place.offset == 0) continue;
-        const std::string size = ", the file has " + Number(fileBytes) + " bytes";
-        if (!directory.place.end)
-            return std::string("cut short inside ") + directory.name + ": it starts at byte " +
-                   Number(directory.place.offset) + size;
-        if (*directory.place.end > fileBytes)
-            return std::string("cut short inside ") + directory.name + ": it ends at byte " +
-                   Number(*directory.place.end) + size;
-    }
-    return {};
-}
-
 // The verdict on the raw strip, judged as the module's decode meets it.
 void Judge(const ErfFile& erf, FileReport& report) {
     // A directory cut by the file's end, or another camera's Make, is the
@@ -117,12 +96,12 @@ void Judge(const ErfFile& erf, FileReport& report) {
     }
     if (const std::optional<std::string> maker = OtherMaker(erf); maker && !decodes) {
         report.verdict = Verdict::kOtherCamera;
-        report.verdictText = "made by " + FieldText(*maker, true) + ", not an EPSON RAW file";
+        report.verdictText = FieldText(NothingToDecode(erf), true);
         return;
     }
     if (erf.rawIfd.Tags().empty()) {
         report.verdict = Verdict::kPlainTiff;
-        report.verdictText = "not an EPSON RAW file: a TIFF file without a raw-image directory";
+        report.verdictText = NothingToDecode(erf);
         return;
     }
     const RawStripCheck check = CheckRawStrip(RawStripOf(erf));
@@ -147,7 +126,7 @@ void Judge(const ErfFile& erf, FileReport& report) {
             break;
         case RawStripVerdict::kNoRawImage:
             report.verdict = Verdict::kNoRawSize;
-            report.verdictText = "not an EPSON RAW file: the raw-image directory gives no width or height";
+            report.verdictText = NothingToDecode(erf);
             break;
         case RawStripVerdict::kSizeUnknown:
             report.verdict = Verdict::kSizeUnknown;
@@ -162,6 +141,11 @@ void Judge(const ErfFile& erf, FileReport& report) {
             report.verdict = Verdict::kTooLargeForMemory;
             report.verdictText = "not usable: " + size + " is too large to decode in memory";
             break;
+    }
+    // Another maker's file, or another packing, that the module decodes all the same.
+    if (const std::optional<std::string> other = NotEpsonRaw(erf); other && decodes) {
+        report.verdict = Verdict::kNotEpsonRaw;
+        report.verdictText = FieldText(*other, true) + "; the module still decodes its " + size;
     }
 }
 

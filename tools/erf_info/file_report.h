@@ -31,7 +31,8 @@ enum class Verdict {
     kComplete,           // an EPSON RAW file with every byte of its raw strip in the file
     kCutShort,           // the file ends inside the raw strip
     kDirectoryCutShort,  // the file ends inside IFD0 or the raw-image directory
-    kOtherCamera,        // IFD0's Make names a maker other than EPSON
+    kOtherCamera,        // IFD0's Make names a maker other than EPSON, and nothing decodes
+    kNotEpsonRaw,        // decoded all the same, though another maker's or packed otherwise
     kNotTiff,            // no TIFF header
     kPlainTiff,          // no raw-image directory
     kNoRawSize,          // the raw-image directory gives no width or height

@@ -12,6 +12,7 @@ const char* VerdictName(Verdict verdict) {
         case Verdict::kCutShort: return "cutShort";
         case Verdict::kDirectoryCutShort: return "directoryCutShort";
         case Verdict::kOtherCamera: return "otherCamera";
+        case Verdict::kNotEpsonRaw: return "notEpsonRaw";
         case Verdict::kNotTiff: return "notTiff";
         case Verdict::kPlainTiff: return "plainTiff";
         case Verdict::kNoRawSize: return "noRawSize";

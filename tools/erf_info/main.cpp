@@ -52,13 +52,14 @@ int Run(int argc, char** argv) {
     for (const std::string& file : files) {
         SpooledInput spooled;
         std::string error;
-        if (file == kStandardInput && !spooled.Spool(error)) {
+        const bool stream = ReadAsStream(file);
+        if (stream && !spooled.Spool(file, error)) {
             std::fprintf(stderr, "erf-info: %s\n", error.c_str());
             allUsable = false;
             continue;
         }
-        FileReport report = ExamineGuarded(file == kStandardInput ? spooled.path() : file,
-                                           language == "ja" ? Language::kJapanese : Language::kEnglish);
+        FileReport report =
+            ExamineGuarded(stream ? spooled.path() : file, language == "ja" ? Language::kJapanese : Language::kEnglish);
         report.file = ShownInput(file);
         allUsable &= report.Usable();
         if (brief) {

@@ -8,6 +8,7 @@
 #include "tools/output/output_file.h"
 #include "tools/make_erf/test_chart.h"
 #include "tools/make_erf/picture_file.h"
+#include "platform/limits.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ constexpr std::uint32_t kMaxSide = 65535;
 struct Options {
     std::string output, input, byteOrder = "II";
     std::uint32_t width = 0, height = 0;  // 0: the camera's, or the input picture's
+    bool force = false;
 };
 
 void Describe(CLI::App& app, Options& options) {
@@ -37,6 +39,9 @@ void Describe(CLI::App& app, Options& options) {
     app.add_option("--input", options.input,
                    "A PNG or binary PPM picture instead of the chart (resized when a size is given)")
         ->option_text("PICTURE");
+    app.add_flag("--force", options.force,
+                 "Replace an existing file (as erf-convert's --force; a file named with -o is replaced anyway, "
+                 "the input picture never)");
 }
 
 int Fail(const std::string& message) {
@@ -63,7 +68,9 @@ int MakePicture(const Options& options, Picture& picture) {
         return 0;
     }
     std::string error;
-    if (!ReadPicture(options.input, picture, error)) return Fail(options.input + ": " + error);
+    // Without a size given, the picture's own must fit: refused from its header.
+    const std::uint32_t largestSide = width != 0 || height != 0 ? kLargestPictureSide : kMaxSide;
+    if (!ReadPicture(options.input, picture, error, largestSide)) return Fail(options.input + ": " + error);
     if (width != 0 || height != 0) {
         width = width != 0 ? width : static_cast<std::uint32_t>(picture.width);
         height = height != 0 ? height : static_cast<std::uint32_t>(picture.height);
@@ -83,18 +90,21 @@ int Run(int argc, char** argv) {
     Describe(app, options);
     if (const auto status = cli::Parse(app, argc, argv)) return *status;
     if (options.output.empty()) return cli::BadUsage(app, "no output file given: name it with -o PATH");
+    if (options.output == kStandardOutput && StandardOutputIsTerminal()) return cli::BadUsage(app, kTerminalRefused);
 
     if (const auto identity = options.output == kStandardOutput ? std::nullopt : IdentityOf(options.output);
         identity && identity == IdentityOf(options.input)) {
         return Fail(options.output + ": is the input picture " + options.input + "; not replaced");
     }
 
-    Picture picture;
-    if (const int status = MakePicture(options, picture); status != 0) return status;
     // The writer seeks back to patch offsets: standard output gets a copy.
+    // Made first, so that a target that cannot be written is named before
+    // any picture is read or made.
     OutputFile output(OutputFile::StandardOutput::kCopied);
     std::string error;
     if (!output.Open(options.output, true, error)) return Fail(error);
+    Picture picture;
+    if (const int status = MakePicture(options, picture); status != 0) return status;
     if (!WriteErf(output.temporaryPath(), picture, options.byteOrder == "II", error)) {
         return Fail(ShownName(options.output) + ": " + error);
     }

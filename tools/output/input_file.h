@@ -3,6 +3,7 @@
 // for the module, which opens its files by name.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "tools/output/output_file.h"
@@ -17,12 +18,22 @@ std::string InputProblem(const std::string& path);
 // How messages name an input: "standard input" for "-".
 inline std::string ShownInput(const std::string& input) { return input == kStandardInput ? "standard input" : input; }
 
-// Standard input copied whole into a temporary file, removed when this ends
-// (or by the next run, after a kill; see OutputFile).
+// The most bytes of a stream copied to a file: an EPSON RAW file's 32-bit
+// offsets address nothing beyond 4 GiB, so a longer stream is refused there.
+constexpr std::uint64_t kLargestSpooledInput = std::uint64_t{1} << 32;
+
+// Whether `input` is read as a stream and copied to a file first: standard
+// input ("-"), or a pipe, FIFO, socket or device (as `<(cat file)` names),
+// which the module could not read by name.
+bool ReadAsStream(const std::string& input);
+
+// A stream copied whole into a temporary file, removed when this ends (or by
+// the next run, after a kill; see OutputFile).
 class SpooledInput {
 public:
-    // False with the reason in `error` when standard input cannot be read or copied.
-    bool Spool(std::string& error);
+    // False with the reason in `error` when `input` ("-" or a stream, see
+    // ReadAsStream) cannot be read or copied, or passes kLargestSpooledInput.
+    bool Spool(const std::string& input, std::string& error);
     const std::string& path() const { return file_.temporaryPath(); }
 
 private:

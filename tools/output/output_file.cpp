@@ -15,6 +15,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,48 +30,83 @@ namespace fs = std::filesystem;
 std::string FolderOrHere(const fs::path& folder) { return folder.empty() ? std::string(".") : files::NameOf(folder); }
 
 // What marks a temporary file of ours: ".NAME.incomplete-PROCESS-" and a
-// unique ending, NAME the target's (or "standard-output").
+// unique ending of kEndingLength letters and digits, NAME the target's (or
+// "standard-output", "standard-input").
 constexpr const char* kTemporaryMark = ".incomplete-";
+constexpr std::size_t kEndingLength = 6;
 // Room left in a 255-byte file name for the mark, the process and the ending.
 constexpr std::size_t kLongestNameInTemporary = 200;
+// The most digits a process number has in a temporary file's name (2^32 - 1).
+constexpr std::size_t kLongestProcessNumber = 10;
 
-bool ProcessIsGone(unsigned long process);
-
-std::string TemporaryName(const std::string& target, unsigned long process) {
+std::string TemporaryStem(const std::string& target) {
     std::string name = target == kStandardOutput ? "standard-output" : files::NameOf(files::PathOf(target).filename());
     name.resize(std::min(name.size(), kLongestNameInTemporary));
-    return "." + name + kTemporaryMark + std::to_string(process) + "-";
+    return "." + name + kTemporaryMark;
 }
 
-// Removes the temporary files in `folder` that a run of ours left when it was
-// killed: those whose process has ended. Once a folder in a run: none can
-// appear later, this process being alive.
-void RemoveStaleTemporaries(const std::string& folder) {
+std::string TemporaryName(const std::string& target, unsigned long process) {
+    return TemporaryStem(target) + std::to_string(process) + "-";
+}
+
+bool IsAsciiAlphanumeric(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The process of `name` when it is exactly `stem`, a process number (digits,
+// no sign, blank or leading zero), '-' and the ending our files get; none for
+// any other name.
+std::optional<unsigned long> ProcessOfTemporary(const std::string& name, const std::string& stem) {
+    if (name.compare(0, stem.size(), stem) != 0) return std::nullopt;
+    const std::size_t dash = name.find('-', stem.size());
+    const std::size_t digits = dash == std::string::npos ? 0 : dash - stem.size();
+    if (digits == 0 || digits > kLongestProcessNumber || name[stem.size()] == '0') return std::nullopt;
+    if (name.size() != dash + 1 + kEndingLength) return std::nullopt;
+    unsigned long process = 0;
+    for (std::size_t i = stem.size(); i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9') return std::nullopt;
+        process = process * 10 + static_cast<unsigned long>(name[i] - '0');
+    }
+    if (!std::all_of(name.begin() + static_cast<std::ptrdiff_t>(dash) + 1, name.end(), IsAsciiAlphanumeric))
+        return std::nullopt;
+    return process;
+}
+
+bool ProcessIsGone(unsigned long process);
+// Removes `path` if it is a regular file of this user (never a link, a folder
+// or anything else) that no writer holds: a writer keeps its temporary file
+// locked while it lives, which holds across process namespaces too, where
+// its process number means nothing.
+void RemoveIfAbandoned(const fs::path& path);
+
+// Removes the temporary files for `target` in `folder` that a run of ours
+// left when it was killed: those of our own making, for this very name, whose
+// process has ended and whose writer holds them no more. Once for each name
+// in a run: none can appear later, this process being alive.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& target) {
     static std::set<std::string> cleaned;
-    if (!cleaned.insert(folder).second) return;
+    const std::string stem = TemporaryStem(target);
+    if (!cleaned.insert(folder + '\0' + stem).second) return;
     std::error_code failure;
     for (fs::directory_iterator entry(files::PathOf(folder), failure), end; !failure && entry != end;
          entry.increment(failure)) {
-        const std::string name = files::NameOf(entry->path().filename());
-        const std::size_t mark = name.rfind(kTemporaryMark);
-        if (name.empty() || name[0] != '.' || mark == std::string::npos) continue;
-        char* rest = nullptr;
-        const char* digits = name.c_str() + mark + std::strlen(kTemporaryMark);
-        const unsigned long process = std::strtoul(digits, &rest, 10);
-        std::error_code ignored;
-        if (rest != digits && *rest == '-' && entry->is_regular_file(ignored) && ProcessIsGone(process)) {
-            fs::remove(entry->path(), ignored);
-        }
+        const std::optional<unsigned long> process = ProcessOfTemporary(files::NameOf(entry->path().filename()), stem);
+        if (process && ProcessIsGone(*process)) RemoveIfAbandoned(entry->path());
     }
 }
 
 // A symbolic link at the target is followed, so that the link stays and the
-// file it names gets the new bytes.
+// file it names gets the new bytes: a dangling link too, whose target is then
+// made. At most kLinksFollowed links, as the system's own lookups.
 std::string ResolvedTarget(const std::string& target) {
-    std::error_code failure;
-    if (!fs::is_symlink(files::PathOf(target), failure)) return target;
-    const fs::path resolved = fs::weakly_canonical(files::PathOf(target), failure);
-    return failure ? target : files::NameOf(resolved);
+    constexpr int kLinksFollowed = 40;
+    fs::path path = files::PathOf(target);
+    for (int followed = 0; followed < kLinksFollowed; ++followed) {
+        std::error_code failure;
+        if (!fs::is_symlink(fs::symlink_status(path, failure))) return files::NameOf(path);
+        const fs::path next = fs::read_symlink(path, failure);
+        if (failure) return files::NameOf(path);
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return target;
 }
 
 #ifdef _WIN32
@@ -93,12 +129,26 @@ bool ProcessIsGone(unsigned long process) {
     return ended;
 }
 
-// A new, empty file named TemporaryName(target) and a number in `folder`.
+// The file is opened without FILE_SHARE_DELETE: while its writer lives, no
+// other process can remove it.
+void RemoveIfAbandoned(const fs::path& path) {
+    std::error_code failure;
+    if (!fs::is_regular_file(fs::symlink_status(path, failure))) return;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+        return;
+    DeleteFileW(path.c_str());
+}
+
+// A new, empty file named TemporaryName(target) and a number of
+// kEndingLength digits in `folder`, open to no other process.
 bool MakeTemporary(const std::string& folder, const std::string& target, std::string& name, std::FILE*& stream,
                    std::string& reason) {
     const std::string stem = folder + "\\" + TemporaryName(target, GetCurrentProcessId());
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-        name = stem + std::to_string(attempt);
+        const std::string number = std::to_string(attempt);
+        name = stem + std::string(kEndingLength - number.size(), '0') + number;
         HANDLE handle = CreateFileW(files::Wide(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
@@ -152,14 +202,72 @@ bool ProcessIsGone(unsigned long process) {
     return process > 0 && process <= INT32_MAX && kill(static_cast<pid_t>(process), 0) != 0 && errno == ESRCH;
 }
 
-// A new, empty file named TemporaryName(target) in `folder`; it takes the mode
-// of the file it replaces, or the mode any new file would get.
+#ifdef F_OFD_SETLK
+// A lock held by the open file itself: closing another descriptor of the same
+// file (as the module does with an input spooled here) keeps it, and it
+// binds every process that sees the file, in whatever PID namespace.
+constexpr int kSetLock = F_OFD_SETLK;
+#else
+constexpr int kSetLock = F_SETLK;
+#endif
+
+// Locks the whole of `descriptor`'s file, without waiting.
+bool LockWhole(int descriptor, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return fcntl(descriptor, kSetLock, &lock) == 0;
+}
+
+bool SameFile(const struct stat& one, const struct stat& other) {
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+void RemoveIfAbandoned(const fs::path& path) {
+    struct stat named {};
+    if (lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_uid != geteuid()) return;
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) return;
+    struct stat opened {};
+    // A writer holds a write lock on its file while it lives: a read lock
+    // here is refused then. The name must still lead to the file locked.
+    if (fstat(descriptor, &opened) == 0 && SameFile(opened, named) && LockWhole(descriptor, F_RDLCK) &&
+        lstat(path.c_str(), &named) == 0 && SameFile(opened, named)) {
+        unlink(path.c_str());
+    }
+    close(descriptor);
+}
+
+// A new, empty file named TemporaryName(target) and six letters or digits in
+// `folder`, write-locked for as long as it is open (see RemoveIfAbandoned);
+// it takes the mode of the file it replaces, or the mode any new file would
+// get.
 bool MakeTemporary(const std::string& folder, const std::string& target, std::string& name, std::FILE*& stream,
                    std::string& reason) {
-    std::string pattern = folder + "/" + TemporaryName(target, static_cast<unsigned long>(getpid())) + "XXXXXX";
-    const int descriptor = mkstemp(pattern.data());
+    // A run cleaning the folder may hold the new file for a moment, before
+    // its lock, and remove it: then another name is taken.
+    constexpr int kAttempts = 100;
+    std::string pattern;
+    int descriptor = -1;
+    for (int attempt = 0; attempt < kAttempts && descriptor < 0; ++attempt) {
+        pattern = folder + "/" + TemporaryName(target, static_cast<unsigned long>(getpid())) +
+                  std::string(kEndingLength, 'X');
+        descriptor = mkstemp(pattern.data());
+        if (descriptor < 0) {
+            reason = ErrnoText(errno);
+            return false;
+        }
+        struct stat opened {
+        }, named{};
+        const bool locked = LockWhole(descriptor, F_WRLCK);
+        if (locked && fstat(descriptor, &opened) == 0 && lstat(pattern.c_str(), &named) == 0 && SameFile(opened, named))
+            break;
+        if (!locked) unlink(pattern.c_str());
+        close(descriptor);
+        descriptor = -1;
+    }
     if (descriptor < 0) {
-        reason = ErrnoText(errno);
+        reason = ErrnoText(EEXIST);
         return false;
     }
     name = pattern;
@@ -271,7 +379,7 @@ bool OutputFile::Open(const std::string& target, bool replace, std::string& erro
         folder = FolderOrHere(files::PathOf(target_).parent_path());
     }
     std::string reason;
-    RemoveStaleTemporaries(folder);
+    RemoveStaleTemporaries(folder, target_);
     if (MakeTemporary(folder, target_, temporary_, stream_, reason)) return true;
     error = ToStandardOutput() ? "cannot create a file in " + folder + " for standard output (" + reason + ")"
                                : target + ": cannot create a file in its directory (" + reason + ")";

@@ -3,8 +3,10 @@
 // complete and on disk. Whatever fails, what was at the target before stays
 // as it was; an interrupt (SIGINT, SIGTERM, SIGHUP, SIGPIPE) removes the
 // temporary file. A temporary file is named after its target and the process
-// that writes it (".NAME.incomplete-PROCESS-XXXXXX"); one left by a process
-// that has ended (killed) is removed by the next Open in that folder.
+// that writes it (".NAME.incomplete-PROCESS-XXXXXX"), and its writer holds it
+// (locked, on Windows open to no one else) while it lives. One left by a
+// process that was killed is removed by the next Open of the same target:
+// only a regular file of this user, named exactly so, that no writer holds.
 #pragma once
 
 #include <cstdint>

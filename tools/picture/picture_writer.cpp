@@ -47,6 +47,14 @@ Writer WriterOf(PictureFormat format) {
 
 bool CanWrite(PictureFormat format) { return WriterOf(format) != nullptr; }
 
+std::string SizeProblem(PictureFormat format, std::uint32_t width, std::uint32_t height) {
+    if (format == PictureFormat::kBmp) return BmpSizeProblem(width, height);
+#ifdef RUDI_HAVE_JPEG
+    if (format == PictureFormat::kJpeg) return JpegSizeProblem(width, height);
+#endif
+    return {};
+}
+
 bool WritePicture(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::string& error) {
     if (!CanWrite(request.format)) {
         error = request.target + ": this build cannot write " + FormatName(request.format) + " files";

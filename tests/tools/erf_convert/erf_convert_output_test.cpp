@@ -3,6 +3,11 @@
 // the user did not name.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -41,6 +46,11 @@ TEST(ErfConvertUsage, RefusesBadUsageFirstWithStatus2AndMakesNothing) {
         {"", "no FILE to convert"},
         {"--info a.erf", "--info takes no FILE"},
         {"a.erf --force -n", "--force and --skip-existing cannot be used together"},
+        // An option of another format would be ignored.
+        {"a.erf -o x.png --quality 50", "--quality applies to JPEG pictures only, not to PNG"},
+        {"a.erf -o x.png --compression lzw", "--compression applies to TIFF pictures only, not to PNG"},
+        {"a.erf --format bmp --quality 90", "--quality applies to JPEG pictures only, not to BMP"},
+        {"a.erf -o x.jpg --compression none", "--compression applies to TIFF pictures only, not to JPEG"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -246,7 +256,7 @@ TEST(ErfConvertOutput, RefusesATerminalAsStandardOutput) {
 }
 
 // A run killed half-way leaves its temporary file, named after the picture it
-// was for; the next run into that folder removes it, and only such leftovers.
+// was for; the next run writing that picture removes it, and only such leftovers.
 TEST(ErfConvertOutput, TheNextRunRemovesATemporaryFileLeftByAKilledOne) {
     const Scratch scratch;
     WriteFile(scratch / "big.erf", ErfBytes(40, 20));
@@ -261,16 +271,116 @@ TEST(ErfConvertOutput, TheNextRunRemovesATemporaryFileLeftByAKilledOne) {
     EXPECT_FALSE(fs::exists(scratch / "big.png"));
     // Another running writer's file stays.
     const Outcome alive = RunProgram(scratch, here + "sleep 30 >/dev/null & echo $!", "");
-    const std::string living = ".other.png.incomplete-" + alive.out.substr(0, alive.out.size() - 1) + "-abcdef";
+    const std::string living = ".big.png.incomplete-" + alive.out.substr(0, alive.out.size() - 1) + "-abcdef";
     WriteFile(scratch / living, {'x'});
     WriteFile(scratch / ".incomplete-notours", {'x'});
+    // A run writing another picture leaves them all.
     ASSERT_EQ(RunProgram(scratch, here + ERF_CONVERT, "small.erf -o small.png").status, 0);
+    EXPECT_TRUE(fs::exists(scratch / killed.out.substr(0, killed.out.size() - 1)));
+    ASSERT_EQ(RunProgram(scratch, here + ERF_CONVERT, "small.erf -o big.png").status, 0);
     RunProgram(scratch, "kill " + alive.out, "");
     std::set<std::string> left;
     for (const std::string& name : Listing(scratch)) {
         if (name.find("incomplete") != std::string::npos) left.insert(name);
     }
     EXPECT_EQ(left, (std::set<std::string>{living, ".incomplete-notours"}));
+}
+
+bool NoSuchProcess(int process) { return kill(process, 0) != 0 && errno == ESRCH; }
+
+// A process number that no process of this namespace has, nor the two after it.
+std::string DeadProcess() {
+    for (int process = 30000;; --process) {
+        if (NoSuchProcess(process) && NoSuchProcess(process + 1) && NoSuchProcess(process + 2))
+            return std::to_string(process);
+    }
+}
+
+// The cleanup removes only a regular file of this user named exactly as the
+// tool names its temporary files, for the picture being written, whose
+// process is gone and whose writer holds it no more: whatever merely looks
+// like one stays, as does the file of a writer in another PID namespace
+// (where its process number means nothing).
+TEST(ErfConvertOutput, TheCleanupRemovesNothingItDidNotMake) {
+    const Scratch scratch;
+    WriteFile(scratch / "ok.erf", ErfBytes(4, 2));
+    WriteFile(scratch / "elsewhere.txt", {'k', 'e', 'e', 'p'});
+    const std::string dead = DeadProcess();
+    const std::string ours = ".out.png.incomplete-" + dead + "-";
+    const struct {
+        std::string name;
+        std::string kind;  // "file", "link" (to elsewhere.txt), "folder", "other user"
+        bool removed;
+    } cases[] = {
+        {ours + "aB3dE9", "file", true},  // a leftover of a killed run: the one to go
+        {".thesis.incomplete-" + dead + "-final.txt", "file", false},
+        {".b.incomplete-" + dead + "-", "file", false},
+        {".link.incomplete-" + dead + "-abcdef", "link", false},
+        {ours + "abcdefg", "file", false},
+        {ours + "abcde", "file", false},
+        {ours + "abc.ef", "file", false},
+        {".out.png.incomplete- " + dead + "-abcdef", "file", false},
+        {".out.png.incomplete-+" + dead + "-abcdef", "file", false},
+        {".out.png.incomplete-0" + dead + "-abcdef", "file", false},
+        {".other.png.incomplete-" + dead + "-abcdef", "file", false},  // not a picture this run writes
+        {ours + "linked", "link", false},
+        {ours + "folder", "folder", false},
+        {ours + "others", "other user", false},
+    };
+    for (const auto& c : cases) {
+        const fs::path path = scratch / c.name;
+        if (c.kind == "link") fs::create_symlink(scratch / "elsewhere.txt", path);
+        if (c.kind == "folder") fs::create_directory(path);
+        if (c.kind == "file" || c.kind == "other user") WriteFile(path, {'x'});
+        if (c.kind == "other user") {
+            ASSERT_EQ(chown(path.c_str(), 4242, 4242), 0);
+        }
+    }
+    const Outcome run = ErfConvert(scratch, (scratch / "ok.erf").string() + " -o " + (scratch / "out.png").string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(fs::exists(fs::symlink_status(scratch / c.name)), !c.removed);
+    }
+    EXPECT_EQ(Slurp(scratch / "elsewhere.txt"), "keep");
+}
+
+TEST(ErfConvertOutput, TheCleanupKeepsTheFileOfAWriterInAnotherPidNamespace) {
+    const Scratch scratch;
+    WriteFile(scratch / "ok.erf", ErfBytes(4, 2));
+    const std::string dead = DeadProcess();
+    const std::string shared = "TMPDIR=" + scratch.path().string() + " ";
+    // The writer spools its standard input (held open by sleep) into the
+    // shared folder, under a process number that is free on this side.
+    // --kill-child: the namespace ends with unshare, the writer with it.
+    const std::string unshare = "unshare --user --map-root-user --pid --fork --mount-proc --kill-child";
+    if (RunProgram(scratch, unshare, "true").status != 0) {
+        GTEST_SKIP() << "no PID namespaces here";
+    }
+    const std::string inside = "echo " + std::to_string(std::stol(dead) - 1) +
+                               " > /proc/sys/kernel/ns_last_pid && sleep 20 | " + shared + ERF_CONVERT + " - -o " +
+                               (scratch / "never.png").string();
+    const Outcome started = RunProgram(scratch, unshare + " sh -c '" + inside + "' >/dev/null 2>&1 & echo $!", "");
+    const pid_t namespaceHolder = std::stoi(started.out);
+    const std::string living = ".standard-input.incomplete-";
+    std::string found;
+    for (int wait = 0; wait < 100 && found.empty(); ++wait) {
+        for (const auto& entry : fs::directory_iterator(scratch.path())) {
+            if (entry.path().filename().string().rfind(living, 0) == 0) found = entry.path().filename().string();
+        }
+        if (found.empty()) RunProgram(scratch, "sleep 0.1", "");
+    }
+    if (found.empty()) kill(namespaceHolder, SIGTERM);
+    ASSERT_FALSE(found.empty()) << "the writer in the other namespace made no file " << living;
+    // Its process number (one of the next two: sleep may come first) is free here.
+    EXPECT_TRUE(NoSuchProcess(std::stoi(found.substr(living.size())))) << found;
+    // This side spools its own standard input into the same folder, and
+    // cleans that folder of such files first.
+    const Outcome run = RunProgram(scratch, shared + ERF_CONVERT,
+                                   "- -o " + (scratch / "here.png").string() + " < " + (scratch / "ok.erf").string());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(scratch / found));
+    kill(namespaceHolder, SIGTERM);
 }
 
 // A folder, an empty file and a missing one are each named for what they
@@ -315,6 +425,166 @@ TEST(ToolInputs, FoldersEmptyFilesAndStandardInput) {
         if (name.rfind(".standard-input.incomplete-", 0) == 0) left.insert(name);
     }
     EXPECT_EQ(left, std::set<std::string>{});
+}
+
+// Both tools give one reason for a file: in use by another program (the
+// share-mode lock the module takes), cut short in a directory, another
+// maker's or another packing; a pipe is read as standard input is.
+TEST(ToolInputs, BothToolsNameTheSameReason) {
+    const Scratch scratch;
+    const std::string here = "cd " + scratch.path().string() + " && ";
+    WriteChartErf(scratch / "ok.erf", 40, 30);
+    std::string bytes = Slurp(scratch / "ok.erf");
+    WriteFile(scratch / "cut.erf", {bytes.begin(), bytes.begin() + 300});
+    std::string nikon = bytes;
+    nikon.replace(nikon.find("SEIKO EPSON CORP."), 17, "NIKON CORPORATION");
+    WriteFile(scratch / "nikon.erf", {nikon.begin(), nikon.end()});
+    const std::vector<std::uint8_t> plain = ErfBytes(10, 2);
+    std::vector<std::uint8_t> packed = plain;
+    // The raw directory's Compression (SHORT 32769, little-endian) made 34713.
+    const std::vector<std::uint8_t> epsonPacking = {0x03, 0x01, 3, 0, 1, 0, 0, 0, 0x01, 0x80};
+    const auto at = std::search(packed.begin(), packed.end(), epsonPacking.begin(), epsonPacking.end());
+    ASSERT_NE(at, packed.end());
+    at[8] = 0x99;
+    at[9] = 0x87;
+    WriteFile(scratch / "other-packing.erf", packed);
+    const struct {
+        std::string file;
+        std::string prefix;  // what runs before the tool, in the scratch folder
+        std::string reason;  // erf-convert's (after "NAME: ") and erf-info's (in --brief)
+        int convertStatus;   // 0: converted with the reason as a warning
+    } cases[] = {
+        {"ok.erf", "flock -x ok.erf ", "in use by another program", 1},
+        {"cut.erf", "", "cut short inside the raw-image directory: it starts at byte 328, the file has 300 bytes", 1},
+        {"nikon.erf", "", "made by NIKON CORPORATION, not an EPSON RAW file", 0},
+        {"other-packing.erf", "",
+         "not an EPSON RAW file: the raw-image directory's Compression is 34713, not EPSON's packing (32769)", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const Outcome convert = RunProgram(scratch, here + c.prefix + ERF_CONVERT, c.file + " -o out.png");
+        EXPECT_EQ(convert.status, c.convertStatus);
+        EXPECT_EQ(convert.err, "erf-convert: " + (c.convertStatus == 0 ? std::string("warning: ") : "") + c.file +
+                                   ": " + c.reason +
+                                   (c.convertStatus == 0 ? "; converted as the module decodes it" : "") + "\n");
+        const Outcome info = RunProgram(scratch, here + c.prefix + ERF_INFO, "--brief " + c.file);
+        EXPECT_EQ(info.status, 1);
+        EXPECT_EQ((info.out + info.err).find(c.reason), info.out.empty() ? 13 + c.file.size() : c.file.size() + 2)
+            << info.out << info.err;
+        fs::remove(scratch / "out.png");
+    }
+    const Outcome thumbnail = RunProgram(scratch, here + "flock -x ok.erf " ERF_CONVERT, "--thumbnail ok.erf");
+    EXPECT_EQ(thumbnail.err, "erf-convert: ok.erf: in use by another program\n");
+    // A pipe and a FIFO are copied aside, as standard input is.
+    const Outcome piped = RunProgram(scratch, here + "bash -c '" ERF_CONVERT " <(cat ok.erf) -o piped.png'", "");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(ReadPng(scratch / "piped.png").width, 40);
+    const Outcome pipedInfo = RunProgram(scratch, here + "bash -c '" ERF_INFO " --brief <(cat ok.erf)'", "");
+    EXPECT_EQ(pipedInfo.status, 0) << pipedInfo.err;
+    EXPECT_NE(pipedInfo.out.find(": EPSON RAW, complete\n"), std::string::npos) << pipedInfo.out;
+    const Outcome fifo = RunProgram(scratch, here + "mkfifo f && (cat ok.erf > f &) && " ERF_INFO, "--brief f");
+    EXPECT_EQ(fifo.out, "f: EPSON RAW, complete\n") << fifo.err;
+}
+
+// A stream is copied aside up to 4 GiB, the most an EPSON RAW file can
+// address: a longer one is refused with a message, its copy removed.
+TEST(ToolInputs, StandardInputIsCopiedUpTo4GiB) {
+    const Scratch scratch;
+    const std::string shared = "TMPDIR=" + scratch.path().string() + " ";
+    for (const std::uint64_t bytes : {std::uint64_t{1} << 32, (std::uint64_t{1} << 32) + 1}) {
+        SCOPED_TRACE(bytes);
+        const Outcome run =
+            RunProgram(scratch, "head -c " + std::to_string(bytes) + " /dev/zero | " + shared + ERF_INFO, "--brief -");
+        EXPECT_EQ(run.status, 1);
+        if (bytes == std::uint64_t{1} << 32) {
+            EXPECT_EQ(run.out, "standard input: not an EPSON RAW file: not a TIFF file (no II or MM byte-order mark)\n")
+                << run.err;
+        } else {
+            EXPECT_EQ(run.err,
+                      "erf-info: standard input: longer than 4 GiB, more than an EPSON RAW file can address; not "
+                      "read further\n");
+        }
+        std::set<std::string> left;
+        for (const auto& entry : fs::directory_iterator(scratch.path())) {
+            if (entry.path().filename().string().rfind(".standard-input", 0) == 0) left.insert(entry.path());
+        }
+        EXPECT_EQ(left, std::set<std::string>{});
+    }
+}
+
+// A dangling link given with -o stays a link, and the file it names is made.
+TEST(ErfConvertOutput, ADanglingLinkGetsThePictureAtItsTarget) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    fs::create_directory(scratch / "sub");
+    fs::create_symlink("sub/made.png", scratch / "link.png");
+    fs::create_symlink("link.png", scratch / "link-to-link.png");
+    const Outcome run =
+        ErfConvert(scratch, (scratch / "photo.erf").string() + " -o " + (scratch / "link-to-link.png").string());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(scratch / "link.png"));
+    EXPECT_TRUE(fs::is_symlink(scratch / "link-to-link.png"));
+    EXPECT_EQ(ReadPng(scratch / "sub" / "made.png").width, 4);
+}
+
+// A full disk is named by every writer with the failing call's reason.
+TEST(ErfConvertOutput, AFullDiskIsNamedWithItsReasonInEveryFormat) {
+    const Scratch scratch;
+    WriteChartErf(scratch / "big.erf", 400, 300);
+    fs::create_directory(scratch / "small");
+    const std::string unshare = "unshare --user --map-root-user --mount";
+    if (RunProgram(scratch, unshare, "true").status != 0) {
+        GTEST_SKIP() << "no mount namespaces here";
+    }
+    for (const std::string format : {"png", "jpg", "tif", "bmp"}) {
+        SCOPED_TRACE(format);
+        const Outcome run =
+            RunProgram(scratch,
+                       "cd " + scratch.path().string() + " && " + unshare +
+                           " sh -c 'mount -t tmpfs -o size=16k none small && " ERF_CONVERT " big.erf -o small/big." +
+                           format + "'",
+                       "");
+        EXPECT_EQ(run.status, 1);
+        const bool named = run.err.find("(No space left on device)") != std::string::npos ||
+                           (format == "jpg" && run.err.find("out of disk space") != std::string::npos);
+        EXPECT_TRUE(named) << run.err;
+    }
+}
+
+// A target that cannot be made is named before the input is read: strace
+// shows the input is never opened.
+TEST(ErfConvertOutput, AnUnwritableTargetIsNamedBeforeTheInputIsRead) {
+    const Scratch scratch;
+    WriteFile(scratch / "photo.erf", ErfBytes(4, 2));
+    for (const std::string option : {"", " --thumbnail"}) {
+        SCOPED_TRACE(option);
+        const Outcome run =
+            RunProgram(scratch, "strace -f -e trace=openat,open -o " + (scratch / "calls").string() + " " ERF_CONVERT,
+                       (scratch / "photo.erf").string() + " -o /nonexistent/photo.png" + option);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err,
+                  "erf-convert: /nonexistent/photo.png: cannot create a file in its directory (No such file "
+                  "or directory)\n");
+        EXPECT_EQ(Slurp(scratch / "calls").find("photo.erf"), std::string::npos);
+    }
+}
+
+// A size the chosen format cannot hold is named from the file's tags, before
+// anything is decoded; the largest it holds is written.
+TEST(ErfConvertOutput, ASizeTheFormatCannotHoldIsNamedBeforeDecoding) {
+    const Scratch scratch;
+    WriteChartErf(scratch / "widest.erf", 65500, 2);
+    WriteChartErf(scratch / "wider.erf", 65501, 2);
+    const std::string wider = (scratch / "wider.erf").string();
+    const Outcome refused = ErfConvert(scratch, wider + " -o " + (scratch / "wider.jpg").string());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "erf-convert: " + wider +
+                               ": a JPEG file cannot hold its 65501 x 2 pixels (a JPEG picture has 1 to 65500 pixels a "
+                               "side); nothing was decoded\n");
+    EXPECT_EQ(ErfConvert(scratch, wider + " -o " + (scratch / "wider.png").string()).status, 0);
+    const Outcome widest =
+        ErfConvert(scratch, (scratch / "widest.erf").string() + " -o " + (scratch / "widest.jpg").string());
+    EXPECT_EQ(widest.status, 0) << widest.err;
 }
 
 TEST(ErfConvertOutput, NamesAnOutputItCannotCreate) {

@@ -54,7 +54,7 @@ TEST(ErfConvertDamage, SaysWhyTheModuleRefusedAPicture) {
     const Outcome run = ErfConvert(scratch, (scratch / "large.erf").string());
     EXPECT_EQ(run.status, 1);
     // The module's own message box (a line on standard error here), then the tool's line.
-    EXPECT_EQ(run.err, "Picture too large for memory: " + (scratch / "large.erf").string() +
+    EXPECT_EQ(run.err, "erf-convert: Picture too large for memory: " + (scratch / "large.erf").string() +
                            " (30000 x 30000 pixels)\n"
                            "erf-convert: " +
                            (scratch / "large.erf").string() +

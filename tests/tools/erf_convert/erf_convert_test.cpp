@@ -93,19 +93,19 @@ TEST(ErfConvert, NamesEachFileItCannotConvertAndGoesOn) {
               "erf-convert: " + missing +
                   ": no such file\n"
                   // the module's own message, once, then ours
-                  "TIFF endian error: " +
+                  "erf-convert: TIFF endian error: " +
                   text +
                   "\n"
                   "erf-convert: " +
                   text +
-                  ": no picture in the file (not an EPSON RAW file, or its raw image has no size)\n"
+                  ": not an EPSON RAW file: not a TIFF file (no II or MM byte-order mark)\n"
                   "erf-convert: " +
                   (scratch / "huge.erf").string() +
                   ": the picture (100000 x 100000) is larger than the file can hold: 167 bytes hold at most 1336 "
                   "pixels, so the file is cut short or damaged; nothing was decoded\n"
                   "erf-convert: " +
                   (scratch / "empty.erf").string() +
-                  ": no picture in the file (not an EPSON RAW file, or its raw image has no size)\n");
+                  ": not an EPSON RAW file: a TIFF file without a raw-image directory\n");
 }
 
 TEST(ErfConvert, NamesAModuleItCannotLoad) {

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/byte_builder.h"
 #include "tests/support/cp932.h"
@@ -399,6 +400,39 @@ TEST(ErfInfo, CommandLine) {
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.out.substr(0, c.out.size()), c.out);
         EXPECT_EQ(run.err.substr(0, c.err.size()), c.err);
+    }
+}
+
+// Each tool's help fits the terminal (80 columns when not on one), broken
+// between words only: every width gives the same words.
+TEST(ToolHelp, FitsTheTerminalsWidthBetweenWords) {
+    const Scratch scratch;
+    const auto words = [](const std::string& text) {
+        std::istringstream in(text);
+        std::vector<std::string> list;
+        for (std::string word; in >> word;) list.push_back(word);
+        return list;
+    };
+    const std::vector<std::string> inEightyColumns = words(RunProgram(scratch, ERF_CONVERT " --help", "| cat").out);
+    for (const std::string tool : {ERF_CONVERT, ERF_INFO, MAKE_ERF}) {
+        for (const std::size_t columns : {std::size_t{0}, std::size_t{60}, std::size_t{110}}) {
+            SCOPED_TRACE(tool + " " + std::to_string(columns));
+            // script(1) gives the program a terminal of the width stty sets.
+            const Outcome run = columns == 0 ? RunProgram(scratch, tool, "--help")
+                                             : RunProgram(scratch,
+                                                          "script -qec 'stty cols " + std::to_string(columns) + "; " +
+                                                              tool + " --help' /dev/null | tr -d '\\r'",
+                                                          "");
+            EXPECT_EQ(run.status, 0);
+            std::istringstream lines(run.out);
+            std::size_t widest = 0;
+            for (std::string line; std::getline(lines, line);) widest = std::max(widest, line.size());
+            EXPECT_LE(widest, columns == 0 ? 80u : columns) << run.out;
+            EXPECT_GT(widest, 40u);
+            if (tool == ERF_CONVERT) {
+                EXPECT_EQ(words(run.out), inEightyColumns);
+            }
+        }
     }
 }
 

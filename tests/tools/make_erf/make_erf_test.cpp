@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include "develop/raw_decoder.h"
 #include "develop/tone_curves.h"
@@ -178,6 +179,179 @@ TEST(MakeErfProgram, ReplacesTheOutputWholeAndWritesThroughALink) {
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.out, fresh);
     EXPECT_EQ(Leftovers(scratch, {"fresh.erf", "old.erf", "link.erf"}), std::vector<std::string>{});
+}
+
+void PutBigEndian(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(value >> shift));
+}
+
+// A whole PNG chunk: length, type, data and checksum.
+std::string PngChunk(const std::string& type, const std::string& data) {
+    std::string chunk;
+    PutBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
+    const std::string typed = type + data;
+    chunk += typed;
+    PutBigEndian(chunk, static_cast<std::uint32_t>(
+                            crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
+    return chunk;
+}
+
+std::string Deflated(const std::string& bytes) {
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(bytes.data()),
+              static_cast<uLong>(bytes.size()), 9);
+    out.resize(size);
+    return out;
+}
+
+// An 8-bit RGB PNG of `width` x `height` grey pixels, `extra` chunks between
+// its header and its image data. With `rowsInData`, the image data holds only
+// that many rows (enough for a picture refused from its header).
+std::string GreyPng(std::uint32_t width, std::uint32_t height, const std::string& extra = "",
+                    std::uint32_t rowsInData = UINT32_MAX) {
+    std::string header;
+    PutBigEndian(header, width);
+    PutBigEndian(header, height);
+    header += std::string("\x08\x02\x00\x00\x00", 5);
+    std::string rows;
+    for (std::uint32_t y = 0; y < std::min(height, rowsInData); ++y)
+        rows += std::string(1, '\0') + std::string(std::size_t{width} * 3, 'x');
+    return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) + extra + PngChunk("IDAT", Deflated(rows)) +
+           PngChunk("IEND", "");
+}
+
+// Compressed text chunks, each inflating to `inflated` bytes: libpng keeps
+// them all when asked for the text.
+std::string TextBombs(const std::string& type, int count, std::size_t inflated) {
+    const std::string text = Deflated(std::string(inflated, 'a'));
+    // zTXt: keyword, 0, method 0, text; iTXt: keyword, 0, flag 1, method 0, language, 0, keyword, 0, text.
+    const std::string data =
+        type == "zTXt" ? std::string("Comment\0\0", 9) + text : std::string("Comment\0\1\0\0\0", 12) + text;
+    std::string chunks;
+    for (int i = 0; i < count; ++i) chunks += PngChunk(type, data);
+    return chunks;
+}
+
+struct Cost {
+    int status;
+    double cpuSeconds;
+    double peakMiB;
+    std::string err;
+};
+
+// The program's exit status, its user and system time and its peak memory,
+// as /usr/bin/time measures them.
+Cost Measured(const Scratch& scratch, const std::string& arguments) {
+    const Outcome run =
+        RunProgram(scratch, "/usr/bin/time -f 'cost %U %S %M' -o " + (scratch / "cost").string() + " " MAKE_ERF,
+                   arguments);
+    std::istringstream cost(Slurp(scratch / "cost").substr(Slurp(scratch / "cost").rfind("cost ") + 5));
+    double user = 0, system = 0, kilobytes = 0;
+    cost >> user >> system >> kilobytes;
+    return {run.status, user + system, kilobytes / 1024, run.err};
+}
+
+// A picture's text chunks are never inflated and a picture too large is
+// refused from its header: each input costs little beyond its pixels.
+TEST(MakeErfProgram, CompressionBombsCostNeitherTimeNorMemory) {
+    const Scratch scratch;
+    const struct {
+        std::string name;
+        std::string bytes;
+        int status;
+        std::string message;  // after "make-erf: NAME: "
+    } cases[] = {
+        {"ztxt-1200.png", GreyPng(40, 30, TextBombs("zTXt", 1200, 7900000)), 0, ""},
+        {"itxt-1200.png", GreyPng(40, 30, TextBombs("iTXt", 1200, 7900000)), 0, ""},
+        {"ztxt-100.png", GreyPng(40, 30, TextBombs("zTXt", 100, 7900000)), 0, ""},
+        {"wide.png", GreyPng(1048576, 256, "", 1), 1,
+         "the picture's 1048576 x 256 pixels are larger than 65535 pixels a side"},
+        {"tall.png", GreyPng(1, 65536, "", 1), 1, "the picture's 1 x 65536 pixels are larger than 65535 pixels a side"},
+        // The good pictures nearest the limit.
+        {"widest.png", GreyPng(65535, 2), 0, ""},
+        {"tallest.png", GreyPng(2, 65535), 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(scratch / c.name, std::ios::binary) << c.bytes;
+        const Cost cost =
+            Measured(scratch, "--input " + (scratch / c.name).string() + " -o " + (scratch / "out.erf").string());
+        EXPECT_EQ(cost.status, c.status) << cost.err;
+        if (c.status != 0) {
+            EXPECT_EQ(cost.err, "make-erf: " + (scratch / c.name).string() + ": " + c.message + "\n");
+        }
+        EXPECT_LT(cost.cpuSeconds, 2.0);
+        std::printf("%s: %.2f s, %.0f MiB\n", c.name.c_str(), cost.cpuSeconds, cost.peakMiB);
+        EXPECT_LT(cost.peakMiB, 256.0);
+        std::filesystem::remove(scratch / c.name);
+    }
+    // A size given resizes the picture: then its sides may pass 65535.
+    std::ofstream(scratch / "wide.png", std::ios::binary) << GreyPng(70000, 1);
+    EXPECT_EQ(RunProgram(scratch, MAKE_ERF,
+                         "--input " + (scratch / "wide.png").string() + " --width 70 --height 1 -o " +
+                             (scratch / "out.erf").string())
+                  .status,
+              0);
+}
+
+TEST(MakeErfProgram, RefusesPpmSamplesAboveTheMaximumValue) {
+    const Scratch scratch;
+    const struct {
+        std::string header;
+        std::string samples;
+        std::string message;  // empty: read
+    } cases[] = {
+        {"P6\n1 1\n1\n", std::string("\1\0\1", 3), ""},
+        {"P6\n1 1\n1\n", std::string("\xFF\xFF\xFF", 3),
+         "the PPM picture has a sample of 255 above its maximum value 1 (pixel 0)"},
+        {"P6\n2 1\n254\n", std::string("\xFE\xFE\xFE\xFE\xFE\xFF", 6),
+         "the PPM picture has a sample of 255 above its maximum value 254 (pixel 1)"},
+        {"P6\n1 1\n1000\n", std::string("\x03\xE8\x03\xE8\x03\xE8", 6), ""},
+        {"P6\n1 1\n1000\n", std::string("\x03\xE8\x03\xE9\x00\x00", 6),
+         "the PPM picture has a sample of 1001 above its maximum value 1000 (pixel 0)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.header + c.message);
+        std::ofstream(scratch / "in.ppm", std::ios::binary) << c.header << c.samples;
+        const Outcome run =
+            RunProgram(scratch, MAKE_ERF,
+                       "--input " + (scratch / "in.ppm").string() + " -o " + (scratch / "out.erf").string());
+        EXPECT_EQ(run.status, c.message.empty() ? 0 : 1) << run.err;
+        if (!c.message.empty()) {
+            EXPECT_EQ(run.err, "make-erf: " + (scratch / "in.ppm").string() + ": " + c.message + "\n");
+        }
+    }
+}
+
+// A target that cannot be written is named before the picture is read; a
+// terminal as standard output is bad usage, as for erf-convert; --force is
+// taken as erf-convert takes it, and the input picture is still never replaced.
+TEST(MakeErfProgram, TargetsAreCheckedFirstAndForceIsTaken) {
+    const Scratch scratch;
+    std::ofstream(scratch / "in.ppm", std::ios::binary) << "P6\n1 1\n255\n" << std::string("\1\2\3", 3);
+    // strace shows the picture is never opened.
+    const Outcome unwritable =
+        RunProgram(scratch, "strace -f -e trace=openat -o " + (scratch / "calls").string() + " " MAKE_ERF,
+                   "--input " + (scratch / "in.ppm").string() + " -o " + (scratch / "no/x.erf").string());
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(unwritable.err, "make-erf: " + (scratch / "no/x.erf").string() +
+                                  ": cannot create a file in its directory (No such file or directory)\n");
+    EXPECT_EQ(Slurp(scratch / "calls").find("in.ppm"), std::string::npos);
+
+    const Outcome terminal = RunProgram(scratch, "script -qec '" MAKE_ERF " --width 2 --height 2 -o -' /dev/null", "");
+    EXPECT_EQ(terminal.status, 2);
+    EXPECT_NE(terminal.out.find("make-erf: standard output is a terminal"), std::string::npos) << terminal.out;
+
+    std::ofstream(scratch / "old.erf") << "old";
+    EXPECT_EQ(RunProgram(scratch, MAKE_ERF, "--width 2 --height 2 --force -o " + (scratch / "old.erf").string()).status,
+              0);
+    EXPECT_NE(Slurp(scratch / "old.erf"), "old");
+    const Outcome input =
+        RunProgram(scratch, MAKE_ERF,
+                   "--force --input " + (scratch / "in.ppm").string() + " -o " + (scratch / "in.ppm").string());
+    EXPECT_EQ(input.status, 1);
+    EXPECT_EQ(Slurp(scratch / "in.ppm"), "P6\n1 1\n255\n\1\2\3");
 }
 
 // dcraw, an independent reader, unpacks the strip of a make-erf file to the

@@ -22,6 +22,13 @@ void Put32(std::uint8_t* at, std::uint32_t value) {
 constexpr std::uint32_t kFileHeaderBytes = 14;
 constexpr std::uint32_t kInfoHeaderBytes = 40;
 
+// Rows are stored bottom first, each padded to a multiple of 4 bytes.
+std::uint64_t Stride(std::uint64_t width) { return (3 * width + 3) / 4 * 4; }
+std::uint64_t FileBytes(std::uint64_t width, std::uint64_t height) {
+    return kFileHeaderBytes + kInfoHeaderBytes + Stride(width) * height;
+}
+constexpr std::uint64_t kLargestFile = 0xFFFFFFFFu;  // its size field's reach
+
 bool Write(std::FILE* stream, const void* bytes, std::size_t count, std::string& reason) {
     if (std::fwrite(bytes, 1, count, stream) == count) return true;
     reason = ErrnoText(errno);
@@ -30,15 +37,18 @@ bool Write(std::FILE* stream, const void* bytes, std::size_t count, std::string&
 
 }  // namespace
 
+std::string BmpSizeProblem(std::uint64_t width, std::uint64_t height) {
+    return FileBytes(width, height) > kLargestFile ? "the picture is too large for a BMP file" : "";
+}
+
 bool WriteBmp(const Picture& picture, std::FILE* stream, std::string& reason) {
-    // Rows are stored bottom first, each padded to a multiple of 4 bytes.
-    const std::size_t stride = (picture.RowBytes() + 3) / 4 * 4;
-    const std::uint64_t imageBytes = std::uint64_t{stride} * static_cast<std::uint64_t>(picture.height);
-    const std::uint64_t fileBytes = kFileHeaderBytes + kInfoHeaderBytes + imageBytes;
-    if (fileBytes > 0xFFFFFFFFu) {
-        reason = "the picture is too large for a BMP file";
-        return false;
-    }
+    const auto width = static_cast<std::uint64_t>(picture.width);
+    const auto height = static_cast<std::uint64_t>(picture.height);
+    reason = BmpSizeProblem(width, height);
+    if (!reason.empty()) return false;
+    const auto stride = static_cast<std::size_t>(Stride(width));
+    const std::uint64_t fileBytes = FileBytes(width, height);
+    const std::uint64_t imageBytes = fileBytes - kFileHeaderBytes - kInfoHeaderBytes;
     std::uint8_t header[kFileHeaderBytes + kInfoHeaderBytes] = {'B', 'M'};
     Put32(header + 2, static_cast<std::uint32_t>(fileBytes));
     Put32(header + 10, kFileHeaderBytes + kInfoHeaderBytes);  // where the pixels start

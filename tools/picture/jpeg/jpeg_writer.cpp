@@ -79,13 +79,15 @@ bool Compress(jpeg_compress_struct& info, JpegErrors& errors, const Picture& pic
 
 }  // namespace
 
+std::string JpegSizeProblem(std::int64_t width, std::int64_t height) {
+    if (width > 0 && height > 0 && width <= JPEG_MAX_DIMENSION && height <= JPEG_MAX_DIMENSION) return {};
+    return "a JPEG picture has 1 to " + std::to_string(JPEG_MAX_DIMENSION) + " pixels a side";
+}
+
 bool WriteJpeg(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::FILE* stream,
                std::string& reason) {
-    if (picture.width <= 0 || picture.height <= 0 || picture.width > JPEG_MAX_DIMENSION ||
-        picture.height > JPEG_MAX_DIMENSION) {
-        reason = "a JPEG picture has 1 to " + std::to_string(JPEG_MAX_DIMENSION) + " pixels a side";
-        return false;
-    }
+    reason = JpegSizeProblem(picture.width, picture.height);
+    if (!reason.empty()) return false;
     jpeg_compress_struct info{};
     JpegErrors errors{};
     info.err = jpeg_std_error(&errors.manager);

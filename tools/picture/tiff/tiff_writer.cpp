@@ -3,6 +3,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 
 #include "tools/picture/tiff/tiff_writer.h"
 
+#include "tools/output/output_file.h"
 #include "tools/picture/exif/exif_block.h"
 
 namespace {
@@ -20,8 +22,15 @@ tsize_t StreamRead(thandle_t handle, tdata_t data, tsize_t size) {
     return static_cast<tsize_t>(std::fread(data, 1, static_cast<std::size_t>(size), static_cast<std::FILE*>(handle)));
 }
 
+// The reason (errno) of the first write that fell short, which libtiff's own
+// message leaves out ("Write error at scanline 322"); one picture is written
+// at a time.
+int gWriteFailure = 0;
+
 tsize_t StreamWrite(thandle_t handle, tdata_t data, tsize_t size) {
-    return static_cast<tsize_t>(std::fwrite(data, 1, static_cast<std::size_t>(size), static_cast<std::FILE*>(handle)));
+    const std::size_t wrote = std::fwrite(data, 1, static_cast<std::size_t>(size), static_cast<std::FILE*>(handle));
+    if (wrote != static_cast<std::size_t>(size) && gWriteFailure == 0) gWriteFailure = errno != 0 ? errno : EIO;
+    return static_cast<tsize_t>(wrote);
 }
 
 toff_t StreamSeek(thandle_t handle, toff_t offset, int whence) {
@@ -140,6 +149,7 @@ bool WriteTiff(const Picture& picture, const PictureNotes& notes, const WriteReq
         reason = "a TIFF picture needs at least one pixel";
         return false;
     }
+    gWriteFailure = 0;
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (options == nullptr) {
         reason = "not enough memory";
@@ -158,5 +168,6 @@ bool WriteTiff(const Picture& picture, const PictureNotes& notes, const WriteReq
     }
     written = written && reason.empty() && std::ferror(stream) == 0;
     if (!written && reason.empty()) reason = "libtiff could not write the file";
+    if (!written && gWriteFailure != 0) reason += " (" + ErrnoText(gWriteFailure) + ")";
     return written;
 }
