@@ -192,7 +192,7 @@ std::string PictureSizeProblem(const std::string& input, PictureFormat format, b
     std::string name, refusal;  // the refusal is named by the conversion itself
     // Only past a good header, whose error the module shows itself.
     if (!files::ForModule(input, name, refusal) || !HeaderProblem(input).empty()) return {};
-    ErfFile erf;
+    PhotoFile erf;
     if (erf.Open(name.c_str()) != 0) return {};
     std::uint32_t width = 0, height = 0;
     if (thumbnail) {
