@@ -148,7 +148,8 @@ private:
         }
         std::string error;
         // A target that cannot be made is named before anything is read or decoded.
-        if (OutputFile probe; target != kStandardOutput && !probe.Open(target, plan_.replace, error)) return Fail(error);
+        if (OutputFile probe; target != kStandardOutput && !probe.Open(target, plan_.replace, error))
+            return Fail(error);
         SpooledInput spooled;
         const bool stream = ReadAsStream(input);
         if (stream && !spooled.Spool(input, error)) return Fail(error);
