@@ -390,7 +390,11 @@ TEST(ToolInputs, FoldersEmptyFilesAndStandardInput) {
     fs::create_directory(scratch / "folder.erf");
     WriteFile(scratch / "empty.erf", {});
     WriteFile(scratch / "s.erf", ErfBytes(12, 4));
-    const std::string here = "cd " + scratch.path().string() + " && ";
+    // The copies of standard input go to a folder of this test's own, which
+    // no other test running meanwhile writes to.
+    const fs::path spool = scratch / "spool";
+    fs::create_directory(spool);
+    const std::string here = "cd " + scratch.path().string() + " && export TMPDIR=" + spool.string() + " && ";
     const struct {
         std::string name, message;
     } cases[] = {{"folder.erf", "is a folder"}, {"empty.erf", "empty file"}, {"missing.erf", "no such file"}};
@@ -420,10 +424,7 @@ TEST(ToolInputs, FoldersEmptyFilesAndStandardInput) {
               0u);
     // The copies are gone.
     std::set<std::string> left;
-    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(".standard-input.incomplete-", 0) == 0) left.insert(name);
-    }
+    for (const auto& entry : fs::directory_iterator(spool)) left.insert(entry.path().filename().string());
     EXPECT_EQ(left, std::set<std::string>{});
 }
 
