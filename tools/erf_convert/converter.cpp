@@ -49,7 +49,9 @@ std::string HeaderProblem(const std::string& input) {
     if (got < 2 || !((header[0] == 'I' && header[1] == 'I') || (header[0] == 'M' && header[1] == 'M'))) {
         return "not a TIFF file (no II or MM byte-order mark)";
     }
-    const unsigned number = header[0] == 'I' ? header[2] | header[3] << 8 : header[2] << 8 | header[3];
+    const unsigned low = header[0] == 'I' ? header[2] : header[3];
+    const unsigned high = header[0] == 'I' ? header[3] : header[2];
+    const unsigned number = high << 8 | low;
     return got == sizeof header && number == 42 ? std::string() : "not a TIFF file (the header lacks the number 42)";
 }
 
