@@ -13,5 +13,9 @@ struct Outcome {
 
 std::string Slurp(const std::filesystem::path& path);
 
+// strace as the tests run it: the program it traces runs without
+// LeakSanitizer, whose check at the end cannot work under ptrace.
+#define RUDI_STRACE "ASAN_OPTIONS=detect_leaks=0 strace"
+
 // Runs `program arguments` through the shell, keeping its output in `scratch`.
 Outcome RunProgram(const Scratch& scratch, const std::string& program, const std::string& arguments);

@@ -263,10 +263,10 @@ TEST(ErfConvertOutput, TheNextRunRemovesATemporaryFileLeftByAKilledOne) {
     WriteFile(scratch / "small.erf", ErfBytes(4, 2));
     const std::string here = "cd " + scratch.path().string() + " && ";
     // strace kills the program as it is about to give the temporary file its name.
-    const Outcome killed =
-        RunProgram(scratch,
-                   here + "strace -f -o /dev/null -e inject=rename:signal=KILL " ERF_CONVERT " big.erf -o big.png",
-                   "; ls -a | grep incomplete");
+    const Outcome killed = RunProgram(scratch,
+                                      here + RUDI_STRACE " -f -o /dev/null -e inject=rename:signal=KILL " ERF_CONVERT
+                                                         " big.erf -o big.png",
+                                      "; ls -a | grep incomplete");
     ASSERT_EQ(killed.out.rfind(".big.png.incomplete-", 0), 0u) << killed.out << killed.err;
     EXPECT_FALSE(fs::exists(scratch / "big.png"));
     // Another running writer's file stays.
@@ -560,7 +560,8 @@ TEST(ErfConvertOutput, AnUnwritableTargetIsNamedBeforeTheInputIsRead) {
     for (const std::string option : {"", " --thumbnail"}) {
         SCOPED_TRACE(option);
         const Outcome run =
-            RunProgram(scratch, "strace -f -e trace=openat,open -o " + (scratch / "calls").string() + " " ERF_CONVERT,
+            RunProgram(scratch,
+                       RUDI_STRACE " -f -e trace=openat,open -o " + (scratch / "calls").string() + " " ERF_CONVERT,
                        (scratch / "photo.erf").string() + " -o /nonexistent/photo.png" + option);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err,

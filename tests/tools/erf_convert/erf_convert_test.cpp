@@ -23,7 +23,7 @@ TEST(ErfConvert, OpensItsInputOnceBesideTheModule) {
     const Scratch scratch;
     WriteFile(scratch / "photo.erf", ErfBytes(13, 7));
     const std::string input = (scratch / "photo.erf").string();
-    const Outcome run = RunProgram(scratch, "strace",
+    const Outcome run = RunProgram(scratch, RUDI_STRACE,
                                    "-f -e trace=open,openat -o " + (scratch / "trace").string() + " " ERF_CONVERT " " +
                                        input + " -o " + (scratch / "photo.png").string());
     ASSERT_EQ(run.status, 0) << run.err;

@@ -332,7 +332,7 @@ TEST(MakeErfProgram, TargetsAreCheckedFirstAndForceIsTaken) {
     std::ofstream(scratch / "in.ppm", std::ios::binary) << "P6\n1 1\n255\n" << std::string("\1\2\3", 3);
     // strace shows the picture is never opened.
     const Outcome unwritable =
-        RunProgram(scratch, "strace -f -e trace=openat -o " + (scratch / "calls").string() + " " MAKE_ERF,
+        RunProgram(scratch, RUDI_STRACE " -f -e trace=openat -o " + (scratch / "calls").string() + " " MAKE_ERF,
                    "--input " + (scratch / "in.ppm").string() + " -o " + (scratch / "no/x.erf").string());
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_EQ(unwritable.err, "make-erf: " + (scratch / "no/x.erf").string() +
