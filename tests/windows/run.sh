@@ -61,7 +61,7 @@ export WINEPREFIX="$win/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRID
 # Emulated, making a prefix takes Wine many minutes: a prefix made once is
 # kept outside the build (for this Wine version) and copied for the next run.
 if [ "$emulated" = 1 ] && [ ! -f "$WINEPREFIX/system.reg" ]; then
-  kept="${XDG_CACHE_HOME:-$HOME/.cache}/rudi/wineprefix-win32-$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' '-')"
+  kept="${XDG_CACHE_HOME:-$(echo ~)/.cache}/rudi/wineprefix-win32-$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' '-')"
   if [ -f "$kept/system.reg" ]; then
     rm -rf "$WINEPREFIX" && cp -a "$kept" "$WINEPREFIX"
     echo "Wine prefix copied from $kept"
