@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -327,19 +329,25 @@ TEST(ErfConvertOutput, TheCleanupRemovesNothingItDidNotMake) {
         {ours + "folder", "folder", false},
         {ours + "others", "other user", false},
     };
+    // Only root gives a file to another user, and not inside a user namespace
+    // that maps no other (the emulated 32-bit run): that row is then left out.
+    bool otherUser = true;
     for (const auto& c : cases) {
         const fs::path path = scratch / c.name;
         if (c.kind == "link") fs::create_symlink(scratch / "elsewhere.txt", path);
         if (c.kind == "folder") fs::create_directory(path);
         if (c.kind == "file" || c.kind == "other user") WriteFile(path, {'x'});
-        if (c.kind == "other user") {
-            ASSERT_EQ(chown(path.c_str(), 4242, 4242), 0);
+        if (c.kind == "other user" && chown(path.c_str(), 4242, 4242) != 0) {
+            otherUser = false;
+            fs::remove(path);
+            std::printf("no file of another user here (%s): that case is left out\n", std::strerror(errno));
         }
     }
     const Outcome run = ErfConvert(scratch, (scratch / "ok.erf").string() + " -o " + (scratch / "out.png").string());
     ASSERT_EQ(run.status, 0) << run.err;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.kind == "other user" && !otherUser) continue;
         EXPECT_EQ(fs::exists(fs::symlink_status(scratch / c.name)), !c.removed);
     }
     EXPECT_EQ(Slurp(scratch / "elsewhere.txt"), "keep");
