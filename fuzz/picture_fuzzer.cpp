@@ -36,7 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DecodeReport report;
     const CameraNotes& camera = report.camera;
     std::string error;
-    if (!ReadThumbnailPicture(input.path(), picture, report, error)) {
+    InputRead file;
+    FUZZ_CHECK(ReadInput(input.path(), file, error));
+    if (!ReadThumbnailPicture(input.path(), file, picture, report, error)) {
         FUZZ_CHECK(!error.empty());
         picture = FromBytes(data, size);
     }

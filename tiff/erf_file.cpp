@@ -152,6 +152,7 @@ void ErfFile::ReadDirectoryAt(TiffIfd& ifd, std::uint32_t offset, DirectoryPlace
 }
 
 void ErfFile::ShowError(const char* format, std::uint32_t width, std::uint32_t height) const {
+    if (!showErrors) return;
     char text[1024];  // the most wsprintfA writes
     wsprintfA(text, format, fileName, width, height);
     MessageBoxA(nullptr, text, nullptr, MB_OK);

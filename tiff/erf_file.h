@@ -52,8 +52,11 @@ public:
 
     // Shows the user `format` in a message box, formatted by wsprintfA with
     // the file's name and then `width` and `height` (for a format that names
-    // them) in place of its conversions.
+    // them) in place of its conversions; nothing when showErrors is false.
     void ShowError(const char* format, std::uint32_t width = 0, std::uint32_t height = 0) const;
+    // False for a reader that reports by Open's result alone: a tool's own
+    // look at a file the module will show the same error for.
+    bool showErrors = true;
 
 protected:
     // Called at the end of Parse while the file is open: a reader that wants

@@ -70,13 +70,13 @@ std::size_t ReadStrips(HANDLE handle, const TiffIfd& ifd, std::vector<std::uint8
 
 }  // namespace
 
-bool ReadThumbnail(const char* name, ErfFile& erf, std::uint32_t& width, std::uint32_t& height,
+bool ReadThumbnail(const char* name, const ErfFile& erf, std::uint32_t& width, std::uint32_t& height,
                    std::vector<std::uint8_t>& rgb, std::string& problem) {
-    const std::int32_t opened = erf.Open(name);
     const TiffIfd& ifd = erf.mainIfd;
     width = ifd.FirstValue("ImageWidth");
     height = ifd.FirstValue("ImageLength");
-    if (opened != 0 || !IsPlainRgb(ifd, width, height)) {
+    // A failed Open leaves IFD0 empty.
+    if (!IsPlainRgb(ifd, width, height)) {
         problem = "no thumbnail in the file (IFD0 holds no uncompressed 8-bit RGB picture)";
         return false;
     }

@@ -8,8 +8,9 @@
 
 #include "tiff/erf_file.h"
 
-// The thumbnail of the file `name`, opened into `erf` (whose IFD0 then tells
-// the rest): `width` x `height` pixels, top row first, red, green, blue.
-// False with the reason in `problem` when IFD0 holds no picture this can read.
-bool ReadThumbnail(const char* name, ErfFile& erf, std::uint32_t& width, std::uint32_t& height,
+// The thumbnail of the file `name`, as `erf` read its directories (Open;
+// IFD0 tells the rest): `width` x `height` pixels, top row first, red,
+// green, blue. False with the reason in `problem` when IFD0 holds no picture
+// this can read (as when Open failed).
+bool ReadThumbnail(const char* name, const ErfFile& erf, std::uint32_t& width, std::uint32_t& height,
                    std::vector<std::uint8_t>& rgb, std::string& problem);

@@ -40,9 +40,9 @@ TEST_P(ToolsOnHostileFilesTest, ErfConvertsThumbnailPathGivesAPictureOrAMessage)
     Picture picture;
     DecodeReport report;
     std::string error;
-    testing::internal::CaptureStderr();
-    const bool read = ReadThumbnailPicture(file.path(), picture, report, error);
-    testing::internal::GetCapturedStderr();
+    InputRead input;
+    ASSERT_TRUE(ReadInput(file.path(), input, error)) << error;
+    const bool read = ReadThumbnailPicture(file.path(), input, picture, report, error);
     if (!read) {
         EXPECT_EQ(error.rfind(file.path() + ": ", 0), 0u) << error;
         return;

@@ -43,6 +43,8 @@ TEST(Thumbnail, ReadsTheStripOrSaysWhyNot) {
         SCOPED_TRACE(c.what);
         const TempFile file(c.file);
         ErfFile erf;
+        erf.showErrors = false;
+        erf.Open(file.c_str());
         std::uint32_t width = 0, height = 0;
         std::vector<std::uint8_t> rgb;
         std::string problem;
@@ -60,6 +62,7 @@ TEST(Thumbnail, ReadsTheStripOrSaysWhyNot) {
 int ReadUnderMemoryLimit(const char* path) {
     LimitAddressSpaceToCurrentPlus(64u << 20);
     ErfFile erf;
+    erf.Open(path);
     std::uint32_t width = 0, height = 0;
     std::vector<std::uint8_t> rgb;
     std::string problem;

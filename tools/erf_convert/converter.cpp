@@ -15,6 +15,7 @@
 #include "platform/win32.h"
 #include "plugin/raw_strip_of.h"
 #include "tools/output/file_names.h"
+#include "tools/output/input_file.h"
 #include "tools/output/output_file.h"
 #include "tools/picture/picture_writer.h"
 
@@ -38,22 +39,6 @@ bool InUseByAnotherProgram(const std::string& name) {
 }
 
 constexpr const char* kInUse = ": in use by another program";
-
-// What is wrong with the file's TIFF header, as erf-info says it; empty for a
-// good one.
-std::string HeaderProblem(const std::string& input) {
-    std::string error;
-    const FileOwner file = OpenInput(input, error);
-    unsigned char header[4] = {};
-    const std::size_t got = file == nullptr ? 0 : std::fread(header, 1, sizeof header, file.get());
-    if (got < 2 || !((header[0] == 'I' && header[1] == 'I') || (header[0] == 'M' && header[1] == 'M'))) {
-        return "not a TIFF file (no II or MM byte-order mark)";
-    }
-    const unsigned low = header[0] == 'I' ? header[2] : header[3];
-    const unsigned high = header[0] == 'I' ? header[3] : header[2];
-    const unsigned number = high << 8 | low;
-    return got == sizeof header && number == 42 ? std::string() : "not a TIFF file (the header lacks the number 42)";
-}
 
 std::string Size(std::uint32_t width, std::uint32_t height) {
     return std::to_string(width) + " x " + std::to_string(height);
@@ -82,10 +67,16 @@ std::string Refusal(const RawStripCheck& strip, std::uint64_t fileBytes, std::in
 
 }  // namespace
 
-bool DecodePicture(const PluginModule& module, const std::string& input, Picture& picture, DecodeReport& report,
-                   const RowProgress& progress, std::string& error) {
-    std::string name;  // as the module takes it
-    if (!files::ForModule(input, name, error)) return false;
+bool ReadInput(const std::string& input, InputRead& file, std::string& error) {
+    if (!files::ForModule(input, file.name, error)) return false;
+    file.erf.showErrors = false;
+    file.opened = file.erf.Open(file.name.c_str());
+    return true;
+}
+
+bool DecodePicture(const PluginModule& module, const std::string& input, const InputRead& file, Picture& picture,
+                   DecodeReport& report, const RowProgress& progress, std::string& error) {
+    const std::string& name = file.name;
     ModuleDelivery delivery;
     const RowTaker takeRow = [&](std::int32_t y, const std::uint8_t* pixels, std::string& problem) {
         if (picture.pixels.empty()) {
@@ -117,15 +108,11 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
     }
     if (!decoded && OpenInput(input, error) == nullptr) return false;
     // A file the module finds nothing in is named as erf-info names it.
-    // Parsed again only past a good header, whose error the module has shown already.
-    if (const std::string problem = decoded ? std::string() : HeaderProblem(input); !problem.empty()) {
+    if (const std::string problem = decoded ? std::string() : HeaderProblem(file.opened); !problem.empty()) {
         error = input + ": not an EPSON RAW file: " + problem;
         return false;
     }
-    // Everything the converter itself needs of the file, read once: the
-    // verdict on the strip, the maker, the metadata and the orientation.
-    PhotoFile erf;
-    const std::int32_t opened = erf.Open(name.c_str());
+    const PhotoFile& erf = file.erf;
     const bool whole = decoded && delivery.rows == delivery.height;
     // A file from another camera is named as such, not as a damaged one.
     if (const std::optional<std::string> maker = OtherMaker(erf); maker && !whole) {
@@ -133,7 +120,7 @@ bool DecodePicture(const PluginModule& module, const std::string& input, Picture
         return false;
     }
     if (!decoded) {
-        if (const std::string reason = NothingToDecode(erf); opened == 0 && !reason.empty()) {
+        if (const std::string reason = NothingToDecode(erf); file.opened == 0 && !reason.empty()) {
             error = input + ": " + reason;
         }
         return false;
@@ -164,16 +151,14 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip) 
            std::to_string(strip.height) + ": the rows below repeat the last row read";
 }
 
-bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeReport& report, std::string& error) {
-    std::string name;  // as the module's library takes it
-    if (!files::ForModule(input, name, error)) return false;
-    PhotoFile erf;
+bool ReadThumbnailPicture(const std::string& input, const InputRead& file, Picture& picture, DecodeReport& report,
+                          std::string& error) {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::string problem;
-    if (!ReadThumbnail(name.c_str(), erf, width, height, picture.pixels, problem)) {
+    if (!ReadThumbnail(file.name.c_str(), file.erf, width, height, picture.pixels, problem)) {
         // A file held by another program, or that cannot be opened, is said so.
-        if (InUseByAnotherProgram(name)) {
+        if (InUseByAnotherProgram(file.name)) {
             error = input + kInUse;
         } else if (OpenInput(input, error) != nullptr) {
             error = input + ": " + problem;
@@ -184,18 +169,15 @@ bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeRepo
     picture.height = static_cast<std::int32_t>(height);
     // Stored red, green, blue; a picture here is blue, green, red.
     for (std::size_t i = 0; i < picture.pixels.size(); i += 3) std::swap(picture.pixels[i], picture.pixels[i + 2]);
-    report.camera = ReadCameraNotes(erf);
+    report.camera = ReadCameraNotes(file.erf);
     return true;
 }
 
-std::string PictureSizeProblem(const std::string& input, PictureFormat format, bool thumbnail, bool upright) {
+std::string PictureSizeProblem(const std::string& input, const InputRead& file, PictureFormat format, bool thumbnail,
+                               bool upright) {
     // A format that holds any size the module delivers needs no look at the file.
-    if (SizeProblem(format, UINT32_MAX, UINT32_MAX).empty()) return {};
-    std::string name, refusal;  // the refusal is named by the conversion itself
-    // Only past a good header, whose error the module shows itself.
-    if (!files::ForModule(input, name, refusal) || !HeaderProblem(input).empty()) return {};
-    PhotoFile erf;
-    if (erf.Open(name.c_str()) != 0) return {};
+    if (SizeProblem(format, UINT32_MAX, UINT32_MAX).empty() || file.opened != 0) return {};
+    const PhotoFile& erf = file.erf;
     std::uint32_t width = 0, height = 0;
     if (thumbnail) {
         erf.QueryMainImageTags(nullptr, &width, &height, nullptr, nullptr);

@@ -11,6 +11,7 @@
 #include "tiff/camera_notes.h"
 #include "tools/picture/picture_notes.h"
 #include "develop/raw_strip_check.h"
+#include "tiff/photo_file.h"
 #include "tiff/thumbnail.h"
 #include "tools/picture/picture.h"
 #include "tools/picture/picture_writer.h"
@@ -25,15 +26,31 @@ struct DecodeReport {
     std::string notEpson;  // why the file is not an EPSON RAW file, though decoded; empty when it is
 };
 
-// The module's decode (DecodeFile) with every row collected into `picture`,
-// and the raw strip checked against the file. False, with a message naming
-// the file in `error`, when the file cannot be read, holds no picture, or the
-// rows do not all arrive (said as the check explains it: a
-// picture larger than the file can hold or too large for memory). A strip cut
-// short still decodes: see report.strip and DamageWarning.
+// The converter's one read of an input, before the module is asked: the
+// directories, with the photograph's metadata, for the size check, the
+// verdict on the strip, the notes and the thumbnail. Quiet: a bad header is
+// the module's to show.
+struct InputRead {
+    std::string name;  // as the module takes it
+    PhotoFile erf;
+    std::int32_t opened = -1;  // erf.Open's result
+};
+
+// Reads `input` into `file`. False, naming the file in `error`, when its name
+// cannot be given to the module; a file that cannot be read or parsed is
+// told by `file.opened`.
+bool ReadInput(const std::string& input, InputRead& file, std::string& error);
+
+// The module's decode (DecodeFile) of `input`, read first into `file`, with
+// every row collected into `picture`, and the raw strip checked against the
+// file. False, with a message naming the file in `error`, when the file
+// cannot be read, holds no picture, or the rows do not all arrive (said as
+// the check explains it: a picture larger than the file can hold or too
+// large for memory). A strip cut short still decodes: see report.strip and
+// DamageWarning.
 // Not reentrant: the module and its callback are not.
-bool DecodePicture(const PluginModule& module, const std::string& input, Picture& picture, DecodeReport& report,
-                   const RowProgress& progress, std::string& error);
+bool DecodePicture(const PluginModule& module, const std::string& input, const InputRead& file, Picture& picture,
+                   DecodeReport& report, const RowProgress& progress, std::string& error);
 
 // `message` naming the file by `shown` where it begins with `path`'s name
 // (a copy's, or the module's code-page name).
@@ -45,8 +62,10 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip);
 // Why a picture of `input` cannot be written as `format` (its raw image, or
 // its thumbnail; turned upright or not), found from its tags before anything
 // is decoded; empty when it can be, or when the decode itself will say why not.
-std::string PictureSizeProblem(const std::string& input, PictureFormat format, bool thumbnail, bool upright);
+std::string PictureSizeProblem(const std::string& input, const InputRead& file, PictureFormat format, bool thumbnail,
+                               bool upright);
 
 // IFD0's RGB picture (see ReadThumbnail) as a picture, with its camera notes.
 // False with a message naming the file when it has none this can read.
-bool ReadThumbnailPicture(const std::string& input, Picture& picture, DecodeReport& report, std::string& error);
+bool ReadThumbnailPicture(const std::string& input, const InputRead& file, Picture& picture, DecodeReport& report,
+                          std::string& error);

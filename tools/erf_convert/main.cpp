@@ -159,15 +159,18 @@ private:
         }
         // Messages name the file by its path: standard input's is the copy's.
         const auto shown = [&](const std::string& message) { return NamedAs(message, path, ShownInput(input)); };
-        if (const std::string problem = PictureSizeProblem(path, plan_.format, options_.thumbnail, !options_.noRotate);
+        InputRead file;
+        if (!ReadInput(path, file, error)) return Fail(shown(error));
+        if (const std::string problem =
+                PictureSizeProblem(path, file, plan_.format, options_.thumbnail, !options_.noRotate);
             !problem.empty()) {
             return Fail(shown(problem));
         }
         Picture picture;
         DecodeReport report;
-        const bool read = options_.thumbnail ? ReadThumbnailPicture(path, picture, report, error)
+        const bool read = options_.thumbnail ? ReadThumbnailPicture(path, file, picture, report, error)
                                              : DecodePicture(
-                                                   module_, path, picture, report,
+                                                   module_, path, file, picture, report,
                                                    [&](std::int32_t done, std::int32_t rows) {
                                                        progress_.Step("decoding", static_cast<std::uint32_t>(done),
                                                                       static_cast<std::uint32_t>(rows));

@@ -162,16 +162,15 @@ FileReport Examine(const std::string& file, Language language) {
     if (!report.error.empty()) return report;
     PhotoFile erf;
     // A bad header is reported by the library itself, on its own line.
-    switch (erf.Open(file.c_str())) {
+    switch (const std::int32_t opened = erf.Open(file.c_str())) {
         case 0: break;
         case -1: report.error = OpenFailure(); return report;
-        case -12: report.error = "not a TIFF file (no II or MM byte-order mark)"; break;
-        case -13: report.error = "not a TIFF file (the header lacks the number 42)"; break;
+        case -12:
+        case -13:
+            report.error = HeaderProblem(opened);
+            report.verdictText = "not an EPSON RAW file: " + report.error;
+            return report;
         default: report.error = "cannot be read"; return report;
-    }
-    if (!report.error.empty()) {
-        report.verdictText = "not an EPSON RAW file: " + report.error;
-        return report;
     }
     report.littleEndian = erf.mainIfd.IsLittleEndian();
     report.ifd0 = InTagOrder(erf.mainIfd, language);

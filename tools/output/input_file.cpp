@@ -23,6 +23,12 @@ std::string InputProblem(const std::string& path) {
     return {};
 }
 
+std::string HeaderProblem(std::int32_t opened) {
+    if (opened == -12) return "not a TIFF file (no II or MM byte-order mark)";
+    if (opened == -13) return "not a TIFF file (the header lacks the number 42)";
+    return {};
+}
+
 bool ReadAsStream(const std::string& input) {
     if (input == kStandardInput) return true;
     std::error_code failure;

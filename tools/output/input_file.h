@@ -15,6 +15,10 @@ inline constexpr const char* kStandardInput = "-";
 // file"), or empty when it may be opened.
 std::string InputProblem(const std::string& path);
 
+// What a TIFF reader's open result (ErfFile::Open: -12, -13) says of a
+// file's header, as the tools say it; empty for any other result.
+std::string HeaderProblem(std::int32_t opened);
+
 // How messages name an input: "standard input" for "-".
 inline std::string ShownInput(const std::string& input) { return input == kStandardInput ? "standard input" : input; }
 

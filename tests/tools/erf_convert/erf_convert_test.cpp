@@ -15,22 +15,32 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A conversion opens its input four times: the module's three (the size
-// query, the decode's parse and its reading of the strip) and once for all
-// the converter needs itself (verdict, maker, metadata, orientation).
+// A conversion opens its input four times, whatever it writes: the module's
+// three (the size query, the decode's parse and its reading of the strip)
+// and once for all the converter needs itself (size check, verdict, maker,
+// metadata, orientation). A thumbnail, read without the module, takes two:
+// the directories, then the strips.
 TEST(ErfConvert, OpensItsInputOnceBesideTheModule) {
     if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
     const Scratch scratch;
-    WriteFile(scratch / "photo.erf", ErfBytes(13, 7));
+    WriteChartErf(scratch / "photo.erf", 64, 48);
     const std::string input = (scratch / "photo.erf").string();
-    const Outcome run = RunProgram(scratch, RUDI_STRACE,
-                                   "-f -e trace=open,openat -o " + (scratch / "trace").string() + " " ERF_CONVERT " " +
-                                       input + " -o " + (scratch / "photo.png").string());
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::ifstream trace(scratch / "trace");
-    int opens = 0;
-    for (std::string line; std::getline(trace, line);) opens += line.find("\"" + input + "\"") != std::string::npos;
-    EXPECT_EQ(opens, 4);
+    const struct {
+        const char* options;
+        int opens;
+    } cases[] = {{"photo.png", 4}, {"photo.jpg", 4}, {"photo.bmp", 4}, {"photo.tif", 4}, {"thumb.png --thumbnail", 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        const Outcome run =
+            RunProgram(scratch, RUDI_STRACE,
+                       "-f -e trace=open,openat -o " + (scratch / "trace").string() + " " ERF_CONVERT " " + input +
+                           " --force -o " + (scratch / c.options).string());
+        ASSERT_EQ(run.status, 0) << run.err;
+        std::ifstream trace(scratch / "trace");
+        int opens = 0;
+        for (std::string line; std::getline(trace, line);) opens += line.find("\"" + input + "\"") != std::string::npos;
+        EXPECT_EQ(opens, c.opens);
+    }
 }
 
 TEST(ErfConvert, WritesThePictureTheModuleDeliversAsPng) {
