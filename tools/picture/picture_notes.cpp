@@ -1,5 +1,6 @@
 #include "tools/picture/picture_notes.h"
 
+#include <cstdio>
 #include <string>
 
 #include "tiff/tag_numbers.h"
@@ -87,6 +88,15 @@ std::optional<PictureNotes::PixelSize> PixelSize(const TiffIfd& ifd) {
 }
 
 }  // namespace
+
+std::string PixelSizeText(const PictureNotes::PixelSize& size) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%.10g x %.10g", size.x, size.y);
+    using Unit = PictureNotes::PixelSize::Unit;
+    return text + std::string(size.unit == Unit::kInch         ? " per inch"
+                              : size.unit == Unit::kCentimetre ? " per centimetre"
+                                                               : " (an aspect ratio)");
+}
 
 PhotoTags ReadPhotoTags(const PhotoFile& file) {
     PhotoTags tags;

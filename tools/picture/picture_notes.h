@@ -35,6 +35,10 @@ struct PictureNotes {
 
 using PhotoTags = PictureNotes::PhotoTags;
 
+// A pixel size as a warning names it: "72.5 x 72 per inch", "per
+// centimetre", or "(an aspect ratio)".
+std::string PixelSizeText(const PictureNotes::PixelSize& size);
+
 // Reads them from the parsed file. Of the Exif and GPS directories only the
 // tags the Exif standard places there are carried, and of those not the ones
 // whose values point into the source file (the maker's notes, which may refer

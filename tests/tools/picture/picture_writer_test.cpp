@@ -200,6 +200,70 @@ TEST(WriteJpeg, KeepsColourAtFullResolutionFromQuality90) {
     }
 }
 
+// The resolution in JFIF's density (unit, x, y: bytes 13 to 17 of the APP0
+// segment libjpeg writes first) and in PNG's pHYs (x, y per metre, unit):
+// kept where the format holds it, and where it does not, left out with a
+// warning rather than rounded.
+TEST(WritePicture, KeepsTheResolutionOrSaysWhyNot) {
+    using Unit = PictureNotes::PixelSize::Unit;
+    const struct {
+        const char* extension;
+        PictureNotes::PixelSize size;
+        std::vector<std::uint32_t> stored;  // unit, x, y for JFIF; x, y, unit for pHYs; none when left out
+        const char* warning;
+    } cases[] = {
+        {".jpg", {72, 72, Unit::kInch}, {1, 72, 72}, ""},
+        {".jpg", {118, 120, Unit::kCentimetre}, {2, 118, 120}, ""},
+        {".jpg", {65535, 1, Unit::kNone}, {0, 65535, 1}, ""},
+        {".jpg",
+         {72.5, 72, Unit::kInch},
+         {0, 1, 1},
+         "the resolution (72.5 x 72 per inch) is not a whole number of dots up to 65535, as JFIF holds it: the JFIF "
+         "header carries none"},
+        {".jpg",
+         {65536, 1, Unit::kNone},
+         {0, 1, 1},
+         "the resolution (65536 x 1 (an aspect ratio)) is not a whole number of dots up to 65535, as JFIF holds it: "
+         "the JFIF header carries none"},
+        {".png", {72, 72, Unit::kInch}, {2835, 2835, 1}, ""},
+        {".png", {72.5, 300, Unit::kCentimetre}, {7250, 30000, 1}, ""},
+        {".png", {3, 2, Unit::kNone}, {3, 2, 0}, ""},
+        {".png",
+         {1e8, 1, Unit::kCentimetre},
+         {},
+         "the resolution (100000000 x 1 per centimetre) is beyond what PNG's pHYs chunk holds: the PNG carries none"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extension + std::to_string(c.size.x));
+        const std::string path = TempName(c.extension);
+        std::string warnings;
+        WriteRequest request;
+        request.format = FormatOfName(path).value_or(PictureFormat::kPng);
+        request.target = path;
+        request.warn = [&](const std::string& what) { warnings += what; };
+        PictureNotes notes;
+        notes.pixelSize = c.size;
+        std::string error;
+        ASSERT_TRUE(WritePicture(SmallPicture(), notes, request, error)) << error;
+        const std::string bytes = Slurp(path);
+        std::remove(path.c_str());
+        EXPECT_EQ(warnings, c.warning);
+        const auto byte = [&](std::size_t at) {
+            return static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at]));
+        };
+        const auto big16 = [&](std::size_t at) { return byte(at) << 8 | byte(at + 1); };
+        const auto big32 = [&](std::size_t at) { return big16(at) << 16 | big16(at + 2); };
+        std::vector<std::uint32_t> stored;
+        if (c.extension == std::string(".jpg")) {
+            ASSERT_EQ(bytes.substr(6, 5), std::string("JFIF", 5));
+            stored = {byte(13), big16(14), big16(16)};
+        } else if (const std::size_t at = bytes.find("pHYs"); at != std::string::npos) {
+            stored = {big32(at + 4), big32(at + 8), byte(at + 12)};
+        }
+        EXPECT_EQ(stored, c.stored);
+    }
+}
+
 TEST(WritePng, TheFastestCompressorIsIsaLWhereTheBuildHasIt) {
     EXPECT_TRUE(HaveDeflater(Deflater::kZlib));
     EXPECT_EQ(FastestDeflater(), HaveDeflater(Deflater::kIsal) ? Deflater::kIsal : Deflater::kZlib);

@@ -32,17 +32,24 @@ struct JpegErrors {
 void JpegQuiet(j_common_ptr, int) {}
 
 // The pixels' size as JFIF gives it, in the camera's unit (dots per inch,
-// per centimetre, or an aspect ratio) rounded to whole dots.
-void SetDensity(jpeg_compress_struct& info, const PictureNotes& notes) {
+// per centimetre, or an aspect ratio); left out, said so, when it is not
+// whole dots JFIF's 16 bits hold.
+void SetDensity(jpeg_compress_struct& info, const PictureNotes& notes, const WriteRequest& request) {
     if (!notes.pixelSize) return;
     const auto& size = *notes.pixelSize;
-    const double x = std::round(size.x);
-    const double y = std::round(size.y);
-    if (x < 1 || y < 1 || x > 0xFFFF || y > 0xFFFF) return;
+    if (size.x != std::floor(size.x) || size.y != std::floor(size.y) || size.x < 1 || size.y < 1 || size.x > 0xFFFF ||
+        size.y > 0xFFFF) {
+        if (request.warn) {
+            request.warn("the resolution (" + PixelSizeText(size) +
+                         ") is not a whole number of dots up to 65535, as JFIF holds it: the JFIF header "
+                         "carries none");
+        }
+        return;
+    }
     // JFIF's units: 0 none, 1 inch, 2 centimetre.
     info.density_unit = static_cast<UINT8>(size.unit - 1);
-    info.X_density = static_cast<UINT16>(x);
-    info.Y_density = static_cast<UINT16>(y);
+    info.X_density = static_cast<UINT16>(size.x);
+    info.Y_density = static_cast<UINT16>(size.y);
 }
 
 // Kept apart from the C++ objects of the caller: a libjpeg error jumps back
@@ -65,7 +72,7 @@ bool Compress(jpeg_compress_struct& info, JpegErrors& errors, const Picture& pic
             info.comp_info[i].v_samp_factor = 1;
         }
     }
-    SetDensity(info, notes);
+    SetDensity(info, notes, request);
     jpeg_start_compress(&info, TRUE);
     if (!exif.empty()) jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
     while (info.next_scanline < info.image_height) {

@@ -42,23 +42,29 @@ void PngError(png_structp png, png_const_charp message) {
 
 void PngWarning(png_structp, png_const_charp) {}
 
-// pHYs: pixels per metre, PNG's only unit, or the ratio alone; left out when
-// a value rounds outside what the chunk holds.
-void SetPixelSize(png_structp png, png_infop info, const PictureNotes& notes) {
+// pHYs: pixels per metre, PNG's only unit, or the ratio alone; left out,
+// said so, when a value rounds outside what the chunk holds.
+void SetPixelSize(png_structp png, png_infop info, const PictureNotes& notes, const WriteRequest& request) {
     if (!notes.pixelSize) return;
     const auto& size = *notes.pixelSize;
     using Unit = PictureNotes::PixelSize::Unit;
     const double perMetre = size.unit == Unit::kInch ? 1 / 0.0254 : size.unit == Unit::kCentimetre ? 100 : 1;
     const double x = std::round(size.x * perMetre);
     const double y = std::round(size.y * perMetre);
-    if (x < 1 || y < 1 || x > 0x7FFFFFFF || y > 0x7FFFFFFF) return;
+    if (x < 1 || y < 1 || x > 0x7FFFFFFF || y > 0x7FFFFFFF) {
+        if (request.warn) {
+            request.warn("the resolution (" + PixelSizeText(size) +
+                         ") is beyond what PNG's pHYs chunk holds: the PNG carries none");
+        }
+        return;
+    }
     png_set_pHYs(png, info, static_cast<png_uint_32>(x), static_cast<png_uint_32>(y),
                  size.unit == Unit::kNone ? PNG_RESOLUTION_UNKNOWN : PNG_RESOLUTION_METER);
 }
 
-void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, const std::vector<std::uint8_t>& exif,
-              std::vector<png_text>& texts) {
-    SetPixelSize(png, info, notes);
+void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, const WriteRequest& request,
+              const std::vector<std::uint8_t>& exif, std::vector<png_text>& texts) {
+    SetPixelSize(png, info, notes, request);
     for (const auto& [keyword, text] : notes.texts) {
         png_text entry{};
         // tEXt holds Latin-1; text beyond ASCII goes into iTXt as UTF-8.
@@ -86,7 +92,7 @@ bool WritePngStream(png_structp png, png_infop info, const Picture& picture, con
     if (setjmp(png_jmpbuf(png)) != 0) return false;
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    SetNotes(png, info, notes, exif, texts);
+    SetNotes(png, info, notes, request, exif, texts);
     png_write_info(png, info);
     const Deflater deflater = request.deflater.value_or(FastestDeflater());
     const auto writeIdat = [&](const std::vector<std::uint8_t>& piece) {
