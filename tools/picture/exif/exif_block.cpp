@@ -26,47 +26,51 @@ struct PictureSize {
     std::uint32_t height;
 };
 
-// A directory being made and its place in the file.
-struct Placed {
-    PhotoIfd ifd{PhotoIfd::Kind::kExif};
-    std::int64_t at = 0;
+}  // namespace
 
-    explicit Placed(const std::vector<TiffTag>& tags) {
-        for (const TiffTag& tag : tags) ifd.PutTagCopy(tag);
-    }
-    bool Empty() const { return ifd.TagCount() == 0; }
-    std::int64_t EntryBytes() const { return std::int64_t{RawEntry::kSize} * ifd.TagCount(); }
-    std::int64_t Bytes() const {
-        std::int64_t bytes = 2 + EntryBytes() + 4;
-        for (const TiffTag* tag : ifd.InTagOrder()) bytes += BlockRoom(*tag);
-        return bytes;
-    }
-    void SetLong(std::uint32_t tagNumber, std::uint32_t value) { ifd.SetTag(tagNumber, kTypeLong, 1, &value); }
-};
+PlacedDirectory::PlacedDirectory(const std::vector<TiffTag>& tags) {
+    for (const TiffTag& tag : tags) ifd.PutTagCopy(tag);
+}
 
-// Stores the directory at its place into `out`, whose first byte lies at
-// `origin` of the file: the count, the entries in tag order, no next
-// directory, then the values.
-void Store(const Placed& placed, std::int64_t origin, std::vector<std::uint8_t>& out) {
-    std::uint8_t* count = out.data() + (placed.at - origin);
-    StoreOrdered16(count, static_cast<std::uint16_t>(placed.ifd.TagCount()), true);
+std::int64_t PlacedDirectory::Bytes() const {
+    std::int64_t bytes = 2 + EntryBytes() + 4;
+    for (const TiffTag* tag : ifd.InTagOrder()) bytes += BlockRoom(*tag);
+    return bytes;
+}
+
+void PlacedDirectory::Set(std::uint32_t tagNumber, std::uint32_t value) { ifd.SetTag(tagNumber, kTypeLong, 1, &value); }
+
+std::int64_t PlacedDirectory::ValuePlace(std::uint32_t tagNumber) const {
+    std::int64_t entry = at + 2;
+    for (const TiffTag* tag : ifd.InTagOrder()) {
+        if (tag->tagNumber == tagNumber) return entry + 8;
+        entry += RawEntry::kSize;
+    }
+    return -1;
+}
+
+void PlacedDirectory::Store(std::vector<std::uint8_t>& out, std::int64_t origin) const {
+    std::uint8_t* count = out.data() + (at - origin);
+    StoreOrdered16(count, static_cast<std::uint16_t>(ifd.TagCount()), true);
     std::uint8_t* entry = count + 2;
-    std::uint8_t* data = entry + placed.EntryBytes() + 4;
-    for (const TiffTag* tag : placed.ifd.InTagOrder()) {
-        placed.ifd.StoreEntryToMemory(count, entry, data, *tag);
+    std::uint8_t* data = entry + EntryBytes() + 4;
+    for (const TiffTag* tag : ifd.InTagOrder()) {
+        ifd.StoreEntryToMemory(count, entry, data, *tag);
         if (BlockRoom(*tag) > 0) {
             // Stored counted from the directory's start; the file counts from its header.
-            StoreOrdered32(entry + 8, LoadOrdered32(entry + 8, true) + static_cast<std::uint32_t>(placed.at), true);
+            StoreOrdered32(entry + 8, LoadOrdered32(entry + 8, true) + static_cast<std::uint32_t>(at), true);
         }
         data += BlockRoom(*tag);
         entry += RawEntry::kSize;
     }
 }
 
+namespace {
+
 // The Exif and GPS directories placed one after the other from `start`.
 struct PhotoPlaces {
-    Placed exif;
-    Placed gps;
+    PlacedDirectory exif;
+    PlacedDirectory gps;
     std::int64_t end = 0;
 
     // `size`: the picture's own size, as a compressed picture's Exif gives it
@@ -75,16 +79,16 @@ struct PhotoPlaces {
         : exif(tags.exif), gps(tags.gps) {
         if (!size) exif.ifd.RemoveTag("ComponentsConfiguration");
         if (size && !exif.Empty()) {
-            exif.SetLong(kTagPixelXDimension, size->width);
-            exif.SetLong(kTagPixelYDimension, size->height);
+            exif.Set(kTagPixelXDimension, size->width);
+            exif.Set(kTagPixelYDimension, size->height);
         }
         exif.at = start;
         gps.at = exif.at + (exif.Empty() ? 0 : exif.Bytes());
         end = gps.at + (gps.Empty() ? 0 : gps.Bytes());
     }
     void StoreInto(std::vector<std::uint8_t>& out, std::int64_t origin) const {
-        if (!exif.Empty()) Store(exif, origin, out);
-        if (!gps.Empty()) Store(gps, origin, out);
+        if (!exif.Empty()) exif.Store(out, origin);
+        if (!gps.Empty()) gps.Store(out, origin);
     }
 };
 
@@ -93,7 +97,7 @@ struct PhotoPlaces {
 std::vector<std::uint8_t> ExifBlock(const PhotoTags& tags, std::uint32_t orientation, std::uint32_t width,
                                     std::uint32_t height) {
     if (tags.main.empty() && tags.exif.empty() && tags.gps.empty()) return {};
-    Placed main(tags.main);
+    PlacedDirectory main(tags.main);
     const auto shortOrientation = static_cast<std::uint16_t>(orientation);
     main.ifd.SetTag(kTagOrientation, kTypeShort, 1, &shortOrientation);
     // What readers of JPEG's Exif expect beside the camera's tags: samples
@@ -101,17 +105,17 @@ std::vector<std::uint8_t> ExifBlock(const PhotoTags& tags, std::uint32_t orienta
     const std::uint16_t centred = 1;
     main.ifd.SetTag(kTagYCbCrPositioning, kTypeShort, 1, &centred);
     // The pointers' values come once the places are known; they take their room now.
-    if (!tags.exif.empty()) main.SetLong(kTagExifIFDPointer, 0);
-    if (!tags.gps.empty()) main.SetLong(kTagGPSInfoIFDPointer, 0);
+    if (!tags.exif.empty()) main.Set(kTagExifIFDPointer, 0);
+    if (!tags.gps.empty()) main.Set(kTagGPSInfoIFDPointer, 0);
     main.at = 8;
     const PhotoPlaces photo(tags, PictureSize{width, height}, main.at + main.Bytes());
     if (photo.end > kLargestBlockBytes) return {};
-    if (!photo.exif.Empty()) main.SetLong(kTagExifIFDPointer, static_cast<std::uint32_t>(photo.exif.at));
-    if (!photo.gps.Empty()) main.SetLong(kTagGPSInfoIFDPointer, static_cast<std::uint32_t>(photo.gps.at));
+    if (!photo.exif.Empty()) main.Set(kTagExifIFDPointer, static_cast<std::uint32_t>(photo.exif.at));
+    if (!photo.gps.Empty()) main.Set(kTagGPSInfoIFDPointer, static_cast<std::uint32_t>(photo.gps.at));
     std::vector<std::uint8_t> block(static_cast<std::size_t>(photo.end), 0);
     const std::uint8_t header[] = {'I', 'I', 42, 0, 8, 0, 0, 0};
     std::copy(std::begin(header), std::end(header), block.begin());
-    Store(main, 0, block);
+    main.Store(block, 0);
     photo.StoreInto(block, 0);
     return block;
 }

@@ -6,7 +6,29 @@
 #include <cstdint>
 #include <vector>
 
+#include "tiff/photo_ifd.h"
 #include "tools/picture/picture_notes.h"
+
+// A directory being laid out for a little-endian TIFF file, and its place
+// there: the count, the entries in tag order, no next directory, then the
+// values, each on a word.
+struct PlacedDirectory {
+    PhotoIfd ifd{PhotoIfd::Kind::kExif};  // every entry kept, whatever its number
+    std::int64_t at = 0;                  // counted from the file's header
+
+    PlacedDirectory() = default;
+    explicit PlacedDirectory(const std::vector<TiffTag>& tags);
+    bool Empty() const { return ifd.TagCount() == 0; }
+    std::int64_t EntryBytes() const { return std::int64_t{RawEntry::kSize} * ifd.TagCount(); }
+    std::int64_t Bytes() const;
+    // Sets a LONG of one value (a pointer whose place comes later takes its room now).
+    void Set(std::uint32_t tagNumber, std::uint32_t value);
+    // Where in the file the entry's value field lies (-1 for no such entry),
+    // for a value known only once the rest is written.
+    std::int64_t ValuePlace(std::uint32_t tagNumber) const;
+    // Stores it at its place into `out`, whose first byte lies at `origin` of the file.
+    void Store(std::vector<std::uint8_t>& out, std::int64_t origin) const;
+};
 
 // The Exif block of the tags for a picture of `width` x `height`, its
 // Orientation set to `orientation`; empty when there is nothing to carry.
