@@ -1,6 +1,7 @@
 // The camera's packed raw strip: rows of 12-bit samples of an RGGB mosaic,
 // ten samples to a group of 16 bytes (five 3-byte pairs and one unused byte),
-// each row ending with a whole group. The decoder reads it, make-erf writes it.
+// each row ending with a whole group. The decoder reads it, make-erf writes
+// it, the converter copies it into a DNG.
 #pragma once
 
 #include <cstddef>
@@ -40,6 +41,23 @@ inline void PackRow(const std::uint16_t* samples, std::uint32_t width, std::uint
         const std::uint32_t second = x + 1 < width ? samples[x + 1] & kLargestSample : 0;
         PackPair(samples[x] & kLargestSample, second, out + PairOffset(x));
     }
+}
+
+// Bytes of a row of `width` samples packed as DNG packs 12 bits: the same
+// pairs, one after another, the row ending on a whole byte.
+constexpr std::uint64_t DngRowBytes(std::uint64_t width) { return (width * 12 + 7) / 8; }
+
+// Copies the samples of one packed row into DngRowBytes(width) bytes: each
+// group's pairs without its unused byte. A last odd sample's spare low bits
+// are 0.
+inline void DngRowOf(const std::uint8_t* packed, std::uint32_t width, std::uint8_t* out) {
+    const std::uint64_t bytes = DngRowBytes(width);
+    constexpr std::uint32_t kPairsBytes = kSamplesPerGroup / 2 * kPairBytes;
+    for (std::uint64_t done = 0; done < bytes; done += kPairsBytes, packed += kGroupBytes) {
+        const std::uint64_t take = bytes - done < kPairsBytes ? bytes - done : kPairsBytes;
+        std::memcpy(out + done, packed, static_cast<std::size_t>(take));
+    }
+    if (width % 2 == 1) out[bytes - 1] &= 0xF0u;
 }
 
 // A sample's index into its colour's tone curve: 0..4095 scaled to 0..255.

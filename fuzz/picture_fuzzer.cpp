@@ -1,13 +1,15 @@
 // erf-convert's writers on what a file gives them: the thumbnail when the
 // file holds one (else a small picture made of the input's bytes), turned as
 // the camera notes say, written in every format the build writes, with the
-// notes' texts, pixel size and the photograph's tags.
+// notes' texts, pixel size and the photograph's tags; and where the file's
+// raw strip is intact, a DNG of its samples.
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
 #include "fuzz/fuzz_support.h"
+#include "plugin/raw_strip_of.h"
 #include "tests/support/temp_file.h"
 #include "tools/erf_convert/converter.h"
 #include "tools/picture/orientation.h"
@@ -65,5 +67,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(written > 8);
         }
     }
+    if (!CanWrite(PictureFormat::kDng)) return 0;
+    report.strip = CheckRawStrip(RawStripOf(file.erf));
+    report.notEpson = NotEpsonRaw(file.erf).value_or("");
+    // Kept small, as above: a DNG's samples take 1.5 bytes a pixel.
+    if (file.opened != 0 || !DngRefusal(input.path(), report).empty() ||
+        std::uint64_t{report.strip.width} * report.strip.height > (1u << 20)) {
+        return 0;
+    }
+    RawStripReader strip;
+    FUZZ_CHECK(strip.Open(input.path(), file, report.strip, error));
+    WriteRequest request;
+    request.format = PictureFormat::kDng;
+    request.target = output.path();
+    request.raw = &strip.Samples();
+    FUZZ_CHECK(WritePicture(oriented, camera.notes, request, error));
     return 0;
 }

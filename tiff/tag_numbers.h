@@ -48,4 +48,16 @@ enum TagNumber : std::uint32_t {
     kTagPixelXDimension = 40962,
     kTagPixelYDimension = 40963,
     kTagInteroperabilityIFDPointer = 40965,
+    // What a DNG file says of its raw picture and its colour.
+    kTagCFARepeatPatternDim = 33421,
+    kTagCFAPattern = 33422,
+    kTagDNGVersion = 50706,
+    kTagDNGBackwardVersion = 50707,
+    kTagUniqueCameraModel = 50708,
+    kTagCFAPlaneColor = 50710,
+    kTagCFALayout = 50711,
+    kTagBlackLevel = 50714,
+    kTagWhiteLevel = 50717,
+    kTagColorMatrix1 = 50721,
+    kTagCalibrationIlluminant1 = 50778,
 };

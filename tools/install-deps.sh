@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-# Usage: tools/install-deps.sh [base] [test] [windows] [fuzz] [i386] [emulator] [bench] [style]
+# Usage: tools/install-deps.sh [base] [test] [editors] [windows] [fuzz] [i386] [emulator] [bench] [style]
 set -euo pipefail
 
 want=()
@@ -8,10 +8,12 @@ for group in "${@:-base}"; do
   case "$group" in
     base) want+=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
                  libpng-dev libisal-dev libjpeg62-turbo-dev libtiff-dev libtiff-tools libcli11-dev nlohmann-json3-dev) ;;
-    # Independent readers the tests compare with; groff and bash-completion
-    # check the installed man pages and completions; strace kills a
-    # conversion half-way.
-    test) want+=(dcraw libimage-exiftool-perl groff-base bash-completion strace python3) ;;
+    # Independent readers the tests compare with (libraw-bin: LibRaw's
+    # unprocessed_raw); groff and bash-completion check the installed man
+    # pages and completions; strace kills a conversion half-way.
+    test) want+=(dcraw libraw-bin libimage-exiftool-perl groff-base bash-completion strace python3) ;;
+    # The raw editors that develop the converter's DNG in the tests: large, a group of their own.
+    editors) want+=(darktable rawtherapee) ;;
     # locales: tests/windows/run.sh runs Wine in ja_JP.UTF-8 (code page 932);
     # imagemagick compares the Windows build's PNG, JPEG and TIFF pixels.
     windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 locales imagemagick) ;;
@@ -27,7 +29,7 @@ for group in "${@:-base}"; do
     bench) want+=(libbenchmark-dev valgrind time dcraw imagemagick python3) ;;
     # The format and lint checks (.clang-format, .clang-tidy).
     style) want+=(clang-format clang-tidy) ;;
-    *) echo "install-deps: unknown group '$group' (base, test, windows, fuzz, i386, emulator, bench, style)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown group '$group' (base, test, editors, windows, fuzz, i386, emulator, bench, style)" >&2; exit 2 ;;
   esac
 done
 

@@ -44,4 +44,32 @@ TEST(PackRow, PacksWhatTheDecoderUnpacks) {
     EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + 3), (std::vector<std::uint8_t>{0xAB, 0xCD, 0xEF}));
 }
 
+// A DNG row, read as DNG readers read 12-bit samples (one bit after another,
+// high bits first, from the row's first byte), gives every sample of the
+// packed row; it ends on the first whole byte, its spare bits 0, whatever
+// the packed row's unused bytes hold.
+TEST(DngRowOf, HoldsEverySampleHighBitsFirst) {
+    for (const std::uint32_t width : {1u, 2u, 9u, 10u, 11u, 20u, 37u}) {
+        SCOPED_TRACE(width);
+        std::vector<std::uint16_t> samples(width);
+        for (std::uint32_t x = 0; x < width; ++x) samples[x] = static_cast<std::uint16_t>((x * 2741 + 0x5A5) % 4096);
+        std::vector<std::uint8_t> packed(static_cast<std::size_t>(PackedRowBytes(width)));
+        PackRow(samples.data(), width, packed.data());
+        for (std::size_t group = 15; group < packed.size(); group += 16) packed[group] = 0xEE;
+        if (width % 2 == 1) packed[PairOffset(width - 1) + 1] |= 0x0F;  // the odd pair's unused half
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(DngRowBytes(width)) + 1, 0x77);
+        DngRowOf(packed.data(), width, row.data());
+        EXPECT_EQ(row.back(), 0x77) << "written past the row";
+        for (std::uint32_t x = 0; x < width; ++x) {
+            std::uint32_t sample = 0;
+            for (std::uint32_t bit = 12 * x; bit < 12 * x + 12; ++bit)
+                sample = sample << 1 | (row[bit / 8] >> (7 - bit % 8) & 1);
+            EXPECT_EQ(sample, samples[x]) << "x " << x;
+        }
+        if (width % 2 == 1) {
+            EXPECT_EQ(row[row.size() - 2] & 0x0F, 0);
+        }
+    }
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 // The tools' own paths over every damaged and hostile file: erf-info's report
-// as text and JSON, erf-convert's thumbnail and its writers. Each ends with a
+// as text and JSON, erf-convert's thumbnail and its writers, its DNG of the
+// raw samples. Each ends with a
 // report or a message, never an exception or a read outside the data (the
 // sanitizer build watches).
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include "tests/support/required_formats.h"
 #include "tests/support/temp_file.h"
 #include "tools/erf_convert/converter.h"
+#include "plugin/raw_strip_of.h"
 #include "tools/erf_info/file_report.h"
 #include "tools/erf_info/json_report.h"
 #include "tools/erf_info/text_report.h"
@@ -59,6 +61,37 @@ TEST_P(ToolsOnHostileFilesTest, ErfConvertsThumbnailPathGivesAPictureOrAMessage)
         request.target = output.path();
         EXPECT_TRUE(WritePicture(picture, report.camera.notes, request, error)) << error;
     }
+}
+
+// The raw samples of a strip the check finds intact go into a DNG (its
+// preview a small picture here: the module's is not asked for); any other
+// file is refused, naming it.
+TEST_P(ToolsOnHostileFilesTest, ErfConvertsDngPathGivesADngOrAMessage) {
+    if (!CanWrite(PictureFormat::kDng)) {
+        EXPECT_FALSE(kEveryFormatRequired) << "this build cannot write DNG";
+        return;
+    }
+    const TempFile file(GetParam().bytes);
+    const TempFile output;
+    std::string error;
+    InputRead input;
+    ASSERT_TRUE(ReadInput(file.path(), input, error)) << error;
+    DecodeReport report;
+    report.strip = CheckRawStrip(RawStripOf(input.erf));
+    report.notEpson = NotEpsonRaw(input.erf).value_or("");
+    report.camera = ReadCameraNotes(input.erf);
+    if (const std::string refusal = DngRefusal(file.path(), report); !refusal.empty() || input.opened != 0) {
+        EXPECT_TRUE(input.opened != 0 || refusal.rfind(file.path() + ": ", 0) == 0) << refusal;
+        return;
+    }
+    RawStripReader strip;
+    ASSERT_TRUE(strip.Open(file.path(), input, report.strip, error)) << error;
+    WriteRequest request;
+    request.format = PictureFormat::kDng;
+    request.target = output.path();
+    request.raw = &strip.Samples();
+    const Picture preview{2, 1, {1, 2, 3, 4, 5, 6}};
+    EXPECT_TRUE(WritePicture(preview, report.camera.notes, request, error)) << error;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ToolsOnHostileFilesTest, testing::ValuesIn(HostileFiles()),

@@ -15,7 +15,8 @@ std::vector<std::string> WritableFormats() {
     std::vector<std::string> names;
     const std::pair<PictureFormat, const char*> spellings[] = {
         {PictureFormat::kPng, "png"},  {PictureFormat::kJpeg, "jpg"},  {PictureFormat::kJpeg, "jpeg"},
-        {PictureFormat::kTiff, "tif"}, {PictureFormat::kTiff, "tiff"}, {PictureFormat::kBmp, "bmp"}};
+        {PictureFormat::kTiff, "tif"}, {PictureFormat::kTiff, "tiff"}, {PictureFormat::kBmp, "bmp"},
+        {PictureFormat::kDng, "dng"}};
     for (const auto& [format, name] : spellings) {
         if (CanWrite(format)) names.push_back(name);
     }

@@ -11,7 +11,9 @@
 
 #include "develop/dib.h"
 #include "develop/file_owner.h"
+#include "develop/packed_raw.h"
 #include "develop/raw_decoder.h"
+#include "platform/limits.h"
 #include "platform/win32.h"
 #include "plugin/raw_strip_of.h"
 #include "tools/output/file_names.h"
@@ -149,6 +151,56 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip) 
     }
     return input + ": the raw data ends at row " + std::to_string(strip.rowsPresent) + " of " +
            std::to_string(strip.height) + ": the rows below repeat the last row read";
+}
+
+std::string DngRefusal(const std::string& input, const DecodeReport& report) {
+    constexpr const char* kOnlySamples = ": a DNG holds only the camera's own samples, so none was written";
+    if (!report.notEpson.empty()) return input + ": " + report.notEpson + kOnlySamples;
+    if (report.strip.verdict == RawStripVerdict::kIntact) return {};
+    if (report.strip.outOfReach) {
+        return input + ": the raw data starts beyond the first 2 GiB of the file, which the module does not read" +
+               kOnlySamples;
+    }
+    return input + ": the raw data ends at row " + std::to_string(report.strip.rowsPresent) + " of " +
+           std::to_string(report.strip.height) + kOnlySamples;
+}
+
+RawStripReader::~RawStripReader() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+}
+
+bool RawStripReader::Open(const std::string& input, const InputRead& file, const RawStripCheck& check,
+                          std::string& error) {
+    const RawStrip strip = RawStripOf(file.erf);
+    handle_ = CreateFileA(file.name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    stream_.SetHandle(handle_);
+    // An intact strip lies whole in the file, within the offsets a stream seeks to.
+    if (handle_ == INVALID_HANDLE_VALUE || check.verdict != RawStripVerdict::kIntact ||
+        strip.stripOffset > kLargestFileOffset ||
+        stream_.SeekAbsolute(static_cast<std::int32_t>(strip.stripOffset)) == INVALID_SET_FILE_POINTER) {
+        error = input + ": cannot read the raw data again";
+        return false;
+    }
+    packed_.resize(static_cast<std::size_t>(check.rowBytes));
+    samples_.width = check.width;
+    samples_.height = check.height;
+    samples_.readRow = [this](std::uint32_t y, std::uint8_t* row, std::string& reason) {
+        return ReadRow(y, row, reason);
+    };
+    return true;
+}
+
+bool RawStripReader::ReadRow(std::uint32_t y, std::uint8_t* row, std::string& reason) {
+    // Read in turn: each row follows the last.
+    if (y != nextRow_ ||
+        stream_.ReadBytes(packed_.data(), static_cast<std::uint32_t>(packed_.size())) != packed_.size()) {
+        reason = "the raw data of row " + std::to_string(y) + " cannot be read again";
+        return false;
+    }
+    ++nextRow_;
+    DngRowOf(packed_.data(), samples_.width, row);
+    return true;
 }
 
 bool ReadThumbnailPicture(const std::string& input, const InputRead& file, Picture& picture, DecodeReport& report,

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "host/module_calls.h"
 #include "tiff/camera_notes.h"
 #include "tools/picture/picture_notes.h"
 #include "develop/raw_strip_check.h"
 #include "tiff/photo_file.h"
+#include "tiff/tiff_stream.h"
 #include "tiff/thumbnail.h"
 #include "tools/picture/picture.h"
 #include "tools/picture/picture_writer.h"
@@ -64,6 +66,34 @@ std::string DamageWarning(const std::string& input, const RawStripCheck& strip);
 // is decoded; empty when it can be, or when the decode itself will say why not.
 std::string PictureSizeProblem(const std::string& input, const InputRead& file, PictureFormat format, bool thumbnail,
                                bool upright);
+
+// Why a decoded file gets no DNG: a strip cut short (its rows would not be
+// the camera's), or samples not in EPSON's packing; naming the file. Empty
+// when its samples go into one.
+std::string DngRefusal(const std::string& input, const DecodeReport& report);
+
+// The samples of a file's intact strip, read a row at a time, in order, as
+// the DNG writer asks for them, through the TIFF library's stream.
+class RawStripReader {
+public:
+    RawStripReader() = default;
+    RawStripReader(const RawStripReader&) = delete;
+    RawStripReader& operator=(const RawStripReader&) = delete;
+    ~RawStripReader();
+    // Opens the file read into `file` at the strip `check` found intact;
+    // false with a message naming it as `input`.
+    bool Open(const std::string& input, const InputRead& file, const RawStripCheck& check, std::string& error);
+    const RawSamples& Samples() const { return samples_; }
+
+private:
+    bool ReadRow(std::uint32_t y, std::uint8_t* row, std::string& reason);
+
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    TiffStream stream_;
+    std::vector<std::uint8_t> packed_;
+    std::uint32_t nextRow_ = 0;
+    RawSamples samples_;
+};
 
 // IFD0's RGB picture (see ReadThumbnail) as a picture, with its camera notes.
 // False with a message naming the file when it has none this can read.

@@ -161,8 +161,8 @@ private:
         const auto shown = [&](const std::string& message) { return NamedAs(message, path, ShownInput(input)); };
         InputRead file;
         if (!ReadInput(path, file, error)) return Fail(shown(error));
-        if (const std::string problem =
-                PictureSizeProblem(path, file, plan_.format, options_.thumbnail, !options_.noRotate);
+        if (const std::string problem = PictureSizeProblem(path, file, plan_.format, options_.thumbnail,
+                                                           !options_.noRotate && plan_.format != PictureFormat::kDng);
             !problem.empty()) {
             return Fail(shown(problem));
         }
@@ -177,6 +177,12 @@ private:
                                                    },
                                                    error);
         if (!read) return Fail(shown(error));
+        const bool dng = plan_.format == PictureFormat::kDng;
+        RawStripReader strip;
+        if (dng) {
+            if (const std::string refusal = DngRefusal(path, report); !refusal.empty()) return Fail(shown(refusal));
+            if (!strip.Open(path, file, report.strip, error)) return Fail(shown(error));
+        }
         const std::string warning = options_.thumbnail ? std::string() : shown(DamageWarning(path, report.strip));
         if (!warning.empty()) {
             progress_.Clear();
@@ -187,12 +193,14 @@ private:
             std::fprintf(stderr, "erf-convert: warning: %s: %s; converted as the module decodes it\n",
                          ShownInput(input).c_str(), report.notEpson.c_str());
         }
-        if (!options_.noRotate) {
+        // A DNG's raw samples keep the camera's order, and its preview with them.
+        const bool upright = !options_.noRotate && !dng;
+        if (upright) {
             picture = Oriented(std::move(picture), report.camera.orientation);
             report.camera.notes.pixelSize = Oriented(report.camera.notes.pixelSize, report.camera.orientation);
         }
         // The pixels now show upright unless kept as delivered.
-        report.camera.notes.orientation = options_.noRotate ? report.camera.orientation : 1;
+        report.camera.notes.orientation = upright ? 1 : report.camera.orientation;
         WriteRequest request{plan_.format,
                              target,
                              plan_.replace,
@@ -206,6 +214,7 @@ private:
                                  progress_.Clear();
                                  std::fprintf(stderr, "erf-convert: warning: %s: %s\n", target.c_str(), what.c_str());
                              }};
+        if (dng) request.raw = &strip.Samples();
         if (!WritePicture(picture, options_.strip ? PictureNotes{} : report.camera.notes, request, error)) {
             return Fail(error);
         }
@@ -243,6 +252,9 @@ int Run(int argc, char** argv) {
                                                               options.force, options.skipExisting, options.inputs},
                                                              reason);
     if (!plan) return cli::BadUsage(app, reason);
+    if (options.thumbnail && plan->format == PictureFormat::kDng) {
+        return cli::BadUsage(app, "--thumbnail writes no DNG: a DNG holds the camera's raw samples");
+    }
     // An option of another format would be ignored in silence: bad usage instead.
     for (const auto& [option, format] :
          {std::pair{"--quality", PictureFormat::kJpeg}, std::pair{"--compression", PictureFormat::kTiff}}) {

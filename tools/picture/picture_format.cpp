@@ -23,6 +23,7 @@ std::optional<PictureFormat> FormatOfName(const std::string& path) {
     if (extension == "bmp") return PictureFormat::kBmp;
     if (extension == "jpg" || extension == "jpeg") return PictureFormat::kJpeg;
     if (extension == "tif" || extension == "tiff") return PictureFormat::kTiff;
+    if (extension == "dng") return PictureFormat::kDng;
     return std::nullopt;
 }
 
@@ -31,6 +32,7 @@ const char* FormatExtension(PictureFormat format) {
         case PictureFormat::kPng: return "png";
         case PictureFormat::kJpeg: return "jpg";
         case PictureFormat::kTiff: return "tif";
+        case PictureFormat::kDng: return "dng";
         default: return "bmp";
     }
 }
@@ -40,6 +42,7 @@ const char* FormatName(PictureFormat format) {
         case PictureFormat::kPng: return "PNG";
         case PictureFormat::kJpeg: return "JPEG";
         case PictureFormat::kTiff: return "TIFF";
+        case PictureFormat::kDng: return "DNG";
         default: return "BMP";
     }
 }

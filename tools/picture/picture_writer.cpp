@@ -16,6 +16,9 @@
 #ifdef RUDI_HAVE_TIFF
 #include "tools/picture/tiff/tiff_writer.h"
 #endif
+#ifdef RUDI_HAVE_DNG
+#include "tools/picture/dng/dng_writer.h"
+#endif
 
 namespace {
 
@@ -38,6 +41,9 @@ Writer WriterOf(PictureFormat format) {
 #if defined(RUDI_HAVE_TIFF) || defined(RUDI_HAVE_WIC)
         case PictureFormat::kTiff: return WriteTiff;
 #endif
+#ifdef RUDI_HAVE_DNG
+        case PictureFormat::kDng: return WriteDng;
+#endif
         case PictureFormat::kBmp: return WriteBmpFile;
         default: return nullptr;
     }
@@ -52,6 +58,9 @@ std::string SizeProblem(PictureFormat format, std::uint32_t width, std::uint32_t
 #ifdef RUDI_HAVE_JPEG
     if (format == PictureFormat::kJpeg) return JpegSizeProblem(width, height);
 #endif
+#ifdef RUDI_HAVE_DNG
+    if (format == PictureFormat::kDng) return DngSizeProblem(width, height);
+#endif
     return {};
 }
 
@@ -60,9 +69,9 @@ bool WritePicture(const Picture& picture, const PictureNotes& notes, const Write
         error = request.target + ": this build cannot write " + FormatName(request.format) + " files";
         return false;
     }
-    // libtiff seeks back to write the directory: standard output gets a copy.
-    OutputFile output(request.format == PictureFormat::kTiff ? OutputFile::StandardOutput::kCopied
-                                                             : OutputFile::StandardOutput::kDirect);
+    // libtiff, and the DNG writer, seek back to fill in places: standard output gets a copy.
+    const bool seeks = request.format == PictureFormat::kTiff || request.format == PictureFormat::kDng;
+    OutputFile output(seeks ? OutputFile::StandardOutput::kCopied : OutputFile::StandardOutput::kDirect);
     if (!output.Open(request.target, request.replace, error)) return false;
     std::string reason;
     if (!WriterOf(request.format)(picture, notes, request, output.stream(), reason)) {
