@@ -12,7 +12,7 @@ set -uo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
 
-tools/install-deps.sh base test windows fuzz i386 || exit 1
+tools/install-deps.sh base test editors windows fuzz i386 || exit 1
 # Every build here treats a warning as an error; tests/windows/run.sh and fuzz/run.sh take it from here.
 export RUDI_WERROR=ON
 
@@ -24,13 +24,15 @@ not_run=()
 stage() {
   local name=$1
   shift
+  local start=$SECONDS
   echo "== $name"
   if "$@"; then
     passed=$((passed + 1))
+    echo "-- passed in $((SECONDS - start)) s: $name"
   else
     failed=$((failed + 1))
     failures+=("FAILED: $name")
-    echo "FAILED: $name"
+    echo "FAILED in $((SECONDS - start)) s: $name"
   fi
 }
 not_run() {
@@ -90,21 +92,19 @@ tests_32bit_emulated() {
 fuzz_corpora_32bit_emulated() {
   tools/emulate-i386.sh ctest --test-dir build-i386-emulated --output-on-failure -j"$jobs" -R '^fuzz_corpus_'
 }
-fuzz_64bit() {
-  local target status=0
-  for target in plugin parse memory_image writer report picture picture_file; do
-    fuzz/run.sh "$target" 60 || status=1
-  done
-  return $status
+# fuzz_targets [--32] TARGET...: each for 60 seconds, one on each core
+# (libFuzzer runs one thread), built first.
+fuzz_targets() {
+  local bits=()
+  if [ "$1" = --32 ]; then
+    bits=(--32)
+    shift
+  fi
+  fuzz/run.sh "${bits[@]}" --build && printf '%s\n' "$@" | xargs -P "$jobs" -I{} fuzz/run.sh "${bits[@]}" {} 60
 }
+fuzz_64bit() { fuzz_targets plugin parse memory_image writer report picture picture_file; }
 # The two that take files, where the narrow file offsets matter.
-fuzz_32bit() {
-  local target status=0
-  for target in plugin parse; do
-    fuzz/run.sh --32 "$target" 60 || status=1
-  done
-  return $status
-}
+fuzz_32bit() { fuzz_targets --32 plugin parse; }
 
 stage "every source formatted as .clang-format says" tools/check-format.sh
 stage "native build and tests" native_tests

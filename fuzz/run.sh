@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a while under AddressSanitizer and UBSan:
 #   fuzz/run.sh [--32] TARGET SECONDS [libFuzzer options...]
+#   fuzz/run.sh [--32] --build   (builds every target and runs none: runs side by side then build nothing)
 # TARGET is plugin, parse, memory_image, writer, report, picture or picture_file; --32 runs it in the 32-bit
 # build (clang -m32, build-fuzz-i386/), as the Windows module is built. The run
 # starts from the committed corpus fuzz/corpus/TARGET, which it leaves alone;
@@ -15,6 +16,11 @@ if [ "${1:-}" = --32 ]; then
   bits=32
   shift
 fi
+build_only=0
+if [ "${1:-}" = --build ]; then
+  build_only=1
+  set -- all 0
+fi
 if [ $# -lt 2 ]; then
   echo "usage: fuzz/run.sh [--32] TARGET SECONDS [libFuzzer options...]" >&2
   exit 2
@@ -22,7 +28,7 @@ fi
 target=$1
 seconds=$2
 shift 2
-if [ ! -d "fuzz/corpus/$target" ]; then
+if [ "$build_only" = 0 ] && [ ! -d "fuzz/corpus/$target" ]; then
   echo "fuzz/run.sh: no fuzz target '$target' (plugin, parse, memory_image, writer, report, picture, picture_file)" >&2
   exit 2
 fi
@@ -37,6 +43,10 @@ fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$build" "${configure[@]}" -DRUDI_FUZZ=ON -DRUDI_WERROR="${RUDI_WERROR:-OFF}" -DRUDI_BUILD_TESTS=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+if [ "$build_only" = 1 ]; then
+  cmake --build "$build" -j"$(nproc)" --target $(ls fuzz/corpus | sed 's/^/fuzz_/') >/dev/null
+  exit
 fi
 cmake --build "$build" --target "fuzz_$target" -j2 >/dev/null
 
