@@ -206,6 +206,20 @@ check_thumbnail() {
   fi
 }
 
+check_dng() {
+  # The DNG: the same raw samples as the native build's (dcraw reads both),
+  # its preview from the system's JPEG encoder.
+  "$native/bin/erf-convert" "$work/demo.erf" -o "$work/demo.native.dng" >/dev/null 2>&1
+  (cd "$work" && wine "$win/bin/erf-convert.exe" demo.erf -o demo.windows.dng >"dng.out" 2>&1)
+  if [ -s "$work/demo.windows.dng" ] &&
+     cmp -s <(dcraw -D -4 -c "$work/demo.native.dng") <(dcraw -D -4 -c "$work/demo.windows.dng") &&
+     [ "$(exiftool -validate -warning -a -s -s -s "$work/demo.windows.dng")" = OK ]; then
+    pass "DNG: the native build's raw samples, and ExifTool finds nothing to warn of"
+  else
+    fail "DNG: $(tr -d '\r' <"$work/dng.out")"
+  fi
+}
+
 check_batch() {
   # The hostile cases and the plugin fuzz corpus, many files per process: the
   # same pictures, and the same files refused with the same message.
@@ -343,8 +357,8 @@ check_formats() {
 check_help() {
   # The help offers what the build writes.
   (cd "$work" && wine "$win/bin/erf-convert.exe" --help >"$work/help.txt" 2>&1)
-  if grep -q "default png" "$work/help.txt" && grep -q "\.png, \.jpg, \.jpeg, \.tif, \.tiff or \.bmp" "$work/help.txt"; then
-    pass "help offers PNG (the default), JPEG, TIFF and BMP"
+  if grep -q "default png" "$work/help.txt" && grep -q "\.png, \.jpg, \.jpeg, \.tif, \.tiff, \.bmp or \.dng" "$work/help.txt"; then
+    pass "help offers PNG (the default), JPEG, TIFF, BMP and DNG"
   else
     fail "help: $(grep -i -E 'png|bmp' "$work/help.txt")"
   fi
@@ -444,7 +458,7 @@ report_timing() {
 # The checks in order of what they prove; emulated, the first ones always
 # run and the rest while the time lasts.
 first=(check_version_resource check_identity)
-rest=(check_thumbnail check_formats check_help check_guard check_counters check_concurrent check_names check_batch
+rest=(check_thumbnail check_dng check_formats check_help check_guard check_counters check_concurrent check_names check_batch
   check_big_files report_timing)
 if [ "$emulated" = 1 ]; then
   first+=(check_few_conversions)

@@ -11,7 +11,11 @@
 #include "tiff/tag_numbers.h"
 #include "tiff/type_facts.h"
 #include "tools/picture/exif/exif_block.h"
+#ifdef RUDI_HAVE_WIC
+#include "tools/picture/wic/wic_writer.h"
+#else
 #include "tools/picture/jpeg/jpeg_writer.h"
+#endif
 
 namespace {
 
@@ -145,7 +149,14 @@ bool WriteRawRows(const RawSamples& raw, const WriteRequest& request, std::FILE*
 
 }  // namespace
 
-std::string DngSizeProblem(std::int64_t width, std::int64_t height) { return JpegSizeProblem(width, height); }
+std::string DngSizeProblem(std::int64_t width, std::int64_t height) {
+#ifdef RUDI_HAVE_WIC
+    // The system's encoder says itself what it cannot hold.
+    return width > 0 && height > 0 ? std::string() : "a DNG's preview needs at least one pixel";
+#else
+    return JpegSizeProblem(width, height);
+#endif
+}
 
 bool WriteDng(const Picture& picture, const PictureNotes& notes, const WriteRequest& request, std::FILE* stream,
               std::string& reason) {
@@ -193,9 +204,9 @@ bool WriteDng(const Picture& picture, const PictureNotes& notes, const WriteRequ
     preview.quality = kPreviewQuality;
     if (!WriteJpeg(picture, PictureNotes{}, preview, stream, reason)) return false;
     const std::int64_t previewAt = strip + rawBytes;
-    const off_t end = std::fflush(stream) == 0 && fseeko(stream, 0, SEEK_END) == 0 ? ftello(stream) : -1;
-    if (end < 0 || end > static_cast<off_t>(UINT32_MAX)) {
-        reason = "the preview passes the 4 GiB a DNG's offsets reach";
+    const std::int64_t end = std::fflush(stream) == 0 && fseeko(stream, 0, SEEK_END) == 0 ? ftello(stream) : -1;
+    if (end < 0 || end > std::int64_t{UINT32_MAX}) {
+        reason = "the end of the DNG cannot be told within the 4 GiB its offsets reach";
         return false;
     }
     if (!Patch(stream, main.ValuePlace(kTagStripOffsets), static_cast<std::uint32_t>(previewAt)) ||
