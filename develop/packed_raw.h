@@ -53,10 +53,12 @@ constexpr std::uint64_t DngRowBytes(std::uint64_t width) { return (width * 12 + 
 inline void DngRowOf(const std::uint8_t* packed, std::uint32_t width, std::uint8_t* out) {
     const std::uint64_t bytes = DngRowBytes(width);
     constexpr std::uint32_t kPairsBytes = kSamplesPerGroup / 2 * kPairBytes;
-    for (std::uint64_t done = 0; done < bytes; done += kPairsBytes, packed += kGroupBytes) {
-        const std::uint64_t take = bytes - done < kPairsBytes ? bytes - done : kPairsBytes;
-        std::memcpy(out + done, packed, static_cast<std::size_t>(take));
+    std::uint64_t done = 0;
+    // Whole groups first, each a copy of a known size.
+    for (; bytes - done >= kPairsBytes; done += kPairsBytes, packed += kGroupBytes) {
+        std::memcpy(out + done, packed, kPairsBytes);
     }
+    std::memcpy(out + done, packed, static_cast<std::size_t>(bytes - done));
     if (width % 2 == 1) out[bytes - 1] &= 0xF0u;
 }
 

@@ -34,6 +34,7 @@ std::string FolderOrHere(const fs::path& folder) { return folder.empty() ? std::
 // "standard-output", "standard-input").
 constexpr const char* kTemporaryMark = ".incomplete-";
 constexpr std::size_t kEndingLength = 6;
+constexpr std::size_t kWriteBufferBytes = std::size_t{1} << 18;  // each picture's stream
 // Room left in a 255-byte file name for the mark, the process and the ending.
 constexpr std::size_t kLongestNameInTemporary = 200;
 // The most digits a process number has in a temporary file's name (2^32 - 1).
@@ -380,7 +381,12 @@ bool OutputFile::Open(const std::string& target, bool replace, std::string& erro
     }
     std::string reason;
     RemoveStaleTemporaries(folder, target_);
-    if (MakeTemporary(folder, target_, temporary_, stream_, reason)) return true;
+    if (MakeTemporary(folder, target_, temporary_, stream_, reason)) {
+        // A picture of megabytes goes out in few system calls, not in 4 KiB ones.
+        buffer_.resize(kWriteBufferBytes);
+        std::setvbuf(stream_, buffer_.data(), _IOFBF, buffer_.size());
+        return true;
+    }
     error = ToStandardOutput() ? "cannot create a file in " + folder + " for standard output (" + reason + ")"
                                : target + ": cannot create a file in its directory (" + reason + ")";
     Forget();

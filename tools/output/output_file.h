@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 #include <utility>
 
 // The name that means standard output.
@@ -62,6 +63,7 @@ private:
     std::string target_;
     std::string temporary_;
     std::FILE* stream_ = nullptr;
+    std::vector<char> buffer_;  // the stream's, while it is open
     bool replace_ = false;
 };
 
