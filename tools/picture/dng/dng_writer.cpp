@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <iterator>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "tiff/byte_order.h"
 #include "tiff/tag_numbers.h"
 #include "tiff/type_facts.h"
+#include "tools/output/output_file.h"
 #include "tools/picture/exif/exif_block.h"
 #ifdef RUDI_HAVE_WIC
 #include "tools/picture/wic/wic_writer.h"
@@ -139,7 +141,7 @@ bool WriteRawRows(const RawSamples& raw, const WriteRequest& request, std::FILE*
     for (std::uint32_t y = 0; y < raw.height; ++y) {
         if (!raw.readRow(y, row.data(), reason)) return false;
         if (std::fwrite(row.data(), 1, row.size(), stream) != row.size()) {
-            reason = "cannot write the raw samples";
+            reason = "cannot write the raw samples (" + ErrnoText(errno) + ")";
             return false;
         }
         if (request.progress) request.progress(y + 1, raw.height);
@@ -193,10 +195,11 @@ bool WriteDng(const Picture& picture, const PictureNotes& notes, const WriteRequ
     main.Store(head, 0);
     rawDirectory.Store(head, 0);
     head.insert(head.end(), photo.bytes.begin(), photo.bytes.end());
-    if (!WriteAll(stream, head) || !WriteRawRows(raw, request, stream, reason)) {
-        if (reason.empty()) reason = "cannot write the directories";
+    if (!WriteAll(stream, head)) {
+        reason = "cannot write the directories (" + ErrnoText(errno) + ")";
         return false;
     }
+    if (!WriteRawRows(raw, request, stream, reason)) return false;
     // The preview: the picture alone, as the DNG's own directories carry its notes.
     WriteRequest preview = request;
     preview.raw = nullptr;
@@ -204,14 +207,18 @@ bool WriteDng(const Picture& picture, const PictureNotes& notes, const WriteRequ
     preview.quality = kPreviewQuality;
     if (!WriteJpeg(picture, PictureNotes{}, preview, stream, reason)) return false;
     const std::int64_t previewAt = strip + rawBytes;
-    const std::int64_t end = std::fflush(stream) == 0 && fseeko(stream, 0, SEEK_END) == 0 ? ftello(stream) : -1;
+    if (std::fflush(stream) != 0) {
+        reason = "cannot write the preview (" + ErrnoText(errno) + ")";
+        return false;
+    }
+    const std::int64_t end = fseeko(stream, 0, SEEK_END) == 0 ? ftello(stream) : -1;
     if (end < 0 || end > std::int64_t{UINT32_MAX}) {
         reason = "the end of the DNG cannot be told within the 4 GiB its offsets reach";
         return false;
     }
     if (!Patch(stream, main.ValuePlace(kTagStripOffsets), static_cast<std::uint32_t>(previewAt)) ||
         !Patch(stream, main.ValuePlace(kTagStripByteCounts), static_cast<std::uint32_t>(end - previewAt))) {
-        reason = "cannot write the preview's place";
+        reason = "cannot write the preview's place (" + ErrnoText(errno) + ")";
         return false;
     }
     return true;

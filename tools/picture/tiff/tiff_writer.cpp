@@ -22,7 +22,7 @@ tsize_t StreamRead(thandle_t handle, tdata_t data, tsize_t size) {
     return static_cast<tsize_t>(std::fread(data, 1, static_cast<std::size_t>(size), static_cast<std::FILE*>(handle)));
 }
 
-// The reason (errno) of the first write that fell short, which libtiff's own
+// The reason (errno) of the first write (or seek) that fell short, which libtiff's own
 // message leaves out ("Write error at scanline 322"); one picture is written
 // at a time.
 int gWriteFailure = 0;
@@ -35,7 +35,11 @@ tsize_t StreamWrite(thandle_t handle, tdata_t data, tsize_t size) {
 
 toff_t StreamSeek(thandle_t handle, toff_t offset, int whence) {
     auto* stream = static_cast<std::FILE*>(handle);
-    if (fseeko(stream, static_cast<off_t>(offset), whence) != 0) return static_cast<toff_t>(-1);
+    // A seek writes out what the stream holds: its failure is a write's.
+    if (fseeko(stream, static_cast<off_t>(offset), whence) != 0) {
+        if (gWriteFailure == 0) gWriteFailure = errno != 0 ? errno : EIO;
+        return static_cast<toff_t>(-1);
+    }
     return static_cast<toff_t>(ftello(stream));
 }
 
