@@ -51,7 +51,7 @@ complete_after() {
 }
 if [ -f /usr/share/bash-completion/bash_completion ]; then
   [ "$(complete_after make-erf --byte-order '')" = "II MM" ] || fail "make-erf --byte-order does not complete"
-  [ "$(complete_after erf-convert --format '')" = "png jpeg tiff bmp" ] || fail "erf-convert --format does not complete"
+  [ "$(complete_after erf-convert --format '')" = "png jpeg tiff bmp dng" ] || fail "erf-convert --format does not complete"
   [ "$(complete_after erf-info --j)" = "--json" ] || fail "erf-info --j does not complete"
 else
   echo "install test: bash-completion is not installed, the completions are not tried"
