@@ -1,6 +1,8 @@
 // POSIX implementation of the Win32 calls declared in win32.h.
 #include "platform/win32.h"
 
+#include "platform/huge_pages.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -271,6 +273,7 @@ HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return nullptr;
         }
+        AdviseHugePages(object->data, wanted);
     }
     HGLOBAL handle = movable ? static_cast<HGLOBAL>(object.get()) : object->data;
     Registry& registry = Handles();

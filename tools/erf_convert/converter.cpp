@@ -13,6 +13,7 @@
 #include "develop/file_owner.h"
 #include "develop/packed_raw.h"
 #include "develop/raw_decoder.h"
+#include "platform/huge_pages.h"
 #include "platform/limits.h"
 #include "platform/win32.h"
 #include "plugin/raw_strip_of.h"
@@ -89,6 +90,8 @@ bool DecodePicture(const PluginModule& module, const std::string& input, const I
                                         static_cast<std::uint64_t>(std::max(picture.height, 0));
             try {
                 if (bytes > picture.pixels.max_size()) throw std::bad_alloc();
+                picture.pixels.reserve(static_cast<std::size_t>(bytes));
+                AdviseHugePages(picture.pixels.data(), static_cast<std::size_t>(bytes));
                 picture.pixels.resize(static_cast<std::size_t>(bytes));
             } catch (const std::bad_alloc&) {
                 problem = "not enough memory for the picture";
