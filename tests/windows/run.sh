@@ -35,25 +35,29 @@ fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
 
 if "$root/tests/windows/check_dll.sh" "$win/bin/R_UDI.dll"; then pass "DLL export table and imports"; else fail "DLL export table and imports"; fi
 
-# The shipped file: no debug sections (they are in R_UDI.dll.debug, which it
+# The shipped files: no debug sections (they are in FILE.debug, which each
 # names), and the same bytes from a clean build in another folder.
-sections=$(i686-w64-mingw32-objdump -h "$win/bin/R_UDI.dll")
-if grep -q '\.debug_' <<<"$sections" || ! grep -q '\.gnu_debuglink' <<<"$sections" || [ ! -s "$win/bin/R_UDI.dll.debug" ]; then
-  fail "DLL stripped, its debug information in R_UDI.dll.debug"
-else
-  pass "DLL stripped, its debug information in R_UDI.dll.debug"
-fi
+for shipped in R_UDI.dll erf-convert.exe; do
+  sections=$(i686-w64-mingw32-objdump -h "$win/bin/$shipped")
+  if grep -q '\.debug_' <<<"$sections" || ! grep -q '\.gnu_debuglink' <<<"$sections" || [ ! -s "$win/bin/$shipped.debug" ]; then
+    fail "$shipped stripped, its debug information in $shipped.debug"
+  else
+    pass "$shipped stripped ($(stat -c %s "$win/bin/$shipped") bytes), its debug information in $shipped.debug"
+  fi
+done
 rebuild="$win/rebuild"
 rm -rf "$rebuild"
 cmake -S "$root" -B "$rebuild" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DRUDI_WERROR="${RUDI_WERROR:-OFF}" >/dev/null && cmake --build "$rebuild" -j"$(nproc)" --target R_UDI >/dev/null
-shipped=$(sha256sum <"$win/bin/R_UDI.dll")
-if [ "$shipped" = "$(sha256sum <"$rebuild/bin/R_UDI.dll" 2>/dev/null)" ] &&
-   cmp -s "$win/bin/R_UDI.dll.debug" "$rebuild/bin/R_UDI.dll.debug"; then
-  pass "reproducible: a clean build elsewhere gives the same DLL (SHA-256 ${shipped%% *}) and debug file"
-else
-  fail "a clean build elsewhere gives a different DLL or debug file"
-fi
+  -DRUDI_WERROR="${RUDI_WERROR:-OFF}" >/dev/null && cmake --build "$rebuild" -j"$(nproc)" --target R_UDI erf-convert >/dev/null
+for shipped in R_UDI.dll erf-convert.exe; do
+  digest=$(sha256sum <"$win/bin/$shipped")
+  if [ "$digest" = "$(sha256sum <"$rebuild/bin/$shipped" 2>/dev/null)" ] &&
+     cmp -s "$win/bin/$shipped.debug" "$rebuild/bin/$shipped.debug"; then
+    pass "reproducible: a clean build elsewhere gives the same $shipped (SHA-256 ${digest%% *}) and debug file"
+  else
+    fail "a clean build elsewhere gives a different $shipped or debug file"
+  fi
+done
 
 # Wine without a display: message boxes return at once. One server for all runs.
 # The prefix is 32-bit, as the module is, whether or not wine64 is there.
