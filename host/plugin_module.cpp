@@ -8,6 +8,7 @@
 #endif
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -37,6 +38,72 @@ std::string Shown(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+#ifdef _WIN32
+// The text in UTF-16 from the ANSI code page, as the module writes it.
+std::wstring FromAnsi(const char* text) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
+    wide.pop_back();  // the terminating NUL
+    return wide;
+}
+
+// A line of the host's on standard error: on a console in UTF-16, which shows
+// every name; elsewhere (a file, a pipe) in UTF-8.
+void WriteErrorLine(const std::wstring& line) {
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(error, &mode) != 0) {
+        WriteConsoleW(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), bytes, nullptr,
+                            nullptr);
+    }
+    std::fflush(stderr);
+    std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+    std::fflush(stderr);
+}
+
+// The module's message boxes as a command-line host shows them: one line on
+// standard error after the program's name, as on Linux, never a window that
+// waits for a click in the middle of a batch.
+int WINAPI MessageOnStandardError(HWND, LPCSTR text, LPCSTR, UINT) {
+    const std::wstring program = ProgramPath().stem().wstring();
+    WriteErrorLine(program + L": " + (text != nullptr ? FromAnsi(text) : std::wstring()) + L"\n");
+    return IDOK;
+}
+
+// Points the module's import of user32's MessageBoxA at the host's own. The
+// module itself still calls MessageBoxA.
+void TakeMessageBoxes(HMODULE module) {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const FARPROC messageBox = user32 != nullptr ? GetProcAddress(user32, "MessageBoxA") : nullptr;
+    if (messageBox == nullptr) return;
+    auto* const base = reinterpret_cast<BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0) return;
+    for (auto* library = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         library->Name != 0; ++library) {
+        for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk); slot->u1.Function != 0;
+             ++slot) {
+            if (slot->u1.Function != reinterpret_cast<ULONG_PTR>(messageBox)) continue;
+            DWORD protection = 0;
+            if (VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection) == 0) return;
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(&MessageOnStandardError);
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+        }
+    }
+}
+#endif
+
 }  // namespace
 
 std::filesystem::path PluginModule::DefaultPath() {
@@ -51,6 +118,7 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::filesystem::path& pa
         error = "cannot load the module " + Shown(path) + " (error " + std::to_string(GetLastError()) + ")";
         return nullptr;
     }
+    TakeMessageBoxes(static_cast<HMODULE>(handle));
 #else
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {

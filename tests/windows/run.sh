@@ -180,9 +180,10 @@ check_conversions() {
   local input name
   for input in "$work"/*.erf "$work/missing.erf"; do
     name=$(basename "$input" .erf)
-    (cd "$work" && wine "$win/bin/erf-convert.exe" "$(basename "$input")" -o "$name.windows.bmp" >/dev/null 2>&1)
+    (cd "$work" && wine "$win/bin/erf-convert.exe" "$(basename "$input")" -o "$name.windows.bmp" >/dev/null 2>"$name.err")
     compare_conversion "$name" $?
   done
+  check_module_message
 }
 # Emulated, where every Wine start is dear: a few files in one process.
 check_few_conversions() {
@@ -194,8 +195,18 @@ check_few_conversions() {
     [ -e "$work/few/$name.bmp" ] && mv "$work/few/$name.bmp" "$work/$name.windows.bmp"
     compare_conversion "$name" $status
   done
-  (cd "$work" && wine "$win/bin/erf-convert.exe" bad-header.erf -o bad-header.windows.bmp >/dev/null 2>&1)
+  (cd "$work" && wine "$win/bin/erf-convert.exe" bad-header.erf -o bad-header.windows.bmp >/dev/null 2>"bad-header.err")
   compare_conversion bad-header $?
+  check_module_message
+}
+# The module's message box, taken by the host: a line on standard error, as
+# on Linux, not a window that waits.
+check_module_message() {
+  if tr -d '\r' <"$work/bad-header.err" | grep -qx 'erf-convert: TIFF endian error: bad-header.erf'; then
+    pass "the module's message on standard error, as the native build writes it"
+  else
+    fail "the module's message: $(tr -d '\r' <"$work/bad-header.err")"
+  fi
 }
 
 check_thumbnail() {
