@@ -11,7 +11,7 @@
 # Wine program takes a minute or more. The checks that run no Windows
 # program all run, and so do the first Wine checks (the version resource,
 # the module's identity, a few conversions); the others run while
-# RUDI_EMULATED_WINE_SECONDS (default 900) last since Wine's start, and each
+# RUDI_EMULATED_WINE_SECONDS (default 300) last since Wine's start, and each
 # one left is named on a line "not run on this machine: ...", also written
 # to WINDOWS_BUILD_DIR/not-run.txt.
 set -uo pipefail
@@ -482,7 +482,7 @@ else
 fi
 : >"$win/not-run.txt"
 wine_start=$SECONDS
-budget=${RUDI_EMULATED_WINE_SECONDS:-900}
+budget=${RUDI_EMULATED_WINE_SECONDS:-300}
 for check in "${first[@]}" "${rest[@]}"; do
   if [ "$emulated" = 1 ] && [[ " ${rest[*]} " == *" $check "* ]] && [ $((SECONDS - wine_start)) -ge "$budget" ]; then
     echo "not run on this machine: Windows check ${check#check_} (Wine under qemu-i386 used its $budget s)" |
