@@ -344,6 +344,10 @@ check_formats() {
     got=$(identify -format '%m %wx%h %C' "$work/$picture" 2>&1)
     if [ "$extension" = jpeg ]; then
       got="$got, quality $(identify -format '%Q, sampling %[jpeg:sampling-factor]' "$work/$picture")"
+      # The camera's tags in the Exif segment spliced in after the encoder's JFIF.
+      exif=$(exiftool -s -s -s -Make -Model -ModifyDate "$work/$picture")
+      [ -n "$exif" ] && [ "$exif" = "$(exiftool -s -s -s -Make -Model -ModifyDate "$work/odd.erf")" ] ||
+        fail "$name: Exif $exif"
       psnr=$(compare -metric PSNR "$work/$picture" "$lossless" null: 2>&1)
       if awk -v p="$psnr" -v m="$min_psnr" 'BEGIN { exit !(p + 0 >= m) }'; then
         pass "$name ($got): $psnr dB from the native build's pixels (at least $min_psnr)"

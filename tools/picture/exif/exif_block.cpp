@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iterator>
 #include <optional>
+#include <string>
 
 #include "tiff/byte_order.h"
 #include "tiff/tag_numbers.h"
@@ -12,6 +13,8 @@ namespace {
 
 // Offsets in the blocks made are 32-bit.
 constexpr std::int64_t kLargestBlockBytes = INT32_MAX;
+// An APP1 segment holds 64 KiB less its length field and the "Exif\0\0" name.
+constexpr std::size_t kLargestJpegExifBlock = 65533 - 6;
 
 // The room a tag's values take after the entries: none when they sit in the
 // entry, else their size made even, as TIFF starts values on a word.
@@ -118,6 +121,26 @@ std::vector<std::uint8_t> ExifBlock(const PhotoTags& tags, std::uint32_t orienta
     main.Store(block, 0);
     photo.StoreInto(block, 0);
     return block;
+}
+
+std::vector<std::uint8_t> JpegExifSegment(const PictureNotes& notes, const Picture& picture,
+                                          const WriteRequest& request) {
+    static const std::uint8_t kExifName[] = {'E', 'x', 'i', 'f', 0, 0};
+    const std::vector<std::uint8_t> block =
+        ExifBlock(notes.photo, notes.orientation, static_cast<std::uint32_t>(picture.width),
+                  static_cast<std::uint32_t>(picture.height));
+    if (block.empty()) return {};
+    if (block.size() > kLargestJpegExifBlock) {
+        if (request.warn) {
+            request.warn("the Exif block (" + std::to_string(block.size()) +
+                         " bytes) is larger than a JPEG segment holds (" + std::to_string(kLargestJpegExifBlock) +
+                         "): the JPEG carries no Exif");
+        }
+        return {};
+    }
+    std::vector<std::uint8_t> segment(std::begin(kExifName), std::end(kExifName));
+    segment.insert(segment.end(), block.begin(), block.end());
+    return segment;
 }
 
 PhotoDirectories LayOutTiffPhotoDirectories(const PhotoTags& tags, std::uint32_t start) {

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "tiff/photo_ifd.h"
+#include "tools/picture/picture.h"
+#include "tools/picture/picture_format.h"
 #include "tools/picture/picture_notes.h"
 
 // A directory being laid out for a little-endian TIFF file, and its place
@@ -35,6 +37,12 @@ struct PlacedDirectory {
 // Every value keeps its type and count.
 std::vector<std::uint8_t> ExifBlock(const PhotoTags& tags, std::uint32_t orientation, std::uint32_t width,
                                     std::uint32_t height);
+
+// A JPEG's APP1 Exif segment's contents ("Exif", two NULs, the block) for
+// `picture` with `notes`; empty when there is nothing to carry, or when the
+// block is larger than a segment holds (said through request.warn).
+std::vector<std::uint8_t> JpegExifSegment(const PictureNotes& notes, const Picture& picture,
+                                          const WriteRequest& request);
 
 // The Exif and GPS directories alone, as a TIFF's Exif holds them (without
 // what describes a compressed picture), laid out to lie at `start` of a

@@ -14,9 +14,6 @@
 
 namespace {
 
-// An APP1 segment holds 64 KiB less its length field and the "Exif\0\0" name.
-constexpr std::size_t kLargestExifBlock = 65533 - 6;
-
 struct JpegErrors {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
@@ -100,24 +97,7 @@ bool WriteJpeg(const Picture& picture, const PictureNotes& notes, const WriteReq
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = JpegExit;
     errors.manager.emit_message = JpegQuiet;
-    // The APP1 segment: "Exif", two NULs, the block.
-    static const std::uint8_t kExifName[] = {'E', 'x', 'i', 'f', 0, 0};
-    std::vector<std::uint8_t> block =
-        ExifBlock(notes.photo, notes.orientation, static_cast<std::uint32_t>(picture.width),
-                  static_cast<std::uint32_t>(picture.height));
-    if (block.size() > kLargestExifBlock) {
-        if (request.warn) {
-            request.warn("the Exif block (" + std::to_string(block.size()) +
-                         " bytes) is larger than a JPEG segment holds (" + std::to_string(kLargestExifBlock) +
-                         "): the JPEG carries no Exif");
-        }
-        block.clear();
-    }
-    std::vector<std::uint8_t> exif(block.empty() ? 0 : sizeof kExifName + block.size());
-    if (!exif.empty()) {
-        std::memcpy(exif.data(), kExifName, sizeof kExifName);
-        std::memcpy(exif.data() + sizeof kExifName, block.data(), block.size());
-    }
+    const std::vector<std::uint8_t> exif = JpegExifSegment(notes, picture, request);
     const bool written = Compress(info, errors, picture, notes, exif, request, stream);
     jpeg_destroy_compress(&info);
     if (!written) reason = errors.message;

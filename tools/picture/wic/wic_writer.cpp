@@ -4,12 +4,15 @@
 // whole or not at all (see OutputFile).
 #include "tools/picture/wic/wic_writer.h"
 #include "tools/output/output_file.h"
+#include "tools/picture/exif/exif_block.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include <objbase.h>
 #include <wincodec.h>
@@ -136,17 +139,35 @@ bool WriteFrame(IWICBitmapFrameEncode* frame, const Picture& picture, const Pict
     return true;
 }
 
-// The encoded file's bytes, from the stream in memory to `stream`.
-bool CopyOut(IStream* memory, std::FILE* stream, std::string& reason) {
+// Where a JPEG's APP1 Exif segment goes: after the start of image and the
+// JFIF segment that follows it (the encoder's); 0 when the bytes are no JPEG.
+std::size_t ExifPlace(const std::uint8_t* bytes, std::size_t size) {
+    if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return 0;
+    if (bytes[2] != 0xFF || bytes[3] != 0xE0 || size < 6) return 2;
+    const std::size_t end = 4 + (std::size_t{bytes[4]} << 8 | bytes[5]);
+    return end <= size ? end : 2;
+}
+
+// The encoded file's bytes, from the stream in memory to `stream`; a JPEG
+// with `exif` as its APP1 segment (see JpegExifSegment), which the system's
+// encoder cannot be given whole.
+bool CopyOut(IStream* memory, const std::vector<std::uint8_t>& exif, std::FILE* stream, std::string& reason) {
     HGLOBAL block = nullptr;
     HRESULT result = GetHGlobalFromStream(memory, &block);
     STATSTG status{};
     if (SUCCEEDED(result)) result = memory->Stat(&status, STATFLAG_NONAME);
     if (FAILED(result)) return reason = Failed("reading the encoded stream", result), false;
     const auto size = static_cast<std::size_t>(status.cbSize.QuadPart);
-    const void* bytes = GlobalLock(block);
+    const auto* bytes = static_cast<const std::uint8_t*>(GlobalLock(block));
     if (bytes == nullptr) return reason = "the encoded bytes cannot be read", false;
-    const bool written = std::fwrite(bytes, 1, size, stream) == size;
+    const std::size_t place = exif.empty() ? 0 : ExifPlace(bytes, size);
+    const std::size_t length = exif.size() + 2;
+    const std::uint8_t marker[] = {0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8),
+                                   static_cast<std::uint8_t>(length & 0xFF)};
+    const bool written = std::fwrite(bytes, 1, place, stream) == place &&
+                         (place == 0 || (std::fwrite(marker, 1, sizeof marker, stream) == sizeof marker &&
+                                         std::fwrite(exif.data(), 1, exif.size(), stream) == exif.size())) &&
+                         std::fwrite(bytes + place, 1, size - place, stream) == size - place;
     if (!written) reason = ErrnoText(errno);
     GlobalUnlock(block);
     return written;
@@ -183,7 +204,9 @@ bool WriteWic(PictureFormat format, const Picture& picture, const PictureNotes& 
     if (!WriteFrame(frame.Get(), picture, notes, request, reason)) return false;
     result = encoder->Commit();
     if (FAILED(result)) return reason = Failed("committing the encoder", result), false;
-    return CopyOut(memory.Get(), stream, reason);
+    const std::vector<std::uint8_t> exif =
+        format == PictureFormat::kJpeg ? JpegExifSegment(notes, picture, request) : std::vector<std::uint8_t>();
+    return CopyOut(memory.Get(), exif, stream, reason);
 }
 
 }  // namespace
