@@ -56,7 +56,8 @@ TEST(DngRowOf, HoldsEverySampleHighBitsFirst) {
         std::vector<std::uint8_t> packed(static_cast<std::size_t>(PackedRowBytes(width)));
         PackRow(samples.data(), width, packed.data());
         for (std::size_t group = 15; group < packed.size(); group += 16) packed[group] = 0xEE;
-        if (width % 2 == 1) packed[PairOffset(width - 1) + 1] |= 0x0F;  // the odd pair's unused half
+        if (width % 2 == 1)
+            packed[static_cast<std::size_t>(PairOffset(width - 1) + 1)] |= 0x0F;  // the odd pair's unused half
         std::vector<std::uint8_t> row(static_cast<std::size_t>(DngRowBytes(width)) + 1, 0x77);
         DngRowOf(packed.data(), width, row.data());
         EXPECT_EQ(row.back(), 0x77) << "written past the row";
