@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@
 #include "tests/support/temp_file.h"
 #include "tests/tools/picture/picture_readers.h"
 #include "tools/make_erf/picture_file.h"
+#include "tiff/photo_file.h"
+#include "tiff/tag_numbers.h"
+#include "tiff/type_facts.h"
 #include "tools/picture/picture_writer.h"
 #include "tools/picture/png/deflate_stream.h"
 
@@ -262,6 +266,94 @@ TEST(WritePicture, KeepsTheResolutionOrSaysWhyNot) {
         }
         EXPECT_EQ(stored, c.stored);
     }
+}
+
+TiffTag Tag(std::uint32_t number, std::uint32_t type, std::vector<std::uint32_t> values) {
+    TiffTag tag;
+    tag.tagNumber = number;
+    tag.type = type;
+    tag.count = static_cast<std::uint32_t>(type == kTypeRational ? values.size() / 2 : values.size());
+    tag.values = std::move(values);
+    return tag;
+}
+
+// A DNG points only at the photo directories it writes: an Exif directory of
+// nothing but ComponentsConfiguration (a compressed picture's, left out as
+// for a TIFF) gets no pointer, not one to offset 0; each directory written
+// reads back with its values. The raw samples are the rows given, in turn.
+TEST(WriteDng, PointsOnlyAtThePhotoDirectoriesItWrites) {
+    if (!CanWrite(PictureFormat::kDng)) {
+        EXPECT_FALSE(kEveryFormatRequired) << "this build cannot write DNG";
+        return;
+    }
+    const TiffTag components = Tag(kTagComponentsConfiguration, kTypeUndefined, {1, 2, 3, 0});
+    const TiffTag exposure = Tag(33434, kTypeRational, {1, 125});
+    const TiffTag gpsVersion = Tag(0, kTypeByte, {2, 3, 0, 0});
+    const struct {
+        const char* what;
+        std::vector<TiffTag> exif, gps;
+        bool exifWritten, gpsWritten;
+    } cases[] = {
+        {"none", {}, {}, false, false},
+        {"only what a TIFF leaves out", {components}, {}, false, false},
+        {"exposure", {components, exposure}, {}, true, false},
+        {"GPS alone", {}, {gpsVersion}, false, true},
+        {"both", {exposure}, {gpsVersion}, true, true},
+    };
+    const std::vector<std::uint8_t> rows = {0xAB, 0xCD, 0xEF, 0x12, 0x34, 0x56};  // 2 x 2 samples
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RawSamples raw;
+        raw.width = 2;
+        raw.height = 2;
+        raw.readRow = [&](std::uint32_t y, std::uint8_t* row, std::string&) {
+            std::copy_n(rows.begin() + 3 * y, 3, row);
+            return true;
+        };
+        WriteRequest request;
+        request.format = PictureFormat::kDng;
+        request.target = TempName(".dng");
+        request.raw = &raw;
+        PictureNotes notes;
+        notes.photo.exif = c.exif;
+        notes.photo.gps = c.gps;
+        std::string error;
+        ASSERT_TRUE(WritePicture(SmallPicture(), notes, request, error)) << error;
+        PhotoFile dng;
+        ASSERT_EQ(dng.Open(request.target.c_str()), 0);
+        EXPECT_EQ(dng.mainIfd.FindTagByNumber(kTagExifIFDPointer) != nullptr, c.exifWritten);
+        EXPECT_EQ(dng.mainIfd.FindTagByNumber(kTagGPSInfoIFDPointer) != nullptr, c.gpsWritten);
+        EXPECT_EQ(dng.exifIfd.FindTagByNumber(kTagComponentsConfiguration), nullptr);
+        const TiffTag* time = dng.exifIfd.FindTagByNumber(33434);
+        EXPECT_EQ(time != nullptr && time->values == exposure.values, c.exifWritten);
+        EXPECT_EQ(dng.gpsIfd.FindTagByNumber(0) != nullptr, c.gpsWritten);
+        const std::string bytes = Slurp(request.target);
+        std::remove(request.target.c_str());
+        const std::uint32_t strip = dng.rawIfd.FirstValue("StripOffsets");
+        ASSERT_LE(strip + rows.size(), bytes.size());
+        EXPECT_EQ(bytes.substr(strip, rows.size()), std::string(rows.begin(), rows.end()));
+    }
+}
+
+// A row the samples cannot give fails the write, with its reason, and leaves no file.
+TEST(WriteDng, ARowThatCannotBeHadLeavesNoFile) {
+    if (!CanWrite(PictureFormat::kDng)) GTEST_SKIP() << "this build cannot write DNG";
+    RawSamples raw;
+    raw.width = 2;
+    raw.height = 2;
+    raw.readRow = [](std::uint32_t y, std::uint8_t* row, std::string& reason) {
+        std::fill_n(row, 3, std::uint8_t{0});
+        if (y == 1) reason = "row 1 is gone";
+        return y == 0;
+    };
+    WriteRequest request;
+    request.format = PictureFormat::kDng;
+    request.target = TempName(".dng");
+    request.raw = &raw;
+    std::string error;
+    EXPECT_FALSE(WritePicture(SmallPicture(), {}, request, error));
+    EXPECT_EQ(error, request.target + ": cannot write the DNG file (row 1 is gone)");
+    EXPECT_FALSE(std::filesystem::exists(request.target));
 }
 
 TEST(WritePng, TheFastestCompressorIsIsaLWhereTheBuildHasIt) {

@@ -70,8 +70,7 @@ std::string UniqueCameraModel(const PictureNotes& notes) {
 }
 
 // IFD0 beside what the camera's IFD0 carried: the preview (its strip's place
-// filled in later), the DNG's own tags, and the pointers to the other
-// directories.
+// filled in later), the DNG's own tags, and the pointer to the raw directory.
 void AddMainTags(PlacedDirectory& main, const Picture& preview, const PictureNotes& notes) {
     main.Set(kTagNewSubfileType, 1);  // a reduced-quality copy of the raw picture
     main.Set(kTagImageWidth, static_cast<std::uint32_t>(preview.width));
@@ -87,8 +86,6 @@ void AddMainTags(PlacedDirectory& main, const Picture& preview, const PictureNot
     SetShorts(main, kTagPlanarConfiguration, {1});
     SetShorts(main, kTagYCbCrSubSampling, {2, 2});
     main.Set(kTagSubIFDs, 0);
-    if (!notes.photo.exif.empty()) main.Set(kTagExifIFDPointer, 0);
-    if (!notes.photo.gps.empty()) main.Set(kTagGPSInfoIFDPointer, 0);
     SetBytes(main, kTagDNGVersion, kDngVersion, 4);
     SetBytes(main, kTagDNGBackwardVersion, kDngBackwardVersion, 4);
     SetText(main, kTagUniqueCameraModel, UniqueCameraModel(notes));
@@ -171,6 +168,13 @@ bool WriteDng(const Picture& picture, const PictureNotes& notes, const WriteRequ
     const RawSamples& raw = *request.raw;
     PlacedDirectory main(notes.photo.main);
     AddMainTags(main, picture, notes);
+    // Pointers only to the photo directories that are written (an Exif
+    // directory of nothing but what a TIFF's Exif leaves out is not), which
+    // does not depend on where they lie (here any place past the header);
+    // their places come later.
+    const PhotoDirectories written = LayOutTiffPhotoDirectories(notes.photo, 8);
+    if (written.exif != 0) main.Set(kTagExifIFDPointer, 0);
+    if (written.gps != 0) main.Set(kTagGPSInfoIFDPointer, 0);
     main.at = 8;
     PlacedDirectory rawDirectory;
     AddRawTags(rawDirectory, raw);
