@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     RawStripReader strip;
-    FUZZ_CHECK(strip.Open(input.path(), file, report.strip, error));
+    FUZZ_CHECK(strip.Open(input.path(), file, error));
     WriteRequest request;
     request.format = PictureFormat::kDng;
     request.target = output.path();

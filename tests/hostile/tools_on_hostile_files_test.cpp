@@ -85,7 +85,7 @@ TEST_P(ToolsOnHostileFilesTest, ErfConvertsDngPathGivesADngOrAMessage) {
         return;
     }
     RawStripReader strip;
-    ASSERT_TRUE(strip.Open(file.path(), input, report.strip, error)) << error;
+    ASSERT_TRUE(strip.Open(file.path(), input, error)) << error;
     WriteRequest request;
     request.format = PictureFormat::kDng;
     request.target = output.path();

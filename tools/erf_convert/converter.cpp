@@ -172,9 +172,9 @@ RawStripReader::~RawStripReader() {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
 }
 
-bool RawStripReader::Open(const std::string& input, const InputRead& file, const RawStripCheck& check,
-                          std::string& error) {
+bool RawStripReader::Open(const std::string& input, const InputRead& file, std::string& error) {
     const RawStrip strip = RawStripOf(file.erf);
+    const RawStripCheck check = CheckRawStrip(strip);
     handle_ = CreateFileA(file.name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
     stream_.SetHandle(handle_);

@@ -80,9 +80,9 @@ public:
     RawStripReader(const RawStripReader&) = delete;
     RawStripReader& operator=(const RawStripReader&) = delete;
     ~RawStripReader();
-    // Opens the file read into `file` at the strip `check` found intact;
-    // false with a message naming it as `input`.
-    bool Open(const std::string& input, const InputRead& file, const RawStripCheck& check, std::string& error);
+    // Opens the file read into `file` at its strip; false with a message
+    // naming it as `input` unless the strip is intact and can be read.
+    bool Open(const std::string& input, const InputRead& file, std::string& error);
     const RawSamples& Samples() const { return samples_; }
 
 private:

@@ -159,10 +159,12 @@ private:
         }
         // Messages name the file by its path: standard input's is the copy's.
         const auto shown = [&](const std::string& message) { return NamedAs(message, path, ShownInput(input)); };
+        // A DNG's raw samples keep the camera's order, and its preview with them.
+        const bool dng = plan_.format == PictureFormat::kDng;
+        const bool upright = !options_.noRotate && !dng;
         InputRead file;
         if (!ReadInput(path, file, error)) return Fail(shown(error));
-        if (const std::string problem = PictureSizeProblem(path, file, plan_.format, options_.thumbnail,
-                                                           !options_.noRotate && plan_.format != PictureFormat::kDng);
+        if (const std::string problem = PictureSizeProblem(path, file, plan_.format, options_.thumbnail, upright);
             !problem.empty()) {
             return Fail(shown(problem));
         }
@@ -177,11 +179,10 @@ private:
                                                    },
                                                    error);
         if (!read) return Fail(shown(error));
-        const bool dng = plan_.format == PictureFormat::kDng;
         RawStripReader strip;
         if (dng) {
             if (const std::string refusal = DngRefusal(path, report); !refusal.empty()) return Fail(shown(refusal));
-            if (!strip.Open(path, file, report.strip, error)) return Fail(shown(error));
+            if (!strip.Open(path, file, error)) return Fail(shown(error));
         }
         const std::string warning = options_.thumbnail ? std::string() : shown(DamageWarning(path, report.strip));
         if (!warning.empty()) {
@@ -193,8 +194,6 @@ private:
             std::fprintf(stderr, "erf-convert: warning: %s: %s; converted as the module decodes it\n",
                          ShownInput(input).c_str(), report.notEpson.c_str());
         }
-        // A DNG's raw samples keep the camera's order, and its preview with them.
-        const bool upright = !options_.noRotate && !dng;
         if (upright) {
             picture = Oriented(std::move(picture), report.camera.orientation);
             report.camera.notes.pixelSize = Oriented(report.camera.notes.pixelSize, report.camera.orientation);

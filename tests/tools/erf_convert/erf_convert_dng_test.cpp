@@ -11,6 +11,8 @@
 
 #include "tests/support/erf_builder.h"
 #include "tests/tools/erf_convert/erf_convert_support.h"
+#include "tools/erf_convert/converter.h"
+#include "tools/picture/picture_writer.h"
 
 namespace {
 
@@ -197,6 +199,60 @@ TEST(ErfConvertDng, RefusesSamplesThatAreNotTheCameras) {
     EXPECT_TRUE(fs::exists(scratch / "out" / "good.dng"));
     // --thumbnail has no raw samples to give.
     EXPECT_EQ(ErfConvert(scratch, good + " --thumbnail -o " + (scratch / "thumb.dng").string()).status, 2);
+}
+
+// The strip is read again for the DNG: a strip that is not intact is not
+// opened, and one cut between the first read and the DNG's rows fails the
+// write with its reason, leaving no file; read whole, the file's samples.
+TEST(ErfConvertDng, ReadsTheStripAgainOnlyWhileItIsWhole) {
+    const Scratch scratch;
+    const fs::path erf = scratch / "photo.erf";
+    const std::string target = (scratch / "photo.dng").string();
+    const std::vector<std::uint8_t> bytes =
+        BuildErf({.width = 40, .height = 30, .strip = PackSamples(KnownSamples(40, 30), 40, 30)});
+    // Of the raw's size, as the module's picture is; dcraw takes no raw
+    // picture under 22 pixels a side.
+    const Picture preview{40, 30, std::vector<std::uint8_t>(40 * 30 * 3, 128)};
+    const struct {
+        const char* what;
+        std::size_t cutBefore, cutAfter;  // bytes cut from the end before the first read, and after it
+        const char* openError;            // empty when the strip opens
+        const char* writeError;           // empty when the DNG is written
+    } cases[] = {
+        {"whole", 0, 0, "", ""},
+        {"cut before", StripRowBytes(40), 0, ": cannot read the raw data again", ""},
+        {"cut after", 0, 3 * StripRowBytes(40), "",
+         ": cannot write the DNG file (the raw data of row 27 cannot be read again)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(erf, std::vector<std::uint8_t>(bytes.begin(), bytes.end() - static_cast<std::ptrdiff_t>(c.cutBefore)));
+        std::string error;
+        InputRead file;
+        ASSERT_TRUE(ReadInput(erf.string(), file, error)) << error;
+        fs::resize_file(erf, bytes.size() - c.cutBefore - c.cutAfter);
+        RawStripReader strip;
+        ASSERT_EQ(strip.Open(erf.string(), file, error), *c.openError == '\0') << error;
+        if (*c.openError != '\0') {
+            EXPECT_EQ(error, erf.string() + c.openError);
+            continue;
+        }
+        WriteRequest request;
+        request.format = PictureFormat::kDng;
+        request.target = target;
+        request.raw = &strip.Samples();
+        EXPECT_EQ(WritePicture(preview, {}, request, error), *c.writeError == '\0') << error;
+        if (*c.writeError != '\0') {
+            EXPECT_EQ(error, target + c.writeError);
+            EXPECT_FALSE(fs::exists(target));
+            continue;
+        }
+        std::uint32_t width = 0, height = 0;
+        if (Installed("dcraw")) {
+            EXPECT_EQ(DcrawSamples(scratch, target, width, height), KnownSamples(40, 30));
+        }
+        fs::remove(target);
+    }
 }
 
 // The editors photographers develop raw files in open the DNG and develop

@@ -307,7 +307,7 @@ TEST(WriteDng, PointsOnlyAtThePhotoDirectoriesItWrites) {
         raw.width = 2;
         raw.height = 2;
         raw.readRow = [&](std::uint32_t y, std::uint8_t* row, std::string&) {
-            std::copy_n(rows.begin() + 3 * y, 3, row);
+            std::copy_n(rows.data() + std::size_t{3} * y, 3, row);
             return true;
         };
         WriteRequest request;
