@@ -2,6 +2,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/console_text.h"
+#include "platform/windows_text.h"
 #else
 #include <dlfcn.h>
 #include <unistd.h>
@@ -39,43 +42,13 @@ std::string Shown(const std::filesystem::path& path) {
 }
 
 #ifdef _WIN32
-// The text in UTF-16 from the ANSI code page, as the module writes it.
-std::wstring FromAnsi(const char* text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-    if (length > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
-    wide.pop_back();  // the terminating NUL
-    return wide;
-}
-
-// A line of the host's on standard error: on a console in UTF-16, which shows
-// every name; elsewhere (a file, a pipe) in UTF-8.
-void WriteErrorLine(const std::wstring& line) {
-    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    DWORD written = 0;
-    if (GetConsoleMode(error, &mode) != 0) {
-        WriteConsoleW(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        return;
-    }
-    const int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), bytes, nullptr,
-                            nullptr);
-    }
-    std::fflush(stderr);
-    std::fwrite(utf8.data(), 1, utf8.size(), stderr);
-    std::fflush(stderr);
-}
-
 // The module's message boxes as a command-line host shows them: one line on
 // standard error after the program's name, as on Linux, never a window that
-// waits for a click in the middle of a batch.
+// waits for a click in the middle of a batch. The module writes its text in
+// the ANSI code page.
 int WINAPI MessageOnStandardError(HWND, LPCSTR text, LPCSTR, UINT) {
-    const std::wstring program = ProgramPath().stem().wstring();
-    WriteErrorLine(program + L": " + (text != nullptr ? FromAnsi(text) : std::wstring()) + L"\n");
+    const std::string message = windows_text::Narrow(windows_text::Wide(text != nullptr ? text : "", CP_ACP));
+    WriteText(stderr, Shown(ProgramPath().stem()) + ": " + message + "\n");
     return IDOK;
 }
 

@@ -8,6 +8,7 @@
 #include <regex>
 #include <stdexcept>
 
+#include "platform/console_text.h"
 #include "rudi_version.h"
 
 #ifdef _WIN32
@@ -143,10 +144,10 @@ std::optional<int> Parse(CLI::App& app, int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
-        std::fputs(Wrapped(app.help(), HelpColumns()).c_str(), stdout);
+        WriteText(stdout, Wrapped(app.help(), HelpColumns()));
         return 0;
     } catch (const CLI::CallForVersion& version) {
-        std::printf("%s\n", version.what());
+        PrintText(stdout, "%s\n", version.what());
         return 0;
     } catch (const CLI::ExtrasError& error) {
         // The first one, by its name (CLI11's message lists them backwards).
@@ -160,7 +161,7 @@ std::optional<int> Parse(CLI::App& app, int argc, const char* const* argv) {
 
 int BadUsage(const CLI::App& app, const std::string& reason) {
     const std::string& tool = app.get_name();
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", tool.c_str(), reason.c_str(), tool.c_str());
+    PrintText(stderr, "%s: %s\nTry '%s --help' for more information.\n", tool.c_str(), reason.c_str(), tool.c_str());
     return kExitUsage;
 }
 
@@ -182,7 +183,7 @@ int RunGuarded(const char* tool, const std::function<int()>& work) {
     try {
         return work();
     } catch (...) {
-        std::fprintf(stderr, "%s: %s\n", tool, CurrentFailure().c_str());
+        PrintText(stderr, "%s: %s\n", tool, CurrentFailure().c_str());
         return kExitFailure;
     }
 }

@@ -19,6 +19,7 @@
 #include "tools/output/output_file.h"
 #include "tools/picture/picture_writer.h"
 #include "host/plugin_module.h"
+#include "platform/console_text.h"
 #include "tools/erf_convert/progress_line.h"
 #include "tools/text/shift_jis.h"
 #include "tools/cli/command_line.h"
@@ -44,6 +45,14 @@ struct Options {
     bool info = false;
     std::vector<std::string> inputs;
 };
+
+#ifdef _WIN32
+// The system's encoders give a picture a resolution of their own when it has none.
+constexpr const char* kStripHelp =
+    "write no metadata (camera, time) into the picture; its resolution is the system's encoder's default";
+#else
+constexpr const char* kStripHelp = "write no metadata (resolution, camera, time) into the picture";
+#endif
 
 void DefineOptions(CLI::App& app, Options& options) {
     app.description(
@@ -74,7 +83,7 @@ void DefineOptions(CLI::App& app, Options& options) {
                  "leave an existing picture whose name is made from FILE's, and count it as done")
         ->excludes(force);
     app.add_flag("--no-rotate", options.noRotate, "keep the rows as delivered (do not apply IFD0's Orientation)");
-    app.add_flag("--strip", options.strip, "write no metadata (resolution, camera, time) into the picture");
+    app.add_flag("--strip", options.strip, kStripHelp);
     app.add_flag("--thumbnail", options.thumbnail,
                  "write IFD0's RGB thumbnail instead of decoding the raw image (a name made from FILE's has "
                  "'.thumb' before its extension)");
@@ -85,8 +94,8 @@ void DefineOptions(CLI::App& app, Options& options) {
 
 int PrintInfo(const PluginModule& module) {
     const ModuleIdentity identity = IdentifyModule(module);
-    std::printf("description: %s\n", ShiftJisToUtf8(identity.description).c_str());
-    std::printf("format: %s (*.%s)\n", identity.formatName.c_str(), identity.extension.c_str());
+    PrintText(stdout, "description: %s\n", ShiftJisToUtf8(identity.description).c_str());
+    PrintText(stdout, "format: %s (*.%s)\n", identity.formatName.c_str(), identity.extension.c_str());
     return 0;
 }
 
@@ -121,7 +130,7 @@ public:
 private:
     FileResult Fail(const std::string& message) {
         progress_.Clear();
-        std::fprintf(stderr, "erf-convert: %s\n", message.c_str());
+        PrintText(stderr, "erf-convert: %s\n", message.c_str());
         return FileResult::kFailed;
     }
 
@@ -142,7 +151,7 @@ private:
         }
         if (action == TargetAction::kSkip) {
             progress_.Clear();
-            std::printf("%s -> %s exists already: skipped\n", input.c_str(), target.c_str());
+            PrintText(stdout, "%s -> %s exists already: skipped\n", input.c_str(), target.c_str());
             std::fflush(stdout);
             return FileResult::kConverted;
         }
@@ -187,12 +196,12 @@ private:
         const std::string warning = options_.thumbnail ? std::string() : shown(DamageWarning(path, report.strip));
         if (!warning.empty()) {
             progress_.Clear();
-            std::fprintf(stderr, "erf-convert: warning: %s\n", warning.c_str());
+            PrintText(stderr, "erf-convert: warning: %s\n", warning.c_str());
         }
         if (!report.notEpson.empty()) {  // converted all the same, as the module decodes it
             progress_.Clear();
-            std::fprintf(stderr, "erf-convert: warning: %s: %s; converted as the module decodes it\n",
-                         ShownInput(input).c_str(), report.notEpson.c_str());
+            PrintText(stderr, "erf-convert: warning: %s: %s; converted as the module decodes it\n",
+                      ShownInput(input).c_str(), report.notEpson.c_str());
         }
         if (upright) {
             picture = Oriented(std::move(picture), report.camera.orientation);
@@ -211,7 +220,7 @@ private:
                              [&](std::size_t done, std::size_t total) { progress_.Step("writing", done, total); },
                              [&](const std::string& what) {
                                  progress_.Clear();
-                                 std::fprintf(stderr, "erf-convert: warning: %s: %s\n", target.c_str(), what.c_str());
+                                 PrintText(stderr, "erf-convert: warning: %s: %s\n", target.c_str(), what.c_str());
                              }};
         if (dng) request.raw = &strip.Samples();
         if (!WritePicture(picture, options_.strip ? PictureNotes{} : report.camera.notes, request, error)) {
@@ -219,8 +228,8 @@ private:
         }
         if (target != kStandardOutput) {
             progress_.Clear();
-            std::printf("%s -> %s (%d x %d)\n", ShownInput(input).c_str(), target.c_str(), picture.width,
-                        picture.height);
+            PrintText(stdout, "%s -> %s (%d x %d)\n", ShownInput(input).c_str(), target.c_str(), picture.width,
+                      picture.height);
             std::fflush(stdout);
         }
         return warning.empty() ? FileResult::kConverted : FileResult::kDamaged;
@@ -268,7 +277,7 @@ int Run(int argc, char** argv) {
         PluginModule::Load(options.modulePath.empty() ? PluginModule::DefaultPath() : files::PathOf(options.modulePath),
                            error);
     if (module == nullptr) {
-        std::fprintf(stderr, "erf-convert: %s\n", error.c_str());
+        PrintText(stderr, "erf-convert: %s\n", error.c_str());
         return cli::kExitFailure;
     }
     if (options.info) return PrintInfo(*module);
@@ -276,8 +285,8 @@ int Run(int argc, char** argv) {
         std::error_code failure;
         fs::create_directories(files::PathOf(plan->directory), failure);
         if (!IsDirectory(plan->directory)) {
-            std::fprintf(stderr, "erf-convert: %s: cannot make the directory (%s)\n", plan->directory.c_str(),
-                         failure.message().c_str());
+            PrintText(stderr, "erf-convert: %s: cannot make the directory (%s)\n", plan->directory.c_str(),
+                      ErrorText(failure).c_str());
             return cli::kExitFailure;
         }
     }

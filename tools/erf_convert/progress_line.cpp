@@ -4,18 +4,34 @@
 #include <cstdlib>
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
-#define RUDI_ISATTY _isatty
-#define RUDI_FILENO _fileno
 #else
 #include <sys/ioctl.h>
 #include <unistd.h>
-#define RUDI_ISATTY isatty
-#define RUDI_FILENO fileno
 #endif
 
+#include "platform/console_text.h"
 #include "tools/text/terminal_text.h"
+
+namespace {
+
+// The line, in place of what the terminal shows on it. A Windows console
+// takes escape codes only in a mode not every console has: there blanks
+// fill what the line does not cover, which every console takes.
+void Overwrite(const std::string& line, std::size_t room) {
+#ifdef _WIN32
+    WriteText(stderr, "\r" + FitToColumns(line, room) + (line.empty() ? "\r" : ""));
+#else
+    (void)room;
+    WriteText(stderr, "\r\033[K" + line);
+#endif
+    std::fflush(stderr);
+}
+
+// One column stays free: a line that fills the terminal wraps on some.
+std::size_t RoomIn(std::size_t columns) { return columns > 1 ? columns - 1 : 0; }
+
+}  // namespace
 
 std::size_t TerminalColumns() {
 #ifdef _WIN32
@@ -34,12 +50,11 @@ std::size_t TerminalColumns() {
     return 80;
 }
 
-ProgressLine::ProgressLine(std::size_t files) : enabled_(RUDI_ISATTY(RUDI_FILENO(stderr)) != 0), files_(files) {}
+ProgressLine::ProgressLine(std::size_t files) : enabled_(IsTerminal(stderr)), files_(files) {}
 
 std::string ProgressLine::Fit(const std::string& counter, const std::string& name, const std::string& step,
                               std::size_t columns) {
-    // One column stays free: a line that fills the terminal wraps on some.
-    const std::size_t room = columns > 1 ? columns - 1 : 0;
+    const std::size_t room = RoomIn(columns);
     const std::size_t fixed = Columns(counter) + 1 + 1 + Columns(step);
     std::string shown = name;
     if (fixed + Columns(name) > room) {
@@ -63,15 +78,14 @@ void ProgressLine::Step(const char* stage, std::uint64_t done, std::uint64_t tot
     const std::string step = std::string(stage) + " " + std::to_string(done * 100 / total) + "%";
     if (step == lastStep_) return;
     lastStep_ = step;
-    std::fprintf(stderr, "\r\033[K%s", Fit(counter_, name_, step, TerminalColumns()).c_str());
-    std::fflush(stderr);
+    const std::size_t columns = TerminalColumns();
+    Overwrite(Fit(counter_, name_, step, columns), RoomIn(columns));
     shown_ = true;
 }
 
 void ProgressLine::Clear() {
     if (!shown_) return;
-    std::fprintf(stderr, "\r\033[K");
-    std::fflush(stderr);
+    Overwrite("", RoomIn(TerminalColumns()));
     shown_ = false;
     lastStep_.clear();
 }
@@ -84,5 +98,5 @@ void ProgressLine::Summary(std::size_t converted, std::size_t failed, std::size_
     std::string line = std::to_string(converted) + (converted == 1 ? " file" : " files") + " converted";
     if (damaged > 0) line += " (" + std::to_string(damaged) + " cut short)";
     line += ", " + std::to_string(failed) + " failed, " + time;
-    std::fprintf(stderr, "erf-convert: %s\n", line.c_str());
+    PrintText(stderr, "erf-convert: %s\n", line.c_str());
 }

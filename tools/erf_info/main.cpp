@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/console_text.h"
 #include "tools/cli/command_line.h"
 #include "tools/erf_info/file_report.h"
 #include "tools/erf_info/json_report.h"
@@ -54,7 +55,7 @@ int Run(int argc, char** argv) {
         std::string error;
         const bool stream = ReadAsStream(file);
         if (stream && !spooled.Spool(file, error)) {
-            std::fprintf(stderr, "erf-info: %s\n", error.c_str());
+            PrintText(stderr, "erf-info: %s\n", error.c_str());
             allUsable = false;
             continue;
         }
@@ -63,22 +64,22 @@ int Run(int argc, char** argv) {
         report.file = ShownInput(file);
         allUsable &= report.Usable();
         if (brief) {
-            std::printf("%s: %s\n", report.file.c_str(),
-                        (report.verdictText.empty() ? report.error : report.verdictText).c_str());
+            PrintText(stdout, "%s: %s\n", report.file.c_str(),
+                      (report.verdictText.empty() ? report.error : report.verdictText).c_str());
         } else if (json) {
             documents.push_back(JsonReport(report));
         } else if (!report.verdictText.empty()) {
-            std::printf("%s%s", first ? "" : "\n", TextReport(report).c_str());
+            PrintText(stdout, "%s%s", first ? "" : "\n", TextReport(report).c_str());
             first = false;
         }
         // A file that cannot be opened has no report: it is named here.
         if (report.verdictText.empty() && !brief)
-            std::fprintf(stderr, "erf-info: %s: %s\n", report.file.c_str(), report.error.c_str());
+            PrintText(stderr, "erf-info: %s: %s\n", report.file.c_str(), report.error.c_str());
         std::fflush(stdout);
     }
     if (json) {
         const std::string text = documents.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-        std::printf("%s\n", text.c_str());
+        PrintText(stdout, "%s\n", text.c_str());
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::perror("erf-info: standard output");

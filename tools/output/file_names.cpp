@@ -3,34 +3,20 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
+
+#include "platform/windows_text.h"
 #endif
 
 namespace files {
 
 #ifdef _WIN32
-std::wstring Wide(const std::string& name) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
-    return wide;
-}
+std::wstring Wide(const std::string& name) { return windows_text::Wide(name); }
 
-namespace {
-
-std::string Narrow(const std::wstring& wide, UINT codePage, DWORD flags, BOOL* lossy) {
-    const int length =
-        WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, lossy);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()), narrow.data(), length, nullptr,
-                        lossy);
-    return narrow;
-}
-
-}  // namespace
+using windows_text::Narrow;
 
 std::filesystem::path PathOf(const std::string& name) { return std::filesystem::path(Wide(name)); }
 
-std::string NameOf(const std::filesystem::path& path) { return Narrow(path.native(), CP_UTF8, 0, nullptr); }
+std::string NameOf(const std::filesystem::path& path) { return Narrow(path.native()); }
 
 std::FILE* Open(const std::string& name, const char* mode) { return _wfopen(Wide(name).c_str(), Wide(mode).c_str()); }
 
@@ -50,7 +36,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
     std::vector<std::string> arguments;
-    for (int i = 0; i < count; ++i) arguments.push_back(Narrow(wide[i], CP_UTF8, 0, nullptr));
+    for (int i = 0; i < count; ++i) arguments.push_back(Narrow(wide[i]));
     LocalFree(wide);
     return arguments;
 }

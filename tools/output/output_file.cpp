@@ -1,6 +1,7 @@
 #include "tools/output/output_file.h"
 
 #include "tools/output/file_names.h"
+#include "platform/console_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +15,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+
+#include "platform/windows_text.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -111,11 +114,13 @@ std::string ResolvedTarget(const std::string& target) {
 }
 
 #ifdef _WIN32
+// In UTF-16, then UTF-8 as every other text: the ANSI code page's form
+// would mix two encodings in one line beside a UTF-8 name.
 std::string WindowsErrorText(DWORD code) {
-    char text[256] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                        text, sizeof text, nullptr);
-    std::string reason(text, length);
+    wchar_t text[256] = {};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                        text, sizeof text / sizeof text[0], nullptr);
+    std::string reason = windows_text::Narrow(std::wstring_view(text, length));
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
         reason.pop_back();
     return reason.empty() ? "error " + std::to_string(code) : reason;
@@ -333,9 +338,16 @@ bool CopyToStandardOutput(std::FILE* stream, std::string& reason) {
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
-#ifdef _WIN32
-bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+bool StandardOutputIsTerminal() { return IsTerminal(stdout); }
 
+std::string ErrorText(const std::error_code& error) {
+#ifdef _WIN32
+    if (error.category() == std::system_category()) return WindowsErrorText(static_cast<DWORD>(error.value()));
+#endif
+    return error.message();
+}
+
+#ifdef _WIN32
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
     HANDLE handle = CreateFileW(files::Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -347,8 +359,6 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
     return FileIdentity{facts.dwVolumeSerialNumber, (std::uint64_t{facts.nFileIndexHigh} << 32) | facts.nFileIndexLow};
 }
 #else
-bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
-
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
     struct stat facts {};
     if (stat(path.c_str(), &facts) != 0) return std::nullopt;

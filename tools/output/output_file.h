@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 #include <utility>
 
@@ -87,3 +88,6 @@ inline constexpr const char* kTerminalRefused =
 
 // The reason of the last failed call (errno), as text.
 std::string ErrnoText(int error);
+// A system error's reason, in UTF-8 as every other text (on Windows the
+// system's own reason, which the standard library gives in the ANSI code page).
+std::string ErrorText(const std::error_code& error);

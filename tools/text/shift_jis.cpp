@@ -1,7 +1,7 @@
 #include "tools/text/shift_jis.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/windows_text.h"
 #else
 #include <iconv.h>
 #endif
@@ -11,13 +11,7 @@
 std::string ShiftJisToUtf8(const std::string& text) {
     if (text.empty()) return {};
 #ifdef _WIN32
-    const int wide = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring utf16(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), utf16.data(), wide);
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, out.data(), bytes, nullptr, nullptr);
-    return out;
+    return windows_text::Narrow(windows_text::Wide(text, 932));
 #else
     iconv_t converter = iconv_open("UTF-8", "CP932");
     if (converter == reinterpret_cast<iconv_t>(-1)) return text;
