@@ -1,5 +1,6 @@
 // IFD memory images (raw 12-byte entries plus a data area, little-endian like
 // the host) and the small queries on a directory.
+#include <climits>
 #include <cstring>
 #include <optional>
 
@@ -12,21 +13,31 @@ namespace {
 
 constexpr bool kHostOrder = true;  // memory images are little-endian, as the hosts are
 
-// The entry offset a loaded entry gets: its place in a file whose first
-// directory follows the 8-byte header.
-std::int32_t EntryOffsetOf(std::int32_t index) {
-    return static_cast<std::int32_t>(10 + std::int64_t{RawEntry::kSize} * index);
-}
+// Where a memory image's first entry lies in a file whose first directory
+// follows the 8-byte header.
+constexpr std::int64_t kImageFirstEntry = 10;
 
 }  // namespace
 
 std::int32_t TiffIfd::LoadFromMemory(const void* image, std::int32_t count) {
-    LoadImage(ByteView::Unbounded(image), count);
+    LoadImage(ByteView::Unbounded(image), 0, count, kImageFirstEntry);
     return 0;
 }
 
 std::int32_t TiffIfd::LoadFromMemory(const void* image, std::int32_t count, std::size_t imageBytes) {
-    return LoadImage(ByteView(static_cast<const std::uint8_t*>(image), imageBytes), count) ? 0 : -1;
+    return LoadImage(ByteView(static_cast<const std::uint8_t*>(image), imageBytes), 0, count, kImageFirstEntry) ? 0 : -1;
+}
+
+std::int32_t TiffIfd::LoadFromFileImage(const void* file, std::size_t fileBytes, std::uint32_t at) {
+    const ByteView image(static_cast<const std::uint8_t*>(file), fileBytes);
+    Clear();
+    if (!image.within(at, 2)) return -1;
+    const std::int32_t count = LoadOrdered16(image.data() + at, kHostOrder);
+    // Entry offsets are 32-bit and signed, as in every directory the library reads.
+    if (std::uint64_t{at} + 2 + std::uint64_t{RawEntry::kSize} * static_cast<std::uint32_t>(count) > INT32_MAX) {
+        return -1;
+    }
+    return LoadImage(image, std::uint64_t{at} + 2, count, std::int64_t{at} + 2) ? 0 : -1;
 }
 
 std::int32_t TiffIfd::LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset) {
@@ -34,14 +45,15 @@ std::int32_t TiffIfd::LoadEntryFromMemory(const void* image, const void* rawEntr
     return 0;
 }
 
-bool TiffIfd::LoadImage(ByteView image, std::int32_t count) {
+bool TiffIfd::LoadImage(ByteView image, std::uint64_t table, std::int32_t count, std::int64_t firstEntryOffset) {
     Clear();
     bool intact = true;
     for (std::int32_t i = 0; i < count; ++i) {
-        const std::uint64_t at = RawEntry::kSize * static_cast<std::uint64_t>(i);
+        const std::uint64_t at = table + RawEntry::kSize * static_cast<std::uint64_t>(i);
         // Entries past the end of the image are refused without being looked at.
         if (!image.within(at, RawEntry::kSize)) return false;
-        intact &= LoadEntryWithin(image, image.Part(at, RawEntry::kSize), EntryOffsetOf(i));
+        const std::int64_t entryOffset = firstEntryOffset + std::int64_t{RawEntry::kSize} * i;
+        intact &= LoadEntryWithin(image, image.Part(at, RawEntry::kSize), static_cast<std::int32_t>(entryOffset));
     }
     return intact;
 }

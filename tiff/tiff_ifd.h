@@ -98,6 +98,11 @@ public:
     // when one was refused. The image bounds what a load costs: no value
     // budget applies, so an image gives back whatever was stored in it.
     std::int32_t LoadFromMemory(const void* image, std::int32_t count, std::size_t imageBytes);
+    // The directory at `at` of a little-endian TIFF file of `fileBytes` bytes
+    // held in memory, as the bounded LoadFromMemory loads an image: its
+    // entries keep their places in the file. -1 when the directory, an entry
+    // or its values do not lie inside the file.
+    std::int32_t LoadFromFileImage(const void* file, std::size_t fileBytes, std::uint32_t at);
     std::int32_t LoadEntryFromMemory(const void* image, const void* rawEntry, std::int32_t entryOffset);
     // The storing operations refuse, with -1 and nothing written, an image
     // whose entries and blocks together would take more than 2^31 - 1 bytes,
@@ -133,7 +138,9 @@ private:
     void FileDescribed(std::unique_ptr<TiffTag> tag);
     // Empties the directory and loads `count` raw entries of `image`; false
     // when an entry, or its values, did not lie inside the image.
-    bool LoadImage(ByteView image, std::int32_t count);
+    // The entry table lies at `table` of `image`; its first entry is at
+    // `firstEntryOffset` of the file.
+    bool LoadImage(ByteView image, std::uint64_t table, std::int32_t count, std::int64_t firstEntryOffset);
     // Loads the raw entry in `rawEntry`, its block counted from the start of
     // `image`; false when the entry or its values lie outside.
     bool LoadEntryWithin(ByteView image, ByteView rawEntry, std::int32_t entryOffset);

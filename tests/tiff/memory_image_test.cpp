@@ -541,4 +541,36 @@ TEST(QueryMainImageTags, ReadsTheMainDirectoryIntoTheResultsAsked) {
     EXPECT_THAT((std::vector<std::uint32_t>{photometric, width, length, offset, byteCount}), ElementsAre(0, 0, 0, 0, 0));
 }
 
+// A directory of a whole file held in memory loads with its entries' places
+// in the file; one whose count, entries or values reach past the file's end
+// is refused, and so is one that lies at the far end of 32-bit offsets.
+TEST(LoadFromFileImage, LoadsTheDirectoryInPlaceOrRefusesWhatLiesOutside) {
+    const std::vector<std::uint8_t> file = BuildTwoDirectoryFile(
+        true, {{kTagImageWidth, kTypeLong, 1, {640}}, {kTagMake, kTypeAscii, 6, {'E', 'P', 'S', 'O', 'N', 0}}},
+        {{kTagImageLength, kTypeLong, 1, {480}}});
+    TiffIfd whole;
+    ASSERT_EQ(whole.LoadFromFileImage(file.data(), file.size(), 8), 0);
+    EXPECT_EQ(Names(whole), (std::vector<std::string>{"ImageWidth", "Make", "SubIFDs"}));
+    EXPECT_EQ(whole.FindTag("ImageWidth")->entryOffset, 10);
+    EXPECT_EQ(whole.FindTag("Make")->entryOffset, 22);
+    EXPECT_EQ(whole.FindTag("Make")->valueText, "EPSON");
+    const std::uint32_t makeBlock = whole.FindTag("Make")->valueOffset;
+    const struct {
+        const char* what;
+        std::size_t bytes;
+        std::uint32_t at;
+    } cases[] = {
+        {"the count's second byte past the end", file.size(), static_cast<std::uint32_t>(file.size() - 1)},
+        {"at the far end of 32-bit offsets", file.size(), 0xFFFFFFF0u},
+        {"the second entry cut", 8 + 2 + 12 + 11, 8},
+        {"the make's text cut", makeBlock + 5u, 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TiffIfd ifd;
+        EXPECT_EQ(ifd.LoadFromFileImage(file.data(), c.bytes, c.at), -1);
+        EXPECT_EQ(ifd.FindTag("Make"), nullptr);
+    }
+}
+
 }  // namespace
