@@ -15,8 +15,9 @@ for group in "${@:-base}"; do
     # The raw editors that develop the converter's DNG in the tests: large, a group of their own.
     editors) want+=(darktable rawtherapee) ;;
     # locales: tests/windows/run.sh runs Wine in ja_JP.UTF-8 (code page 932);
-    # imagemagick compares the Windows build's PNG, JPEG and TIFF pixels.
-    windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 locales imagemagick) ;;
+    # imagemagick compares the Windows build's PNG, JPEG and TIFF pixels;
+    # libz-mingw-w64-dev: zlib's CRC-32 for the chunks the Windows build adds to the system encoder's PNG.
+    windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 locales imagemagick) ;;
     fuzz) want+=(clang libclang-rt-14-dev llvm) ;;
     # The 32-bit build (cmake/linux-i386.cmake): clang -m32 with its i386
     # sanitizer and libFuzzer runtimes, and Debian's i386 multiarch libraries.

@@ -20,3 +20,7 @@ Outcome RunProgram(const Scratch& scratch, const std::string& program, const std
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(scratch / "stdout"), Slurp(scratch / "stderr")};
 }
+
+bool Installed(const char* program) {
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}

@@ -17,5 +17,8 @@ std::string Slurp(const std::filesystem::path& path);
 // LeakSanitizer, whose check at the end cannot work under ptrace.
 #define RUDI_STRACE "ASAN_OPTIONS=detect_leaks=0 strace"
 
+// Whether `program` is on the PATH (a peer the tests compare with).
+bool Installed(const char* program);
+
 // Runs `program arguments` through the shell, keeping its output in `scratch`.
 Outcome RunProgram(const Scratch& scratch, const std::string& program, const std::string& arguments);

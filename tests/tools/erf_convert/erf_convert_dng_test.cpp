@@ -18,10 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Installed(const char* program) {
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // The samples of a 16-bit PGM (as dcraw -D -4 and unprocessed_raw write it),
 // row by row; empty when it is not one.
 std::vector<std::uint16_t> PgmSamples(const std::string& bytes, std::uint32_t& width, std::uint32_t& height) {

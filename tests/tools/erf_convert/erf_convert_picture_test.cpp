@@ -157,7 +157,7 @@ TEST(ErfConvertPicture, CarriesTheResolutionAndTheCameraTagsInThePng) {
 // where the file has it; a text beyond ASCII (a Japanese Artist, as ExifTool
 // writes it in UTF-8) goes into an iTXt chunk rather than being left out.
 TEST(ErfConvertPicture, CarriesTheShotsTimeAndTextsBeyondAsciiInThePng) {
-    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    if (!Installed("exiftool")) GTEST_SKIP() << "exiftool is not installed";
     const Scratch scratch;
     const std::string source = (scratch / "photo.erf").string();
     WriteChartErf(source, 30, 20);  // IFD0's DateTime 2026:01:01 00:00:00

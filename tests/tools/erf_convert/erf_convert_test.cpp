@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 // metadata, orientation). A thumbnail, read without the module, takes two:
 // the directories, then the strips.
 TEST(ErfConvert, OpensItsInputOnceBesideTheModule) {
-    if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+    if (!Installed("strace")) GTEST_SKIP() << "strace is not installed";
     const Scratch scratch;
     WriteChartErf(scratch / "photo.erf", 64, 48);
     const std::string input = (scratch / "photo.erf").string();

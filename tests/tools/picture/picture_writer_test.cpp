@@ -16,6 +16,8 @@
 #include "tiff/photo_file.h"
 #include "tiff/tag_numbers.h"
 #include "tiff/type_facts.h"
+#include "tools/picture/exif/embedded_notes.h"
+#include "tools/picture/exif/exif_block.h"
 #include "tools/picture/picture_writer.h"
 #include "tools/picture/png/deflate_stream.h"
 
@@ -354,6 +356,122 @@ TEST(WriteDng, ARowThatCannotBeHadLeavesNoFile) {
     EXPECT_FALSE(WritePicture(SmallPicture(), {}, request, error));
     EXPECT_EQ(error, request.target + ": cannot write the DNG file (row 1 is gone)");
     EXPECT_FALSE(std::filesystem::exists(request.target));
+}
+
+// The notes a picture carries, with each kind of value: IFD0's texts, an
+// Exif rational, a GPS directory, a PNG text in ASCII and one in UTF-8.
+PictureNotes EveryKindOfNote() {
+    PictureNotes notes;
+    notes.texts = {{"Make", "EPSON"}, {"Author", "\xE5\xB1\xB1\xE7\x94\xB0"}};  // 山田
+    notes.photo.main = {Tag(kTagMake, kTypeAscii, {'E', 'P', 'S', 'O', 'N', 0}),
+                        Tag(kTagArtist, kTypeAscii, {'Y', 'a', 0, 'x', 0})};  // kept up to the first NUL
+    notes.photo.exif = {Tag(33434, kTypeRational, {1, 125}), Tag(36867, kTypeAscii, {'2', '0', '0', '6', 0})};
+    notes.photo.gps = {Tag(0, kTypeByte, {2, 2, 0, 0}), Tag(1, kTypeAscii, {'N', 0})};
+    notes.orientation = 1;
+    return notes;
+}
+
+// The chunks of a PNG file other than the header, the resolution and the
+// picture's own, each whole, in sorted order.
+std::vector<std::string> NoteChunks(const std::string& png) {
+    std::vector<std::string> chunks;
+    for (std::size_t at = 8; at + 12 <= png.size();) {
+        const auto byte = [&](std::size_t i) { return std::size_t{static_cast<std::uint8_t>(png[at + i])}; };
+        const std::size_t whole = 12 + (byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3));
+        const std::string type = png.substr(at + 4, 4);
+        if (type != "IHDR" && type != "pHYs" && type != "IDAT" && type != "IEND")
+            chunks.push_back(png.substr(at, whole));
+        at += whole;
+    }
+    std::sort(chunks.begin(), chunks.end());
+    return chunks;
+}
+
+// What the Windows build splices into the system encoder's PNG is, chunk for
+// chunk, what libpng writes for the same notes, CRCs included.
+TEST(PngNoteChunks, AreTheChunksLibpngWrites) {
+    if (!CanWrite(PictureFormat::kPng)) GTEST_SKIP() << "this build cannot write PNG";
+    for (const PictureNotes& notes : {PictureNotes{}, EveryKindOfNote()}) {
+        const std::string path = TempName(".png");
+        std::string error;
+        ASSERT_TRUE(Write(SmallPicture(), path, error, notes)) << error;
+        const std::string written = Slurp(path);
+        std::remove(path.c_str());
+        const std::vector<std::uint8_t> spliced = PngNoteChunks(notes, SmallPicture());
+        const std::string ours = "\x89PNG\r\n\x1A\n" + std::string(spliced.begin(), spliced.end());
+        EXPECT_EQ(NoteChunks(ours), NoteChunks(written));
+        EXPECT_EQ(NoteChunks(written).size(), notes.texts.size() + (notes.photo.exif.empty() ? 0 : 1));
+    }
+}
+
+// A TIFF with the notes added reads back as the tools' TIFF writer gives
+// it: the same texts, Orientation, Exif and GPS entries, and the same pixels.
+TEST(AddTiffNotes, GivesWhatTheTiffWriterGives) {
+    if (!CanWrite(PictureFormat::kTiff)) GTEST_SKIP() << "this build cannot write TIFF";
+    const PictureNotes notes = EveryKindOfNote();
+    std::string error;
+    const std::string bare = TempName(".tif");
+    const std::string full = TempName(".tif");
+    ASSERT_TRUE(Write(SmallPicture(), bare, error)) << error;
+    ASSERT_TRUE(Write(SmallPicture(), full, error, notes)) << error;
+    std::string bytes = Slurp(bare);
+    const std::vector<std::uint8_t> file(bytes.begin(), bytes.end());
+    TiffNoteAddition addition;
+    ASSERT_TRUE(AddTiffNotes(ByteView(file), notes, addition, error)) << error;
+    bytes.append(addition.appended.begin(), addition.appended.end());
+    for (std::size_t i = 0; i < 4; ++i) bytes[4 + i] = static_cast<char>(addition.firstDirectory >> (8 * i));
+    {
+        std::FILE* out = std::fopen(bare.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+    }
+    EXPECT_EQ(ReadTiff(bare).pixels, SmallPicture().pixels);
+    // The tags' values as the tools' own library reads them.
+    PhotoFile added;
+    ASSERT_EQ(added.Open(bare.c_str()), 0);
+    EXPECT_EQ(TiffText(*added.mainIfd.FindTagByNumber(kTagArtist)), "Ya");
+    EXPECT_EQ(added.mainIfd.FirstValue("Orientation"), 1u);
+    ASSERT_NE(added.exifIfd.FindTagByNumber(33434), nullptr);
+    EXPECT_EQ(added.exifIfd.FindTagByNumber(33434)->values, (std::vector<std::uint32_t>{1, 125}));
+    EXPECT_EQ(added.gpsIfd.TagCount(), 2);
+    // Tag for tag the same as the writer's, as ExifTool reads both.
+    if (Installed("exiftool")) {
+        const Scratch scratch;
+        const std::string tags = "-a -G1 -s -IFD0:all -ExifIFD:all -GPS:all -x IFD0:StripOffsets ";
+        const Outcome fromAdded = RunProgram(scratch, "exiftool", tags + bare);
+        EXPECT_NE(fromAdded.out.find("ExposureTime                    : 1/125"), std::string::npos) << fromAdded.out;
+        EXPECT_EQ(fromAdded.out, RunProgram(scratch, "exiftool", tags + full).out);
+    }
+    std::remove(bare.c_str());
+    std::remove(full.c_str());
+}
+
+// What is not a little-endian TIFF with its first directory inside it gets
+// nothing added, and says why.
+TEST(AddTiffNotes, RefusesWhatItCannotRead) {
+    const std::vector<std::uint8_t> bigEndian = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 0};
+    const std::vector<std::uint8_t> pastTheEnd = {'I', 'I', 42, 0, 200, 0, 0, 0, 0, 0};
+    const std::vector<std::uint8_t> cutEntries = {'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0, 1, 1, 3, 0};
+    const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const struct {
+        const char* what;
+        const std::vector<std::uint8_t>& file;
+        const char* reason;
+    } cases[] = {
+        {"big-endian", bigEndian, "the encoder's TIFF is not little-endian"},
+        {"a PNG", png, "the encoder's TIFF is not little-endian"},
+        {"directory past the end", pastTheEnd, "the encoder's TIFF directory cannot be read"},
+        {"entries cut", cutEntries, "the encoder's TIFF directory cannot be read"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TiffNoteAddition addition;
+        std::string reason;
+        EXPECT_FALSE(AddTiffNotes(ByteView(c.file), EveryKindOfNote(), addition, reason));
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_TRUE(addition.appended.empty());
+    }
 }
 
 TEST(WritePng, TheFastestCompressorIsIsaLWhereTheBuildHasIt) {

@@ -31,6 +31,15 @@ struct PictureSize {
 
 }  // namespace
 
+std::string TiffText(const TiffTag& tag) {
+    std::string text;
+    for (std::uint32_t value : tag.values) {
+        if (value == 0) break;
+        text.push_back(static_cast<char>(value));
+    }
+    return text;
+}
+
 PlacedDirectory::PlacedDirectory(const std::vector<TiffTag>& tags) {
     for (const TiffTag& tag : tags) ifd.PutTagCopy(tag);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "tiff/photo_ifd.h"
@@ -31,6 +32,9 @@ struct PlacedDirectory {
     // Stores it at its place into `out`, whose first byte lies at `origin` of the file.
     void Store(std::vector<std::uint8_t>& out, std::int64_t origin) const;
 };
+
+// An ASCII tag's text as TIFF writers keep it: up to its first NUL.
+std::string TiffText(const TiffTag& tag);
 
 // The Exif block of the tags for a picture of `width` x `height`, its
 // Orientation set to `orientation`; empty when there is nothing to carry.

@@ -68,14 +68,7 @@ __attribute__((format(printf, 4, 0))) int TiffError(TIFF*, void* user, const cha
 int TiffQuiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 // One of IFD0's texts, as libtiff writes ASCII: up to the first NUL, then one.
-void SetText(TIFF* tiff, const TiffTag& tag) {
-    std::string text;
-    for (std::uint32_t value : tag.values) {
-        if (value == 0) break;
-        text.push_back(static_cast<char>(value));
-    }
-    TIFFSetField(tiff, tag.tagNumber, text.c_str());
-}
+void SetText(TIFF* tiff, const TiffTag& tag) { TIFFSetField(tiff, tag.tagNumber, TiffText(tag).c_str()); }
 
 // The Exif and GPS directories, the same as the Exif block holds them (every
 // value as the camera wrote it), written after the header: libtiff adds the

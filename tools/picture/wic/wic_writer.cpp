@@ -4,12 +4,16 @@
 // whole or not at all (see OutputFile).
 #include "tools/picture/wic/wic_writer.h"
 #include "tools/output/output_file.h"
+#include "tiff/byte_order.h"
+#include "tiff/byte_view.h"
+#include "tools/picture/exif/embedded_notes.h"
 #include "tools/picture/exif/exif_block.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -141,33 +145,91 @@ bool WriteFrame(IWICBitmapFrameEncode* frame, const Picture& picture, const Pict
 
 // Where a JPEG's APP1 Exif segment goes: after the start of image and the
 // JFIF segment that follows it (the encoder's); 0 when the bytes are no JPEG.
-std::size_t ExifPlace(const std::uint8_t* bytes, std::size_t size) {
-    if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return 0;
-    if (bytes[2] != 0xFF || bytes[3] != 0xE0 || size < 6) return 2;
-    const std::size_t end = 4 + (std::size_t{bytes[4]} << 8 | bytes[5]);
-    return end <= size ? end : 2;
+std::size_t ExifPlace(ByteView bytes) {
+    const std::uint8_t* b = bytes.data();
+    if (!bytes.within(0, 4) || b[0] != 0xFF || b[1] != 0xD8) return 0;
+    if (b[2] != 0xFF || b[3] != 0xE0 || !bytes.within(0, 6)) return 2;
+    const std::size_t end = 4 + (std::size_t{b[4]} << 8 | b[5]);
+    return end <= bytes.size() ? end : 2;
 }
 
-// The encoded file's bytes, from the stream in memory to `stream`; a JPEG
-// with `exif` as its APP1 segment (see JpegExifSegment), which the system's
-// encoder cannot be given whole.
-bool CopyOut(IStream* memory, const std::vector<std::uint8_t>& exif, std::FILE* stream, std::string& reason) {
+// Where a PNG's notes go: after the signature and the IHDR chunk, which
+// come first; 0 when the bytes are no PNG.
+std::size_t PngNotesPlace(ByteView bytes) {
+    constexpr std::size_t kAfterHeader = 8 + 4 + 4 + 13 + 4;  // signature, IHDR's length, type, data, CRC
+    const std::uint8_t header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    return bytes.within(0, kAfterHeader) && std::equal(std::begin(header), std::end(header), bytes.data()) ? kAfterHeader
+                                                                                                           : 0;
+}
+
+// What goes into the encoder's bytes on their way out, which the system's
+// encoder cannot be given whole: `inserted` at `at`; for a TIFF also the new
+// first directory's offset in its header.
+struct Splice {
+    std::size_t at = 0;
+    std::vector<std::uint8_t> inserted;
+    std::uint32_t firstDirectory = 0;  // 0: the header as the encoder wrote it
+};
+
+// The notes as the tools' own writers give them: a JPEG's APP1 Exif
+// segment, a PNG's text and eXIf chunks, a TIFF's tags and directories. A
+// picture the encoder shaped otherwise goes out without them, said through
+// request.warn.
+Splice NotesSplice(PictureFormat format, ByteView bytes, const Picture& picture, const PictureNotes& notes,
+                   const WriteRequest& request) {
+    Splice splice;
+    std::string reason;
+    if (format == PictureFormat::kJpeg) {
+        const std::vector<std::uint8_t> exif = JpegExifSegment(notes, picture, request);
+        if (exif.empty()) return {};
+        const std::size_t length = exif.size() + 2;
+        splice.inserted = {0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
+        splice.inserted.insert(splice.inserted.end(), exif.begin(), exif.end());
+        splice.at = ExifPlace(bytes);
+        if (splice.at == 0) reason = "the encoder's bytes are no JPEG";
+    } else if (format == PictureFormat::kPng) {
+        splice.inserted = PngNoteChunks(notes, picture);
+        if (splice.inserted.empty()) return {};
+        splice.at = PngNotesPlace(bytes);
+        if (splice.at == 0) reason = "the encoder's bytes do not start as a PNG does";
+    } else {
+        const PhotoTags& tags = notes.photo;
+        if (tags.main.empty() && tags.exif.empty() && tags.gps.empty()) return {};
+        TiffNoteAddition addition;
+        if (AddTiffNotes(bytes, notes, addition, reason)) {
+            splice = {bytes.size(), std::move(addition.appended), addition.firstDirectory};
+        }
+    }
+    if (reason.empty()) return splice;
+    if (request.warn) request.warn("the photograph's tags are left out: " + reason);
+    return {};
+}
+
+// The encoded file's bytes, from the stream in memory to `stream`, with the notes.
+bool CopyOut(IStream* memory, PictureFormat format, const Picture& picture, const PictureNotes& notes,
+             const WriteRequest& request, std::FILE* stream, std::string& reason) {
     HGLOBAL block = nullptr;
     HRESULT result = GetHGlobalFromStream(memory, &block);
     STATSTG status{};
     if (SUCCEEDED(result)) result = memory->Stat(&status, STATFLAG_NONAME);
     if (FAILED(result)) return reason = Failed("reading the encoded stream", result), false;
-    const auto size = static_cast<std::size_t>(status.cbSize.QuadPart);
-    const auto* bytes = static_cast<const std::uint8_t*>(GlobalLock(block));
-    if (bytes == nullptr) return reason = "the encoded bytes cannot be read", false;
-    const std::size_t place = exif.empty() ? 0 : ExifPlace(bytes, size);
-    const std::size_t length = exif.size() + 2;
-    const std::uint8_t marker[] = {0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8),
-                                   static_cast<std::uint8_t>(length & 0xFF)};
-    const bool written = std::fwrite(bytes, 1, place, stream) == place &&
-                         (place == 0 || (std::fwrite(marker, 1, sizeof marker, stream) == sizeof marker &&
-                                         std::fwrite(exif.data(), 1, exif.size(), stream) == exif.size())) &&
-                         std::fwrite(bytes + place, 1, size - place, stream) == size - place;
+    const auto* data = static_cast<const std::uint8_t*>(GlobalLock(block));
+    if (data == nullptr) return reason = "the encoded bytes cannot be read", false;
+    const ByteView bytes(data, static_cast<std::size_t>(status.cbSize.QuadPart));
+    const Splice splice = NotesSplice(format, bytes, picture, notes, request);
+    std::uint8_t header[8] = {};
+    std::size_t headerBytes = 0;
+    if (splice.firstDirectory != 0) {  // the TIFF's header, pointing at its new first directory
+        std::copy(data, data + sizeof header, header);
+        StoreOrdered32(header + 4, splice.firstDirectory, true);
+        headerBytes = sizeof header;
+    }
+    const auto put = [stream](const std::uint8_t* from, std::size_t size) {
+        return std::fwrite(from, 1, size, stream) == size;
+    };
+    const bool written = put(header, headerBytes) && put(data + headerBytes, splice.at - headerBytes) &&
+                         put(splice.inserted.data(), splice.inserted.size()) &&
+                         put(data + splice.at, bytes.size() - splice.at);
     if (!written) reason = ErrnoText(errno);
     GlobalUnlock(block);
     return written;
@@ -204,9 +266,7 @@ bool WriteWic(PictureFormat format, const Picture& picture, const PictureNotes& 
     if (!WriteFrame(frame.Get(), picture, notes, request, reason)) return false;
     result = encoder->Commit();
     if (FAILED(result)) return reason = Failed("committing the encoder", result), false;
-    const std::vector<std::uint8_t> exif =
-        format == PictureFormat::kJpeg ? JpegExifSegment(notes, picture, request) : std::vector<std::uint8_t>();
-    return CopyOut(memory.Get(), exif, stream, reason);
+    return CopyOut(memory.Get(), format, picture, notes, request, stream, reason);
 }
 
 }  // namespace
