@@ -14,6 +14,7 @@
 # RUDI_EMULATED_WINE_SECONDS (default 300) last since Wine's start, and each
 # one left is named on a line "not run on this machine: ...", also written
 # to WINDOWS_BUILD_DIR/not-run.txt.
+# RUDI_WINDOWS_CHECKS="console metadata" runs only the checks named (by hand).
 set -uo pipefail
 emulated=0
 if [ "${1:-}" = --emulated ]; then
@@ -374,10 +375,11 @@ check_formats() {
 }
 
 check_help() {
-  # The help offers what the build writes.
+  # The help offers what the build writes, and says what the build does.
   (cd "$work" && wine "$win/bin/erf-convert.exe" --help >"$work/help.txt" 2>&1)
-  if grep -q "default png" "$work/help.txt" && grep -q "\.png, \.jpg, \.jpeg, \.tif, \.tiff, \.bmp or \.dng" "$work/help.txt"; then
-    pass "help offers PNG (the default), JPEG, TIFF, BMP and DNG"
+  if grep -q "default png" "$work/help.txt" && grep -q "\.png, \.jpg, \.jpeg, \.tif, \.tiff, \.bmp or \.dng" "$work/help.txt" &&
+    tr -d '\r\n' <"$work/help.txt" | tr -s ' ' | grep -q "its resolution is the system's encoder's default"; then
+    pass "help offers PNG (the default), JPEG, TIFF, BMP and DNG, and says what --strip leaves on Windows"
   else
     fail "help: $(grep -i -E 'png|bmp' "$work/help.txt")"
   fi
@@ -468,6 +470,59 @@ check_big_files() {
   fi
 }
 
+check_console() {
+  # On a console the text goes out as UTF-16, which shows every name: the
+  # console's text, captured from the terminal Wine gives the program (in
+  # code page 932), holds the Japanese names, the module's message among
+  # them, and the batch goes on past the file the module refuses.
+  local console="$work/console"
+  rm -rf "$console" && mkdir -p "$console/写真"
+  cp "$work/not-ten.erf" "$console/写真/ソフト.erf"
+  cp "$work/bad-header.erf" "$console/写真/偽物.erf"
+  (cd "$console" && LANG=ja_JP.UTF-8 script -qec "timeout 900 wine '$win/bin/erf-convert.exe' --format bmp '写真\偽物.erf' '写真\ソフト.erf' -o '出力\'" \
+    /dev/null </dev/null >"$console/console.txt" 2>&1)
+  local text
+  text=$(tr -d '\r' <"$console/console.txt")
+  if grep -qF 'erf-convert: TIFF endian error: 写真\偽物.erf' <<<"$text" &&
+    grep -qF '写真\ソフト.erf -> 出力\ソフト.bmp (37 x 29)' <<<"$text" &&
+    cmp -s "$console/出力/ソフト.bmp" "$work/not-ten.native.bmp"; then
+    pass "the console shows the Japanese names; the batch goes on past the module's message"
+  else
+    fail "console: $(tr -c '[:print:]\n' '.' <<<"$text")"
+  fi
+  # Redirected, one line in UTF-8: the name and Windows' own reason alike.
+  (cd "$console" && LANG=ja_JP.UTF-8 wine "$win/bin/erf-convert.exe" '写真\ソフト.erf' -o '出力なし\写真001.jpg' \
+    >/dev/null 2>"$console/missing.err")
+  local status=$?
+  if [ "$status" -eq 1 ] && [ "$(tr -d '\r' <"$console/missing.err" | wc -l)" -eq 1 ] &&
+    iconv -f UTF-8 -t UTF-8 "$console/missing.err" >/dev/null 2>&1 && grep -qF '出力なし\写真001.jpg: ' "$console/missing.err"; then
+    pass "a redirected error for a missing Japanese folder is one UTF-8 line: $(tr -d '\r' <"$console/missing.err")"
+  else
+    fail "redirected error: exit $status, $(tr -c '[:print:]\n' '.' <"$console/missing.err")"
+  fi
+}
+
+check_metadata() {
+  # The photograph's tags (written into a copy by ExifTool) in the PNG, JPEG
+  # and TIFF the system's encoders make, as in the native build's.
+  local tagged="$work/tagged.erf" extension tags=(-Make -Model -DateTimeOriginal -ExposureTime -Artist -GPSLatitude -GPSLongitude)
+  cp "$work/not-ten.erf" "$tagged"
+  exiftool -q -overwrite_original -Artist='山田 太郎' -ExposureTime=1/125 -DateTimeOriginal='2026:05:01 10:20:30' \
+    -GPSLatitude=35.681 -GPSLatitudeRef=N -GPSLongitude=139.767 -GPSLongitudeRef=E "$tagged"
+  for extension in png jpg tif; do
+    "$native/bin/erf-convert" --force "$tagged" -o "$work/tagged.native.$extension" >/dev/null 2>&1
+    (cd "$work" && wine "$win/bin/erf-convert.exe" tagged.erf -o "tagged.windows.$extension" >/dev/null 2>"$work/tagged.$extension.err")
+    local status=$? native windows
+    native=$(exiftool -s -s -s "${tags[@]}" "$work/tagged.native.$extension" | paste -sd ';')
+    windows=$(exiftool -s -s -s "${tags[@]}" "$work/tagged.windows.$extension" 2>&1 | paste -sd ';')
+    if [ "$status" -eq 0 ] && [ "$windows" = "$native" ] && grep -q '1/125;山田 太郎' <<<"$windows"; then
+      pass "$extension: the photograph's tags as in the native build's ($windows)"
+    else
+      fail "$extension: exit $status, tags '$windows', native '$native'; $(tr -d '\r' <"$work/tagged.$extension.err")"
+    fi
+  done
+}
+
 report_timing() {
   start=$EPOCHREALTIME
   (cd "$work" && wine "$win/bin/erf-convert.exe" demo.erf -o demo.timed.bmp >/dev/null 2>&1)
@@ -477,7 +532,7 @@ report_timing() {
 # The checks in order of what they prove; emulated, the first ones always
 # run and the rest while the time lasts.
 first=(check_version_resource check_identity)
-rest=(check_thumbnail check_dng check_formats check_help check_guard check_counters check_concurrent check_names check_batch
+rest=(check_thumbnail check_dng check_formats check_metadata check_console check_help check_guard check_counters check_concurrent check_names check_batch
   check_big_files report_timing)
 if [ "$emulated" = 1 ]; then
   first+=(check_few_conversions)
@@ -488,6 +543,9 @@ fi
 wine_start=$SECONDS
 budget=${RUDI_EMULATED_WINE_SECONDS:-300}
 for check in "${first[@]}" "${rest[@]}"; do
+  if [ -n "${RUDI_WINDOWS_CHECKS:-}" ] && [[ " $RUDI_WINDOWS_CHECKS " != *" ${check#check_} "* ]]; then
+    continue
+  fi
   if [ "$emulated" = 1 ] && [[ " ${rest[*]} " == *" $check "* ]] && [ $((SECONDS - wine_start)) -ge "$budget" ]; then
     echo "not run on this machine: Windows check ${check#check_} (Wine under qemu-i386 used its $budget s)" |
       tee -a "$win/not-run.txt"
