@@ -1,5 +1,6 @@
 // The bounded memory-image loader on a damaged image, then store and load
-// again: the second load must give what the first did.
+// again: the second load must give what the first did. The same bytes also
+// as a whole file whose directory lies at the count's value.
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -52,5 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TiffIfd again;
     FUZZ_CHECK(again.LoadFromMemory(stored.data(), n, stored.size()) == 0);
     FUZZ_CHECK(SameEntries(loaded, again));
+
+    // The same bytes as a whole file whose directory lies where the count says.
+    TiffIfd inFile;
+    const std::int32_t fileResult =
+        inFile.LoadFromFileImage(image.data(), image.size(), static_cast<std::uint32_t>(count));
+    FUZZ_CHECK(fileResult == 0 || fileResult == -1);
+    CheckDirectory(inFile);
     return 0;
 }
