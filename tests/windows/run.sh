@@ -510,15 +510,15 @@ check_metadata() {
   exiftool -q -overwrite_original -Artist='山田 太郎' -ExposureTime=1/125 -DateTimeOriginal='2026:05:01 10:20:30' \
     -GPSLatitude=35.681 -GPSLatitudeRef=N -GPSLongitude=139.767 -GPSLongitudeRef=E "$tagged"
   for extension in png jpg tif; do
-    "$native/bin/erf-convert" --force "$tagged" -o "$work/tagged.native.$extension" >/dev/null 2>&1
+    "$native/bin/erf-convert" --force "$tagged" -o "$work/tagged.native.$extension" >/dev/null 2>"$work/tagged.native.$extension.err"
     (cd "$work" && wine "$win/bin/erf-convert.exe" tagged.erf -o "tagged.windows.$extension" >/dev/null 2>"$work/tagged.$extension.err")
-    local status=$? native windows
-    native=$(exiftool -s -s -s "${tags[@]}" "$work/tagged.native.$extension" | paste -sd ';')
-    windows=$(exiftool -s -s -s "${tags[@]}" "$work/tagged.windows.$extension" 2>&1 | paste -sd ';')
-    if [ "$status" -eq 0 ] && [ "$windows" = "$native" ] && grep -q '1/125;山田 太郎' <<<"$windows"; then
-      pass "$extension: the photograph's tags as in the native build's ($windows)"
+    local status=$? from_native from_windows
+    from_native=$(exiftool -s -s -s "${tags[@]}" "$work/tagged.native.$extension" | paste -sd ';')
+    from_windows=$(exiftool -s -s -s "${tags[@]}" "$work/tagged.windows.$extension" 2>&1 | paste -sd ';')
+    if [ "$status" -eq 0 ] && [ "$from_windows" = "$from_native" ] && grep -q '1/125;山田 太郎' <<<"$from_windows"; then
+      pass "$extension: the photograph's tags as in the native build's ($from_windows)"
     else
-      fail "$extension: exit $status, tags '$windows', native '$native'; $(tr -d '\r' <"$work/tagged.$extension.err")"
+      fail "$extension: exit $status, tags '$from_windows', native '$from_native'; $(tr -d '\r' <"$work/tagged.$extension.err") $(cat "$work/tagged.native.$extension.err")"
     fi
   done
 }
