@@ -447,13 +447,16 @@ TEST(AddTiffNotes, GivesWhatTheTiffWriterGives) {
     std::remove(full.c_str());
 }
 
-// What is not a little-endian TIFF with its first directory inside it gets
-// nothing added, and says why.
+// What is not a little-endian TIFF with its first directory inside it, or
+// has an entry that could not be copied whole, gets nothing added, and says why.
 TEST(AddTiffNotes, RefusesWhatItCannotRead) {
     const std::vector<std::uint8_t> bigEndian = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 0};
     const std::vector<std::uint8_t> pastTheEnd = {'I', 'I', 42, 0, 200, 0, 0, 0, 0, 0};
     const std::vector<std::uint8_t> cutEntries = {'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0, 1, 1, 3, 0};
     const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    // One entry: an Exif pointer of type IFD (13), whose value the library does not hold.
+    const std::vector<std::uint8_t> ifdType = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x69, 0x87, 13,
+                                               0,   1,   0,  0, 0, 0, 0, 0, 0, 0, 0,    0,    0};
     const struct {
         const char* what;
         const std::vector<std::uint8_t>& file;
@@ -463,6 +466,8 @@ TEST(AddTiffNotes, RefusesWhatItCannotRead) {
         {"a PNG", png, "the encoder's TIFF is not little-endian"},
         {"directory past the end", pastTheEnd, "the encoder's TIFF directory cannot be read"},
         {"entries cut", cutEntries, "the encoder's TIFF directory cannot be read"},
+        {"an IFD-typed entry", ifdType,
+         "the encoder's TIFF has an entry of a type this program cannot copy (tag 34665)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -9,6 +9,7 @@
 #include "tiff/byte_order.h"
 #include "tiff/photo_ifd.h"
 #include "tiff/tag_numbers.h"
+#include "tiff/type_facts.h"
 #include "tools/picture/exif/exif_block.h"
 
 namespace {
@@ -71,6 +72,15 @@ bool AddTiffNotes(ByteView file, const PictureNotes& notes, TiffNoteAddition& ad
         main.ifd.LoadFromFileImage(file.data(), file.size(), LoadOrdered32(file.data() + 4, true)) != 0) {
         reason = "the encoder's TIFF directory cannot be read";
         return false;
+    }
+    // An entry whose values the library does not hold (SSHORT, FLOAT, an
+    // IFD pointer, ...) could not be written back as it was.
+    for (const TiffTag* tag : main.ifd.InTagOrder()) {
+        if (tag->count > 0 && TypeFactsOf(tag->type).kind == TypeKind::kNone) {
+            reason = "the encoder's TIFF has an entry of a type this program cannot copy (tag " +
+                     std::to_string(tag->tagNumber) + ")";
+            return false;
+        }
     }
     // What the tools' TIFF writer gives beside the picture's own entries.
     for (const TiffTag& tag : notes.photo.main) {

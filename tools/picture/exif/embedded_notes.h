@@ -26,6 +26,7 @@ struct TiffNoteAddition {
     std::uint32_t firstDirectory = 0;
 };
 // False, with the reason, when the file is not a little-endian TIFF whose
-// first directory lies whole inside it, or when the result would reach
+// first directory lies whole inside it, when an entry there has a type whose
+// values the TIFF library does not hold, or when the result would reach
 // past 2 GiB, as far as the library's offsets go.
 bool AddTiffNotes(ByteView file, const PictureNotes& notes, TiffNoteAddition& addition, std::string& reason);
