@@ -1,5 +1,6 @@
 #include "tools/picture/picture_notes.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -88,6 +89,10 @@ std::optional<PictureNotes::PixelSize> PixelSize(const TiffIfd& ifd) {
 }
 
 }  // namespace
+
+bool FitsTextChunk(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
 
 std::string PixelSizeText(const PictureNotes::PixelSize& size) {
     char text[96];

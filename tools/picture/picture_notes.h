@@ -35,6 +35,10 @@ struct PictureNotes {
 
 using PhotoTags = PictureNotes::PhotoTags;
 
+// Whether a PNG text goes into a tEXt chunk, which holds Latin-1: ASCII
+// only; any other text goes into iTXt as UTF-8.
+bool FitsTextChunk(const std::string& text);
+
 // A pixel size as a warning names it: "72.5 x 72 per inch", "per
 // centimetre", or "(an aspect ratio)".
 std::string PixelSizeText(const PictureNotes::PixelSize& size);

@@ -28,8 +28,7 @@ void AppendChunk(std::vector<std::uint8_t>& out, const char (&type)[5], const st
     out.insert(out.end(), check, check + 4);
 }
 
-// tEXt holds Latin-1: a text of ASCII goes there, any other into iTXt as
-// UTF-8, uncompressed and without a language.
+// A text's chunk (see FitsTextChunk); iTXt uncompressed and without a language.
 std::vector<std::uint8_t> TextChunkData(const std::string& keyword, const std::string& text, bool international) {
     std::vector<std::uint8_t> data(keyword.begin(), keyword.end());
     data.push_back(0);
@@ -39,10 +38,6 @@ std::vector<std::uint8_t> TextChunkData(const std::string& keyword, const std::s
     return data;
 }
 
-bool IsAscii(const std::string& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
-}
-
 constexpr std::uint32_t Even(std::uint32_t offset) { return offset + offset % 2; }
 
 }  // namespace
@@ -50,7 +45,7 @@ constexpr std::uint32_t Even(std::uint32_t offset) { return offset + offset % 2;
 std::vector<std::uint8_t> PngNoteChunks(const PictureNotes& notes, const Picture& picture) {
     std::vector<std::uint8_t> chunks;
     for (const auto& [keyword, text] : notes.texts) {
-        const bool international = !IsAscii(text);
+        const bool international = !FitsTextChunk(text);
         AppendChunk(chunks, international ? "iTXt" : "tEXt", TextChunkData(keyword, text, international));
     }
     const std::vector<std::uint8_t> exif =

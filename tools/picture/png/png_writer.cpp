@@ -2,7 +2,6 @@
 
 #include <png.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csetjmp>
@@ -67,8 +66,7 @@ void SetNotes(png_structp png, png_infop info, const PictureNotes& notes, const 
     SetPixelSize(png, info, notes, request);
     for (const auto& [keyword, text] : notes.texts) {
         png_text entry{};
-        // tEXt holds Latin-1; text beyond ASCII goes into iTXt as UTF-8.
-        const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+        const bool ascii = FitsTextChunk(text);
         entry.compression = ascii ? PNG_TEXT_COMPRESSION_NONE : PNG_ITXT_COMPRESSION_NONE;
         entry.key = const_cast<char*>(keyword.c_str());
         entry.text = const_cast<char*>(text.c_str());
